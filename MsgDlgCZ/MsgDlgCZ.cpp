@@ -1,0 +1,10 @@
+#include "MsgDlgCZ/MsgDlgCZ.h"
+
+namespace vkm {
+
+int MsgBox(MessageBoxService& boxes, const std::string& text, const std::string& caption, unsigned flags) {
+    MsgBoxStyle s = MapMsgBoxFlags(caption, flags);
+    return boxes.Show(text, s.caption, s.style);
+}
+
+}  // namespace vkm

@@ -1,0 +1,15 @@
+// The message box through which the program tells the user about a problem it foresees.
+#pragma once
+
+#include <string>
+
+#include "core/msgbox_flags.h"
+#include "platform/platform.h"
+
+namespace vkm {
+
+// Shows text (CP1250) with the caption, icon and buttons that flags select;
+// an empty caption takes the flags' Czech caption. Returns the pressed button.
+int MsgBox(MessageBoxService& boxes, const std::string& text, const std::string& caption, unsigned flags);
+
+}  // namespace vkm

@@ -1,0 +1,53 @@
+// The compact message-box flags and their mapping onto a Windows message-box style.
+#pragma once
+
+#include <string>
+
+namespace vkm {
+
+enum : unsigned {
+    msgInfo = 0x1,
+    msgError = 0x2,
+    msgQuestion = 0x4,
+    msgWarning = 0x8,
+    msgStop = 0x10,
+    msgYesNo = 0x100,
+    msgOk = 0x200,
+    msgHelp = 0x400,
+    msgOkCancel = 0x800,
+    msgYesNoCancel = 0x1000,
+    msgAbortRetryIgnore = 0x2000,
+    msgDefButton1 = 0x1000000,
+    msgDefButton2 = 0x2000000,
+    msgDefButton3 = 0x4000000,
+    msgDefButton4 = 0x8000000,
+};
+
+// Windows style bits used by the mapping.
+enum : unsigned {
+    kMbOk = 0x0,
+    kMbOkCancel = 0x1,
+    kMbAbortRetryIgnore = 0x2,
+    kMbYesNoCancel = 0x3,
+    kMbYesNo = 0x4,
+    kMbIconError = 0x10,
+    kMbIconQuestion = 0x20,
+    kMbIconExclamation = 0x30,
+    kMbIconInformation = 0x40,
+    kMbDefButton2 = 0x100,
+    kMbDefButton3 = 0x200,
+    kMbDefButton4 = 0x300,
+    kMbHelp = 0x4000,
+};
+
+// LANG_CZECH with SUBLANG_NEUTRAL.
+constexpr unsigned kLangCzech = 5;
+
+struct MsgBoxStyle {
+    std::string caption;  // CP1250
+    unsigned style = 0;
+};
+
+MsgBoxStyle MapMsgBoxFlags(const std::string& caption, unsigned flags);
+
+}  // namespace vkm

@@ -1,0 +1,100 @@
+#include "frm_main/frm_main.h"
+
+#include "MsgDlgCZ/MsgDlgCZ.h"
+#include "core/codepage.h"
+#include "core/ini.h"
+#include "core/text.h"
+
+namespace vkm {
+
+void TfrmMain::FormCreate() {
+    FHotkeysActive = false;
+    FDefinitionFiles.clear();
+    FAnnouncements.Clear();
+    FUserKeys.Clear();
+    FSoundDir.clear();
+    ScanDefinitions();
+    UpdateButtons();
+}
+
+void TfrmMain::FormDestroy() {
+    UnregisterHotkeys();
+    FDefinitionFiles.clear();
+    FAnnouncements.Clear();
+    FUserKeys.Clear();
+}
+
+void TfrmMain::btnStartClick() {
+    if (cmbLinkaItemIndex < 0) {
+        MsgBox(P.boxes, Cz("Není vybrána žádná zvuková mapa"), "", msgWarning + msgOk);
+        return;
+    }
+    LoadDefinition();
+    RegisterHotkeys();
+}
+
+void TfrmMain::LoadDefinition() {
+    const Path path = FDefinitionFiles.at(static_cast<std::size_t>(cmbLinkaItemIndex));
+    if (!P.files.FileExists(path)) {
+        MsgBox(P.boxes, Cz("Nelze najít definiční soubor vlakového rozhlasu"), "", msgWarning + msgOk);
+        return;
+    }
+    const std::optional<std::string> bytes = P.files.ReadFile(path);
+    const IniFile ini(bytes ? std::string_view(*bytes) : std::string_view());
+
+    FArrivalSounds = ini.IniReadValue("Info", "WAV_prijezd", "");
+    FDepartureSounds = ini.IniReadValue("Info", "WAV_odjezd", "");
+    FEndSounds = ini.IniReadValue("Info", "WAV_Konec", "");
+    FArrivalKeys = ini.IniReadValue("Info", "Klavesy_prijezd", "");
+    if (FArrivalKeys.empty()) FArrivalKeys = "\r";
+    FDepartureKeys = ini.IniReadValue("Info", "Klavesy_odjezd", "Pp");
+    if (FDepartureKeys.empty()) FDepartureKeys = "Pp";
+
+    FUserKeys.Clear();
+    ini.IniSectionEntries("Uzivatelske_klavesy", FUserKeys);
+    FAnnouncements.Clear();
+    ini.IniSectionEntries("Hlaseni", FAnnouncements);
+    for (int i = 0; i < FAnnouncements.Count(); ++i) {
+        const std::string& entry = FAnnouncements.Get(i);
+        if (entry.find('=') != std::string::npos) FAnnouncements.Put(i, GetField(entry, 2, "="));
+    }
+
+    // A line without announcements loads all the same (it may exist only for its
+    // user announcements): nothing is current and nothing can be played.
+    FPhase = phDeparture;
+    FIndex = 0;
+    FCurrentAnnouncement = FAnnouncements.Empty() ? std::string() : FAnnouncements.Get(0);
+    lblHlaseni = FCurrentAnnouncement;
+    FSoundDir = IncludeBackslash(ExtractFilePath(path));
+    UpdateButtons();
+}
+
+void TfrmMain::UpdateButtons() {
+    btnPlayEnabled = !FCurrentAnnouncement.empty();
+    btnJedenZpetEnabled = FIndex > 0 && FAnnouncements.Count() > 0;
+    btnJedenVpredEnabled = FIndex <= FAnnouncements.Count() - 1;
+}
+
+std::string ApplicationTitle(const Path& exe_path) {
+    std::u16string name = Utf8ToUtf16(ExtractFileName(exe_path));
+    std::size_t dot = name.find(u'.');
+    if (dot != std::u16string::npos) name.resize(dot);
+    for (std::size_t i = 1; i < name.size(); ++i) {
+        // Lower case is upper case's inverse for the letters ToUpperUtf16 knows.
+        for (char16_t lower : {static_cast<char16_t>(name[i] + 32), static_cast<char16_t>(name[i] + 1),
+                               static_cast<char16_t>(name[i] + 80)}) {
+            if (lower != name[i] && ToUpperUtf16(lower) == name[i]) {
+                name[i] = lower;
+                break;
+            }
+        }
+    }
+    return Utf16ToUtf8(name);
+}
+
+std::string ErrorReportText(const std::string& message) {
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+    return message;
+}
+
+}  // namespace vkm

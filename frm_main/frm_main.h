@@ -1,0 +1,103 @@
+// The main window's logic: it owns the catalogue of lines, the loaded line, the
+// position in its announcements and the hotkeys, and turns clicks and hotkey
+// messages into announcements. It draws nothing: the Win32 window (frm_main_win32)
+// shows the state kept here and routes messages to the handlers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/string_list.h"
+#include "platform/platform.h"
+
+namespace vkm {
+
+enum TPhase { phArrival = 0, phDeparture = 1 };
+
+class TfrmMain {
+public:
+    explicit TfrmMain(Platform& platform) : P(platform) {}
+    TfrmMain(const TfrmMain&) = delete;
+    TfrmMain& operator=(const TfrmMain&) = delete;
+
+    // Event handlers.
+    void FormCreate();
+    void FormDestroy();
+    void btnStartClick();
+    void sbtnOpenFileClick();
+    void btnPlayClick() { Next(); }
+    void btnJedenZpetClick() { StepBack(); }
+    void btnJedenVpredClick() { StepForward(); }
+    // False when the id is not the window's: the message goes to default handling.
+    bool WMHotKey(int id);
+
+    // Line definition.
+    void LoadDefinition();
+    void UpdateButtons();
+
+    // Catalogue.
+    void ScanDefinitions();
+    void AddDefinition(const Path& path);
+    void FindFiles(const Path& dir, const std::string& mask, std::vector<Path>& list);
+
+    // Sequence.
+    void Next();
+    void AnnounceDeparture();
+    void AnnounceArrival();
+    void StepBack();
+    void StepForward();
+    void AdvanceTo(long long k);
+    void PlaySoundList(const std::string& list);
+
+    // Hotkeys.
+    void RegisterHotkeys();
+    void UnregisterHotkeys();
+    void RegisterUserHotkeys();
+    void UnregisterUserHotkeys();
+    void AnnounceUser(int i);
+
+    // ---- Window state, shown by the view (text in CP1250). ----
+    std::vector<std::string> cmbLinkaItems;
+    int cmbLinkaItemIndex = -1;
+    std::string lblHlaseni = "''";
+    std::string lblHlaseniPopis = "''";
+    bool btnPlayEnabled = true;
+    bool btnJedenZpetEnabled = true;
+    bool btnJedenVpredEnabled = true;
+
+    // ---- The loaded line. ----
+    std::string FArrivalSounds;
+    std::string FDepartureSounds;
+    std::string FEndSounds;
+    std::string FArrivalKeys;
+    std::string FDepartureKeys;
+    StringList FUserKeys;
+    StringList FAnnouncements;
+    Path FSoundDir;
+
+    // ---- The position in the line. ----
+    long long FIndex = 0;
+    std::string FCurrentAnnouncement;
+    TPhase FPhase = phArrival;
+
+    // ---- Catalogue: paths of the lines in cmbLinkaItems, entry for entry. ----
+    std::vector<Path> FDefinitionFiles;
+    Path FLastOpenedFile;  // offered again by the open dialog
+
+    // ---- Hotkeys. ----
+    bool FHotkeysActive = false;
+    std::vector<int> FRegisteredHotkeys;  // exactly the ids bound now
+
+private:
+    Platform& P;
+};
+
+// The program's title: the executable's file name cut at its first ".", lower
+// case after the first character (ABC_DEF.EXE gives Abc_def).
+std::string ApplicationTitle(const Path& exe_path);
+
+// The text of the general error report: a "." is added to a non-empty message
+// whose last byte is above ".".
+std::string ErrorReportText(const std::string& message);
+
+}  // namespace vkm

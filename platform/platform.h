@@ -1,0 +1,94 @@
+// What the program asks of the operating system, each behind a small interface.
+//
+// Paths are UTF-8 (see core/codepage.h); text shown to the user is CP1250.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vkm {
+
+using Path = std::string;
+
+struct DirEntry {
+    std::string name;  // UTF-8
+    bool directory = false;
+    bool hidden = false;
+    bool system = false;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // True when a file (not a directory) exists at path.
+    virtual bool FileExists(const Path& path) = 0;
+    // The whole file, or nothing when it cannot be read.
+    virtual std::optional<std::string> ReadFile(const Path& path) = 0;
+    // The entries of dir in the file system's order, without "." and "..";
+    // false when dir cannot be read. dir ends with a path delimiter.
+    virtual bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) = 0;
+    // The full path of the running executable.
+    virtual Path ExecutablePath() = 0;
+};
+
+class MessagePump {
+public:
+    virtual ~MessagePump() = default;
+    // Lets the user interface handle the messages waiting for it, once.
+    virtual void ProcessMessages() = 0;
+};
+
+class SoundPlayer {
+public:
+    virtual ~SoundPlayer() = default;
+    // Plays the WAV file and returns when it has finished. A file that is missing
+    // or cannot be played sounds the system's default sound instead.
+    virtual void Play(const Path& path) = 0;
+};
+
+// Modifier flags of a hotkey, as Windows numbers them.
+enum : unsigned { kModAlt = 1, kModControl = 2, kModShift = 4 };
+
+class HotkeyRegistrar {
+public:
+    virtual ~HotkeyRegistrar() = default;
+    // Binds the combination system-wide under id; false when it is refused
+    // (already bound, by this window or another program).
+    virtual bool Register(int id, unsigned modifiers, unsigned char vk) = 0;
+    virtual bool Unregister(int id) = 0;
+};
+
+class MessageBoxService {
+public:
+    virtual ~MessageBoxService() = default;
+    // Brings the main window to the front and shows a modal box owned by it;
+    // returns the id of the button that closed it. Text and caption are CP1250.
+    virtual int Show(const std::string& text, const std::string& caption, unsigned style) = 0;
+};
+
+struct OpenFileRequest {
+    std::string filter;         // CP1250, "label|pattern|label|pattern..."
+    std::string default_ext;    // CP1250
+    Path initial_dir;
+    Path file_name;             // offered in the name field; may be empty
+};
+
+class OpenFileDialog {
+public:
+    virtual ~OpenFileDialog() = default;
+    // The confirmed path, or nothing when the user cancelled.
+    virtual std::optional<Path> Show(const OpenFileRequest& request) = 0;
+};
+
+// The services handed to the main window.
+struct Platform {
+    FileSystem& files;
+    MessagePump& pump;
+    SoundPlayer& player;
+    HotkeyRegistrar& hotkeys;
+    MessageBoxService& boxes;
+    OpenFileDialog& open_dialog;
+};
+
+}  // namespace vkm

@@ -1,0 +1,144 @@
+#include "platform/win32/win32_platform.h"
+
+#include <commdlg.h>
+#include <mmsystem.h>
+
+#include <vector>
+
+#include "core/msgbox_flags.h"
+#include "platform/win32/wide.h"
+
+#ifndef MOD_NOREPEAT
+#define MOD_NOREPEAT 0x4000
+#endif
+
+namespace vkm {
+
+namespace {
+
+struct FileHandle {
+    HANDLE h;
+    ~FileHandle() {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+};
+
+struct FindHandle {
+    HANDLE h;
+    ~FindHandle() {
+        if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    }
+};
+
+}  // namespace
+
+bool Win32FileSystem::FileExists(const Path& path) {
+    DWORD attrs = GetFileAttributesW(WidePath(path).c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<std::string> Win32FileSystem::ReadFile(const Path& path) {
+    FileHandle f{CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(f.h, &size) || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!::ReadFile(f.h, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr)) return std::nullopt;
+        if (got == 0) break;
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+bool Win32FileSystem::ListDirectory(const Path& dir, std::vector<DirEntry>& out) {
+    WIN32_FIND_DATAW data;
+    FindHandle find{FindFirstFileExW(WidePath(dir + "*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                     nullptr, FIND_FIRST_EX_LARGE_FETCH)};
+    if (find.h == INVALID_HANDLE_VALUE) return false;
+    do {
+        const wchar_t* n = data.cFileName;
+        if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
+        DirEntry e;
+        e.name = PathFromWide(n);
+        e.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        e.hidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+        e.system = (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;
+        out.push_back(std::move(e));
+    } while (FindNextFileW(find.h, &data));
+    return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+Path Win32FileSystem::ExecutablePath() {
+    std::wstring buf(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, &buf[0], static_cast<DWORD>(buf.size()));
+        if (n == 0) return Path();
+        if (n < buf.size()) {
+            buf.resize(n);
+            return PathFromWide(buf);
+        }
+        buf.resize(buf.size() * 2);
+    }
+}
+
+void Win32MessagePump::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void Win32SoundPlayer::Play(const Path& path) {
+    PlaySoundW(WidePath(path).c_str(), nullptr, SND_FILENAME | SND_SYNC);
+}
+
+bool Win32Hotkeys::Register(int id, unsigned modifiers, unsigned char vk) {
+    return RegisterHotKey(window_, id, modifiers | MOD_NOREPEAT, vk) != 0;
+}
+
+bool Win32Hotkeys::Unregister(int id) { return UnregisterHotKey(window_, id) != 0; }
+
+int Win32MessageBoxes::Show(const std::string& text, const std::string& caption, unsigned style) {
+    if (window_) SetForegroundWindow(window_);
+    return MessageBoxExW(window_, WideText(text).c_str(), WideText(caption).c_str(), style,
+                         static_cast<WORD>(kLangCzech));
+}
+
+std::optional<Path> Win32OpenFileDialog::Show(const OpenFileRequest& request) {
+    // "label|pattern|..." becomes the double-zero-terminated list Windows wants.
+    std::wstring filter = WideText(request.filter);
+    for (wchar_t& c : filter)
+        if (c == L'|') c = L'\0';
+    filter.push_back(L'\0');
+    filter.push_back(L'\0');
+    std::wstring initial_dir = WidePath(request.initial_dir);
+    std::wstring def_ext = WideText(request.default_ext);
+    std::vector<wchar_t> file(32768, L'\0');
+    std::wstring name = WidePath(request.file_name);
+    if (name.size() < file.size()) name.copy(file.data(), name.size());
+
+    OPENFILENAMEW ofn = {};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = window_;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = initial_dir.empty() ? nullptr : initial_dir.c_str();
+    ofn.lpstrDefExt = def_ext.c_str();
+    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING;
+    if (!GetOpenFileNameW(&ofn)) return std::nullopt;
+    return PathFromWide(file.data());
+}
+
+}  // namespace vkm

@@ -1,0 +1,128 @@
+// Stand-ins for the operating system that record what the window asked of them.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "frm_main/frm_main.h"
+#include "platform/platform.h"
+
+namespace vkm::testing {
+
+// Files held in memory; a directory is any prefix of a file's path that ends at a "\".
+class FakeFileSystem : public FileSystem {
+public:
+    std::map<Path, std::string> files;
+    std::map<Path, std::vector<DirEntry>> directories;  // listings, in order
+    std::set<Path> unreadable;                          // directories that cannot be listed
+    Path exe = "C:\\vlakomluv\\vlakomluv.exe";
+
+    bool FileExists(const Path& path) override { return files.count(path) > 0; }
+    std::optional<std::string> ReadFile(const Path& path) override {
+        auto it = files.find(path);
+        if (it == files.end()) return std::nullopt;
+        return it->second;
+    }
+    bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) override {
+        listed.push_back(dir);
+        if (unreadable.count(dir)) return false;
+        auto it = directories.find(dir);
+        if (it == directories.end()) return false;
+        out.insert(out.end(), it->second.begin(), it->second.end());
+        return true;
+    }
+    Path ExecutablePath() override { return exe; }
+
+    std::vector<Path> listed;
+};
+
+class FakePump : public MessagePump {
+public:
+    void ProcessMessages() override { ++calls; }
+    int calls = 0;
+};
+
+class FakePlayer : public SoundPlayer {
+public:
+    void Play(const Path& path) override {
+        played.push_back(path);
+        if (fail_on && path == *fail_on) throw std::runtime_error("playback failed");
+    }
+    std::vector<Path> played;
+    std::optional<Path> fail_on;
+};
+
+// Refuses a combination that is already bound, as Windows does, also to this window;
+// combinations in taken_by_others are held by other programs.
+class FakeHotkeys : public HotkeyRegistrar {
+public:
+    using Combination = std::pair<unsigned, unsigned char>;
+    bool Register(int id, unsigned modifiers, unsigned char vk) override {
+        Combination c{modifiers, vk};
+        if (taken_by_others.count(c) || bound.count(id)) return false;
+        for (const auto& [other_id, combination] : bound)
+            if (combination == c) return false;
+        bound[id] = c;
+        registrations.push_back(std::make_tuple(id, modifiers, vk));
+        return true;
+    }
+    bool Unregister(int id) override {
+        unregistrations.push_back(id);
+        return bound.erase(id) > 0;
+    }
+    std::map<int, Combination> bound;
+    std::set<Combination> taken_by_others;
+    std::vector<std::tuple<int, unsigned, unsigned char>> registrations;
+    std::vector<int> unregistrations;
+};
+
+class FakeBoxes : public MessageBoxService {
+public:
+    struct Shown {
+        std::string text, caption;
+        unsigned style;
+    };
+    int Show(const std::string& text, const std::string& caption, unsigned style) override {
+        shown.push_back({text, caption, style});
+        return 1;
+    }
+    std::vector<Shown> shown;
+};
+
+class FakeOpenDialog : public OpenFileDialog {
+public:
+    std::optional<Path> Show(const OpenFileRequest& request) override {
+        requests.push_back(request);
+        return answer;
+    }
+    std::optional<Path> answer;
+    std::vector<OpenFileRequest> requests;
+};
+
+// A main window wired to fresh fakes.
+struct FakeWindow {
+    FakeFileSystem files;
+    FakePump pump;
+    FakePlayer player;
+    FakeHotkeys hotkeys;
+    FakeBoxes boxes;
+    FakeOpenDialog dialog;
+    Platform platform{files, pump, player, hotkeys, boxes, dialog};
+    TfrmMain form{platform};
+
+    // Puts a definition file into the catalogue and selects it.
+    void Select(const Path& path, const std::string& contents) {
+        files.files[path] = contents;
+        form.cmbLinkaItems.push_back("line");
+        form.FDefinitionFiles.push_back(path);
+        form.cmbLinkaItemIndex = static_cast<int>(form.FDefinitionFiles.size()) - 1;
+    }
+};
+
+}  // namespace vkm::testing
