@@ -1,4 +1,18 @@
-// Program entry (being written).
+// Program entry: creates the main window, which finds the lines, and runs the
+// message loop until the window is closed.
+#include <commctrl.h>
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "frm_main/frm_main_win32.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+    INITCOMMONCONTROLSEX icc = {};
+    icc.dwSize = sizeof(icc);
+    icc.dwICC = ICC_STANDARD_CLASSES;
+    InitCommonControlsEx(&icc);
+
+    vkm::MainWindow window;
+    if (!window.Create(instance)) return 1;
+    window.Show(show_command);
+    return window.RunMessageLoop();
+}

@@ -1,0 +1,128 @@
+#include "frm_main/frm_main_layout.h"
+
+#include <algorithm>
+
+namespace vkm {
+
+const std::vector<ControlSpec>& MainWindowControls() {
+    using K = ControlKind;
+    using F = FontKind;
+    static const std::vector<ControlSpec> controls = {
+        {"grpSimulace", 101, K::Group, -1, {0, 87, 450, 58}, " &Simulace a testy ", F::Regular, false, false},
+        {"btnStart", 102, K::Button, kGrpSimulace, {8, 24, 75, 25}, "Start", F::Bold, true, false},
+        {"btnJedenZpet",
+         103,
+         K::SpeedButton,
+         kGrpSimulace,
+         {104, 24, 23, 22},
+         "-1",
+         F::LargeBold,
+         false,
+         false},
+        {"btnPlay", 104, K::SpeedButton, kGrpSimulace, {128, 24, 23, 22}, ">", F::LargeBold, false, false},
+        {"btnJedenVpred",
+         105,
+         K::SpeedButton,
+         kGrpSimulace,
+         {152, 24, 23, 22},
+         "+1",
+         F::LargeBold,
+         false,
+         false},
+        {"grpVyberlinky", 106, K::Group, -1, {0, 0, 450, 87}, " &Výběr linky ", F::Regular, false, false},
+        {"cmbLinka", 107, K::DropDownList, kGrpVyberlinky, {11, 24, 369, 21}, "", F::Regular, true, false},
+        {"sbtnOpenFile",
+         108,
+         K::SpeedButton,
+         kGrpVyberlinky,
+         {382, 23, 23, 22},
+         "...",
+         F::Bold,
+         false,
+         false},
+        {"lblUzivatelskeHlaseni",
+         109,
+         K::Label,
+         kGrpVyberlinky,
+         {13, 50, 0, 13},
+         "Uživatelské hlášení :",
+         F::Regular,
+         false,
+         false},
+        {"lblHlaseniPopis", 110, K::Label, kGrpVyberlinky, {117, 50, 0, 13}, "''", F::Regular, false, true},
+        {"lblPristiZastavka",
+         111,
+         K::Label,
+         kGrpVyberlinky,
+         {13, 67, 0, 13},
+         "Hlášení : ",
+         F::Regular,
+         false,
+         false},
+        {"lblHlaseni", 112, K::Label, kGrpVyberlinky, {61, 67, 0, 13}, "''", F::Regular, false, true},
+    };
+    return controls;
+}
+
+int ScaleToDpi(int value, int dpi) {
+    long long v = static_cast<long long>(value) * dpi;
+    long long half = kDesignedDpi / 2;
+    return static_cast<int>(v >= 0 ? (v + half) / kDesignedDpi : -((-v + half) / kDesignedDpi));
+}
+
+int FontHeight(FontKind font, int dpi) {
+    return -ScaleToDpi(font == FontKind::LargeBold ? kDesignedLargeFontHeight : kDesignedFontHeight, dpi);
+}
+
+int MnemonicTarget(int group_index) {
+    const auto& controls = MainWindowControls();
+    for (std::size_t i = static_cast<std::size_t>(group_index) + 1; i < controls.size(); ++i)
+        if (controls[i].tab_stop) return controls[i].id;
+    return -1;
+}
+
+std::vector<Rect> LayoutControls(const LayoutInput& in) {
+    const auto& controls = MainWindowControls();
+    const int dpi = in.dpi > 0 ? in.dpi : kDesignedDpi;
+    auto s = [dpi](int v) { return ScaleToDpi(v, dpi); };
+    const int width = std::max(0, in.client_width);
+    const int height = std::max(0, in.client_height);
+    const int text_height = in.text_height > 0 ? in.text_height : s(13);
+
+    std::vector<Rect> out(controls.size());
+    const int bottom_height = std::min(height, s(controls[kGrpSimulace].designed.height));
+    out[kGrpSimulace] = {0, height - bottom_height, width, bottom_height};
+    out[kGrpVyberlinky] = {0, 0, width, height - bottom_height};
+
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const ControlSpec& c = controls[i];
+        if (c.parent < 0) continue;
+        const Rect& group = out[static_cast<std::size_t>(c.parent)];
+        Rect r{group.left + s(c.designed.left), group.top + s(c.designed.top), s(c.designed.width),
+               s(c.designed.height)};
+        if (c.kind == ControlKind::Label) {
+            r.height = std::max(r.height, text_height);
+            if (c.follows_label) {
+                const Rect& before = out[i - 1];
+                r.left = std::max(r.left, before.right() + s(kLabelGap));
+                r.width = std::max(0, group.right() - s(kLabelRightMargin) - r.left);
+            } else {
+                int measured = i < in.text_widths.size() ? in.text_widths[i] : 0;
+                r.width =
+                    measured > 0 ? measured : s(controls[i + 1].designed.left - c.designed.left - kLabelGap);
+            }
+        }
+        out[i] = r;
+    }
+    return out;
+}
+
+Rect PlaceInWorkArea(Rect window, const Rect& work_area) {
+    window.width = std::min(window.width, work_area.width);
+    window.height = std::min(window.height, work_area.height);
+    window.left = std::max(work_area.left, std::min(window.left, work_area.right() - window.width));
+    window.top = std::max(work_area.top, std::min(window.top, work_area.bottom() - window.height));
+    return window;
+}
+
+}  // namespace vkm

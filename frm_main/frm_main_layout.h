@@ -1,0 +1,95 @@
+// The main window's controls and where they go: the designed table (pixels at
+// 96 DPI) and the layout that scales it to the screen and follows the window's size.
+// Portable: the Win32 window (frm_main_win32) creates and places its controls from it.
+#pragma once
+
+#include <vector>
+
+namespace vkm {
+
+enum class ControlKind { Group, DropDownList, Button, SpeedButton, Label };
+enum class FontKind { Regular, Bold, LargeBold };
+
+struct Rect {
+    int left = 0, top = 0, width = 0, height = 0;
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+};
+
+// Indexes into MainWindowControls(), in creation order (which is also the
+// z-order and the tab order of the window).
+enum ControlIndex {
+    kGrpSimulace,
+    kBtnStart,
+    kBtnJedenZpet,
+    kBtnPlay,
+    kBtnJedenVpred,
+    kGrpVyberlinky,
+    kCmbLinka,
+    kSbtnOpenFile,
+    kLblUzivatelskeHlaseni,
+    kLblHlaseniPopis,
+    kLblPristiZastavka,
+    kLblHlaseni,
+    kControlCount
+};
+
+struct ControlSpec {
+    const char* name;
+    int id;  // the child window's control id
+    ControlKind kind;
+    int parent;           // index of the group box that holds the control, -1 for the window
+    Rect designed;        // relative to the parent group box; labels size to their text
+    const char* caption;  // UTF-8
+    FontKind font;
+    bool tab_stop;
+    // A label that shows the text of the label before it: it starts after that
+    // label's text at the earliest and reaches to the right edge of its group.
+    bool follows_label;
+};
+
+const std::vector<ControlSpec>& MainWindowControls();
+
+constexpr const char* kWindowCaption = "Vlakomluv pro MSTS";
+
+// The window as designed, at 96 DPI.
+constexpr int kDesignedDpi = 96;
+constexpr int kDesignedLeft = 524;
+constexpr int kDesignedTop = 136;
+constexpr int kDesignedClientWidth = 450;
+constexpr int kDesignedClientHeight = 145;     // the two group boxes, 87 + 58
+constexpr int kDesignedFontHeight = 11;        // 8 points
+constexpr int kDesignedLargeFontHeight = 13;   // 10 points
+constexpr int kDesignedComboListHeight = 200;  // the dropped-down list below the field
+constexpr int kLabelGap = 3;                   // between a label's text and the label after it
+constexpr int kLabelRightMargin = 8;
+
+// value designed at 96 DPI, for dpi; halves round away from zero.
+int ScaleToDpi(int value, int dpi);
+
+// Font height (as a negative character height, the Windows way) of a font kind at dpi.
+int FontHeight(FontKind font, int dpi);
+
+// The control id that the group box's mnemonic moves the focus to: the first
+// control with a tab stop after it in creation order; -1 when there is none.
+int MnemonicTarget(int group_index);
+
+struct LayoutInput {
+    int client_width = 0;
+    int client_height = 0;
+    int dpi = kDesignedDpi;
+    int text_height = 0;  // of the regular font, in pixels; 0 takes the designed 13 scaled
+    // Width in pixels of each label's text (by ControlIndex); 0 where not measured.
+    std::vector<int> text_widths;
+};
+
+// Rectangles of all controls in window client coordinates, by ControlIndex.
+// grpSimulace keeps its designed height at the bottom edge, grpVyberlinky fills the
+// rest; controls keep their designed places inside their group boxes.
+std::vector<Rect> LayoutControls(const LayoutInput& in);
+
+// The window's rectangle moved (not resized, unless it is larger) into the work
+// area, so that a designed place off the screen still shows the whole window.
+Rect PlaceInWorkArea(Rect window, const Rect& work_area);
+
+}  // namespace vkm

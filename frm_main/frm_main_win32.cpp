@@ -1,0 +1,449 @@
+#include "frm_main/frm_main_win32.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <exception>
+
+#include "platform/win32/wide.h"
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+namespace vkm {
+
+namespace {
+
+// Functions of newer Windows versions, looked up when the program runs.
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using GetDpiForSystemFn = UINT(WINAPI*)();
+using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+
+template <class Fn>
+Fn User32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
+
+int SystemDpi() {
+    if (auto fn = User32Function<GetDpiForSystemFn>("GetDpiForSystem")) return static_cast<int>(fn());
+    HDC dc = GetDC(nullptr);
+    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : kDesignedDpi;
+    if (dc) ReleaseDC(nullptr, dc);
+    return dpi > 0 ? dpi : kDesignedDpi;
+}
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
+constexpr DWORD kWindowExStyle = 0;
+
+RECT FrameForClient(int width, int height, int dpi) {
+    RECT r{0, 0, width, height};
+    if (auto fn = User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi"))
+        fn(&r, kWindowStyle, FALSE, kWindowExStyle, static_cast<UINT>(dpi));
+    else
+        AdjustWindowRectEx(&r, kWindowStyle, FALSE, kWindowExStyle);
+    return r;
+}
+
+int CALLBACK FontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+// The designed face where it exists with Central European letters, else a near one.
+std::wstring ChooseFontFace() {
+    HDC dc = GetDC(nullptr);
+    std::wstring face = L"MS Shell Dlg 2";
+    for (const wchar_t* candidate : {L"Microsoft Sans Serif", L"MS Sans Serif", L"Tahoma"}) {
+        LOGFONTW lf = {};
+        lf.lfCharSet = EASTEUROPE_CHARSET;
+        lstrcpynW(lf.lfFaceName, candidate, LF_FACESIZE);
+        bool found = false;
+        EnumFontFamiliesExW(dc, &lf, FontFound, reinterpret_cast<LPARAM>(&found), 0);
+        if (found) {
+            face = candidate;
+            break;
+        }
+    }
+    ReleaseDC(nullptr, dc);
+    return face;
+}
+
+std::wstring WindowText(HWND hwnd) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+void SetTextIfChanged(HWND hwnd, const std::wstring& text) {
+    if (WindowText(hwnd) != text) SetWindowTextW(hwnd, text.c_str());
+}
+
+void EnableIfChanged(HWND hwnd, bool enabled) {
+    if ((IsWindowEnabled(hwnd) != FALSE) != enabled) EnableWindow(hwnd, enabled ? TRUE : FALSE);
+}
+
+}  // namespace
+
+MainWindow::MainWindow()
+    : platform_{files_, pump_, player_, hotkeys_, boxes_, open_dialog_}, form_(platform_) {}
+
+MainWindow::~MainWindow() {
+    if (hwnd_) DestroyWindow(hwnd_);
+    DeleteFonts();
+}
+
+bool MainWindow::Create(HINSTANCE instance) {
+    title_ = WidePath(ApplicationTitle(files_.ExecutablePath()));
+
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = WindowProc;
+    wc.cbWndExtra = DLGWINDOWEXTRA;  // the dialog manager keeps the focus and default button there
+    wc.hInstance = instance;
+    wc.hIcon =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                      GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_DEFAULTCOLOR));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+
+    dpi_ = SystemDpi();
+    RECT frame =
+        FrameForClient(ScaleToDpi(kDesignedClientWidth, dpi_), ScaleToDpi(kDesignedClientHeight, dpi_), dpi_);
+    Rect wanted{kDesignedLeft, kDesignedTop, frame.right - frame.left, frame.bottom - frame.top};
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    if (GetMonitorInfoW(MonitorFromPoint(POINT{wanted.left, wanted.top}, MONITOR_DEFAULTTONEAREST), &mi)) {
+        const RECT& w = mi.rcWork;
+        wanted = PlaceInWorkArea(wanted, Rect{w.left, w.top, w.right - w.left, w.bottom - w.top});
+    }
+
+    CreateWindowExW(kWindowExStyle, kClassName, WidePath(kWindowCaption).c_str(), kWindowStyle, wanted.left,
+                    wanted.top, wanted.width, wanted.height, nullptr, nullptr, instance, this);
+    return hwnd_ != nullptr;
+}
+
+void MainWindow::Show(int show_command) {
+    if (!hwnd_) return;
+    ShowWindow(hwnd_, show_command);
+    UpdateWindow(hwnd_);
+}
+
+int MainWindow::RunMessageLoop() {
+    MSG msg;
+    for (;;) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got == -1) return 1;
+        // Tab, the group boxes' mnemonics and Enter on the default button, as in a dialog.
+        if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    if (msg == WM_NCCREATE) {
+        auto* created = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        created->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefDlgProcW(hwnd, msg, wparam, lparam);
+    LRESULT result = self->OnMessage(msg, wparam, lparam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->controls_.fill(nullptr);
+        self->hotkeys_.SetWindow(nullptr);
+        self->boxes_.SetWindow(nullptr);
+        self->open_dialog_.SetWindow(nullptr);
+    }
+    return result;
+}
+
+LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
+    switch (msg) {
+        case WM_CREATE:
+            hotkeys_.SetWindow(hwnd_);
+            boxes_.SetWindow(hwnd_);
+            open_dialog_.SetWindow(hwnd_);
+            if (auto fn = User32Function<GetDpiForWindowFn>("GetDpiForWindow"))
+                dpi_ = static_cast<int>(fn(hwnd_));
+            CreateFonts();
+            CreateControls();
+            Layout();
+            SendMessageW(hwnd_, DM_SETDEFID, static_cast<WPARAM>(MainWindowControls()[kBtnStart].id), 0);
+            created_ = true;
+            Guard([this] { form_.FormCreate(); });
+            return 0;
+        case WM_DESTROY:
+            try {
+                form_.FormDestroy();
+            } catch (const std::exception& e) {
+                ReportError(e.what());
+            } catch (...) {
+                ReportError("Unknown error");
+            }
+            created_ = false;
+            PostQuitMessage(0);
+            return 0;
+        case WM_CLOSE:
+            DestroyWindow(hwnd_);
+            return 0;
+        case WM_SIZE:
+            Layout();
+            return 0;
+        case WM_ACTIVATE: {
+            LRESULT result = DefDlgProcW(hwnd_, msg, wparam, lparam);
+            if (LOWORD(wparam) != WA_INACTIVE && !activated_ && controls_[kBtnStart]) {
+                activated_ = true;
+                SetFocus(controls_[kBtnStart]);
+            }
+            return result;
+        }
+        case WM_DPICHANGED: {
+            dpi_ = HIWORD(wparam);
+            DeleteFonts();
+            CreateFonts();
+            ApplyFonts();
+            const RECT* r = reinterpret_cast<const RECT*>(lparam);
+            SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            Layout();
+            return 0;
+        }
+        case WM_COMMAND:
+            OnCommand(LOWORD(wparam), HIWORD(wparam));
+            return 0;
+        case WM_HOTKEY: {
+            bool handled = true;
+            Guard([this, wparam, &handled] { handled = form_.WMHotKey(static_cast<int>(wparam)); });
+            if (!handled) return DefDlgProcW(hwnd_, msg, wparam, lparam);
+            return 0;
+        }
+        default:
+            return DefDlgProcW(hwnd_, msg, wparam, lparam);
+    }
+}
+
+void MainWindow::OnCommand(int id, int code) {
+    const auto& c = MainWindowControls();
+    if (id == c[kCmbLinka].id) {
+        if (code == CBN_SELCHANGE) {
+            HWND combo = controls_[kCmbLinka];
+            Guard([this, combo] {
+                form_.cmbLinkaItemIndex = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+            });
+        }
+        return;
+    }
+    if (code != BN_CLICKED) return;
+    if (id == c[kBtnStart].id)
+        Guard([this] { form_.btnStartClick(); });
+    else if (id == c[kSbtnOpenFile].id)
+        Guard([this] { form_.sbtnOpenFileClick(); });
+    else if (id == c[kBtnPlay].id)
+        Guard([this] { form_.btnPlayClick(); });
+    else if (id == c[kBtnJedenZpet].id)
+        Guard([this] { form_.btnJedenZpetClick(); });
+    else if (id == c[kBtnJedenVpred].id)
+        Guard([this] { form_.btnJedenVpredClick(); });
+}
+
+template <class Handler>
+void MainWindow::Guard(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        ReportError(e.what());
+    } catch (...) {
+        ReportError("Unknown error");
+    }
+    SyncControls();
+}
+
+void MainWindow::ReportError(const std::string& message) {
+    MessageBoxW(hwnd_, WideText(ErrorReportText(message)).c_str(), title_.c_str(), MB_ICONERROR | MB_OK);
+}
+
+void MainWindow::SyncControls() {
+    if (!created_) return;
+    HWND combo = controls_[kCmbLinka];
+    if (!items_shown_ || shown_items_ != form_.cmbLinkaItems) {
+        SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+        for (const std::string& item : form_.cmbLinkaItems)
+            SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideText(item).c_str()));
+        shown_items_ = form_.cmbLinkaItems;
+        items_shown_ = true;
+    }
+    const int count = static_cast<int>(form_.cmbLinkaItems.size());
+    const int index =
+        form_.cmbLinkaItemIndex >= 0 && form_.cmbLinkaItemIndex < count ? form_.cmbLinkaItemIndex : -1;
+    if (static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)) != index)
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+
+    SetTextIfChanged(controls_[kLblHlaseni], WideText(form_.lblHlaseni));
+    SetTextIfChanged(controls_[kLblHlaseniPopis], WideText(form_.lblHlaseniPopis));
+    EnableIfChanged(controls_[kBtnPlay], form_.btnPlayEnabled);
+    EnableIfChanged(controls_[kBtnJedenZpet], form_.btnJedenZpetEnabled);
+    EnableIfChanged(controls_[kBtnJedenVpred], form_.btnJedenVpredEnabled);
+}
+
+void MainWindow::CreateControls() {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
+    const auto& specs = MainWindowControls();
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+        const ControlSpec& c = specs[i];
+        const wchar_t* cls = WC_BUTTONW;
+        DWORD style = WS_CHILD | WS_VISIBLE;
+        switch (c.kind) {
+            case ControlKind::Group:
+                style |= BS_GROUPBOX;
+                break;
+            case ControlKind::Button:
+                style |= BS_DEFPUSHBUTTON;
+                break;
+            case ControlKind::SpeedButton:
+                style |= BS_PUSHBUTTON;
+                break;
+            case ControlKind::DropDownList:
+                cls = WC_COMBOBOXW;
+                style |= CBS_DROPDOWNLIST | CBS_HASSTRINGS | WS_VSCROLL;
+                break;
+            case ControlKind::Label:
+                cls = WC_STATICW;
+                style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+                break;
+        }
+        if (c.tab_stop) style |= WS_TABSTOP;
+        HWND h = CreateWindowExW(0, cls, WidePath(c.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+        controls_[i] = h;
+        if (h && c.kind == ControlKind::SpeedButton) SetWindowSubclass(h, SpeedButtonProc, 1, 0);
+    }
+    ApplyFonts();
+}
+
+void MainWindow::CreateFonts() {
+    const std::wstring face = ChooseFontFace();
+    for (FontKind kind : {FontKind::Regular, FontKind::Bold, FontKind::LargeBold}) {
+        fonts_[static_cast<std::size_t>(kind)] =
+            CreateFontW(FontHeight(kind, dpi_), 0, 0, 0, kind == FontKind::Regular ? FW_NORMAL : FW_BOLD,
+                        FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                        DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str());
+    }
+}
+
+void MainWindow::DeleteFonts() {
+    for (HFONT& f : fonts_) {
+        if (f) DeleteObject(f);
+        f = nullptr;
+    }
+}
+
+void MainWindow::ApplyFonts() {
+    const auto& specs = MainWindowControls();
+    for (std::size_t i = 0; i < specs.size(); ++i)
+        if (controls_[i])
+            SendMessageW(controls_[i], WM_SETFONT,
+                         reinterpret_cast<WPARAM>(fonts_[static_cast<std::size_t>(specs[i].font)]), TRUE);
+}
+
+void MainWindow::Layout() {
+    if (!hwnd_ || !controls_[0]) return;
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const auto& specs = MainWindowControls();
+
+    LayoutInput in;
+    in.client_width = client.right - client.left;
+    in.client_height = client.bottom - client.top;
+    in.dpi = dpi_;
+    in.text_widths.assign(specs.size(), 0);
+    if (HDC dc = GetDC(hwnd_)) {
+        HGDIOBJ old = SelectObject(dc, fonts_[static_cast<std::size_t>(FontKind::Regular)]);
+        TEXTMETRICW tm;
+        if (GetTextMetricsW(dc, &tm)) in.text_height = tm.tmHeight;
+        for (std::size_t i = 0; i < specs.size(); ++i) {
+            if (specs[i].kind != ControlKind::Label || specs[i].follows_label) continue;
+            std::wstring text = WidePath(specs[i].caption);
+            SIZE size;
+            if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size))
+                in.text_widths[i] = size.cx;
+        }
+        SelectObject(dc, old);
+        ReleaseDC(hwnd_, dc);
+    }
+
+    const std::vector<Rect> rects = LayoutControls(in);
+    HDWP dwp = BeginDeferWindowPos(static_cast<int>(specs.size()));
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+        if (!controls_[i]) continue;
+        Rect r = rects[i];
+        if (specs[i].kind == ControlKind::DropDownList)
+            r.height += ScaleToDpi(kDesignedComboListHeight, dpi_);
+        if (dwp)
+            dwp = DeferWindowPos(dwp, controls_[i], nullptr, r.left, r.top, r.width, r.height,
+                                 SWP_NOZORDER | SWP_NOACTIVATE);
+        else
+            SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (dwp) EndDeferWindowPos(dwp);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// A speed button works with the mouse only and never takes the focus: it tracks the
+// press itself instead of letting the button control focus itself.
+LRESULT CALLBACK MainWindow::SpeedButtonProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                             DWORD_PTR) {
+    switch (msg) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            if (IsWindowEnabled(hwnd)) {
+                SetCapture(hwnd);
+                SendMessageW(hwnd, BM_SETSTATE, TRUE, 0);
+            }
+            return 0;
+        case WM_MOUSEMOVE:
+            if (GetCapture() == hwnd) {
+                RECT rc;
+                GetClientRect(hwnd, &rc);
+                POINT pt{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+                SendMessageW(hwnd, BM_SETSTATE, PtInRect(&rc, pt) ? TRUE : FALSE, 0);
+                return 0;
+            }
+            break;
+        case WM_LBUTTONUP:
+            if (GetCapture() == hwnd) {
+                RECT rc;
+                GetClientRect(hwnd, &rc);
+                POINT pt{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+                const bool inside = PtInRect(&rc, pt) != FALSE;
+                ReleaseCapture();
+                if (inside && IsWindowEnabled(hwnd))
+                    SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(hwnd));
+            }
+            return 0;
+        case WM_CAPTURECHANGED:
+            SendMessageW(hwnd, BM_SETSTATE, FALSE, 0);
+            return 0;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(hwnd, SpeedButtonProc, 1);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(hwnd, msg, wparam, lparam);
+}
+
+}  // namespace vkm

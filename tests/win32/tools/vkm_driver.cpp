@@ -1,0 +1,418 @@
+// Drives the running program from outside, as a user (or an automation tool) would:
+// finds its window, reads its controls through the Win32 API and clicks them.
+// It knows the window only by its caption and the controls by what they show.
+//
+//   vkm_driver wait [seconds]               wait until the main window exists
+//   vkm_driver state                        print the window's state, one "name=value" a line
+//   vkm_driver expect seconds line...       wait until every line appears in the state
+//   vkm_driver select index                 select an item of the drop-down list
+//   vkm_driver click caption                click a button (posted: a modal box may follow)
+//   vkm_driver box [seconds]                wait for a message box of the program and print it
+//   vkm_driver close-box                    press the box's first button
+//   vkm_driver focus-window seconds keylog  show a window of our own and log the keys it gets
+//   vkm_driver close-focus-window
+//   vkm_driver hotkey-free vk [modifiers]   exit 0 when the key can be registered (it is free)
+//   vkm_driver close                        close the main window
+//   vkm_driver gone [seconds]               wait until the main window has gone
+//   vkm_driver rect                         print the main window's rectangle
+//
+// Text is printed as UTF-8. Exit code 0 on success, 1 on a failed check, 2 on bad use.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t* const kMainCaption = L"Vlakomluv pro MSTS";
+const wchar_t* const kFocusCaption = L"vkm focus";
+
+std::string Utf8(const std::wstring& w) {
+    if (w.empty()) return std::string();
+    int n =
+        WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+void Print(const std::string& line) {
+    std::string out = line + "\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+}
+
+std::wstring ClassOf(HWND h) {
+    wchar_t buf[256] = {};
+    GetClassNameW(h, buf, 256);
+    return buf;
+}
+
+std::wstring TextOf(HWND h) {
+    // Through WM_GETTEXT with a time limit, so a program busy playing sounds cannot hang us.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"";
+    std::vector<wchar_t> buf(length + 2, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), SMTO_ABORTIFHUNG,
+                        5000, &got);
+    return std::wstring(buf.data());
+}
+
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> out;
+    EnumChildWindows(
+        parent,
+        [](HWND h, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+HWND MainWindow() {
+    return FindWindowW(nullptr, kMainCaption);
+}
+
+HWND WaitMainWindow(double seconds) {
+    for (DWORD start = GetTickCount();;) {
+        if (HWND h = MainWindow()) return h;
+        if (GetTickCount() - start > seconds * 1000) return nullptr;
+        Sleep(100);
+    }
+}
+
+bool IsButton(HWND h) {
+    if (_wcsicmp(ClassOf(h).c_str(), L"Button") != 0) return false;
+    LONG style = GetWindowLongW(h, GWL_STYLE) & 0x0F;
+    return style == BS_PUSHBUTTON || style == BS_DEFPUSHBUTTON;
+}
+
+bool IsGroup(HWND h) {
+    return _wcsicmp(ClassOf(h).c_str(), L"Button") == 0 &&
+           (GetWindowLongW(h, GWL_STYLE) & 0x0F) == BS_GROUPBOX;
+}
+
+HWND FindCombo(HWND main) {
+    for (HWND h : Children(main))
+        if (_wcsicmp(ClassOf(h).c_str(), L"ComboBox") == 0) return h;
+    return nullptr;
+}
+
+HWND FindButton(HWND main, const std::wstring& caption) {
+    for (HWND h : Children(main))
+        if (IsButton(h) && TextOf(h) == caption) return h;
+    return nullptr;
+}
+
+RECT ScreenRect(HWND h) {
+    RECT r;
+    GetWindowRect(h, &r);
+    return r;
+}
+
+// The label to the right of the label whose text begins with caption, on the same line.
+HWND LabelAfter(HWND main, const std::wstring& caption) {
+    std::vector<HWND> statics;
+    for (HWND h : Children(main))
+        if (_wcsicmp(ClassOf(h).c_str(), L"Static") == 0) statics.push_back(h);
+    HWND title = nullptr;
+    for (HWND h : statics)
+        if (TextOf(h).compare(0, caption.size(), caption) == 0) title = h;
+    if (!title) return nullptr;
+    RECT t = ScreenRect(title);
+    HWND best = nullptr;
+    LONG best_left = 0;
+    for (HWND h : statics) {
+        RECT r = ScreenRect(h);
+        if (h == title || r.left <= t.left || std::abs(r.top - t.top) > 3) continue;
+        if (!best || r.left < best_left) best = h, best_left = r.left;
+    }
+    return best;
+}
+
+std::string NameOf(HWND main, HWND h) {
+    if (!h) return "none";
+    if (h == main) return "window";
+    if (h == FindCombo(main) || GetParent(h) == FindCombo(main)) return "combo";
+    if (IsButton(h)) return "button " + Utf8(TextOf(h));
+    return Utf8(ClassOf(h));
+}
+
+std::vector<std::string> State(HWND main) {
+    std::vector<std::string> lines;
+    lines.push_back("window=" + Utf8(TextOf(main)));
+    for (HWND h : Children(main))
+        if (IsGroup(h)) lines.push_back("group=" + Utf8(TextOf(h)));
+    if (HWND combo = FindCombo(main)) {
+        DWORD_PTR count = 0;
+        SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
+        lines.push_back("combo.count=" + std::to_string(static_cast<int>(count)));
+        for (int i = 0; i < static_cast<int>(count); ++i) {
+            DWORD_PTR length = 0;
+            SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_ABORTIFHUNG, 5000,
+                                &length);
+            std::vector<wchar_t> buf(length + 2, L'\0');
+            DWORD_PTR got = 0;
+            SendMessageTimeoutW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                                reinterpret_cast<LPARAM>(buf.data()), SMTO_ABORTIFHUNG, 5000, &got);
+            lines.push_back("combo.item=" + Utf8(buf.data()));
+        }
+        DWORD_PTR selected = 0;
+        SendMessageTimeoutW(combo, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &selected);
+        lines.push_back("combo.selected=" + std::to_string(static_cast<int>(static_cast<LRESULT>(selected))));
+        lines.push_back(std::string("combo.tabstop=") +
+                        ((GetWindowLongW(combo, GWL_STYLE) & WS_TABSTOP) ? "yes" : "no"));
+    }
+    for (HWND h : Children(main)) {
+        if (!IsButton(h)) continue;
+        std::string caption = Utf8(TextOf(h));
+        lines.push_back("button " + caption + "=" + (IsWindowEnabled(h) ? "enabled" : "disabled"));
+        lines.push_back("button " + caption +
+                        ".tabstop=" + ((GetWindowLongW(h, GWL_STYLE) & WS_TABSTOP) ? "yes" : "no"));
+        if ((GetWindowLongW(h, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) lines.push_back("default=" + caption);
+    }
+    HWND hlaseni = LabelAfter(main, L"Hl\u00e1\u0161en\u00ed");
+    HWND popis = LabelAfter(main, L"U\u017eivatelsk\u00e9 hl\u00e1\u0161en\u00ed");
+    lines.push_back("lblHlaseni=" + (hlaseni ? Utf8(TextOf(hlaseni)) : std::string("(missing)")));
+    lines.push_back("lblHlaseniPopis=" + (popis ? Utf8(TextOf(popis)) : std::string("(missing)")));
+
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof(gui);
+    DWORD thread = GetWindowThreadProcessId(main, nullptr);
+    if (GetGUIThreadInfo(thread, &gui)) {
+        lines.push_back("active=" + std::string(gui.hwndActive == main ? "yes" : "no"));
+        lines.push_back("focus=" + NameOf(main, gui.hwndFocus));
+    }
+    return lines;
+}
+
+// The program's visible message box, if one is open.
+HWND FindBox(HWND main) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search{pid, nullptr};
+    EnumWindows(
+        [](HWND h, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD owner_pid = 0;
+            GetWindowThreadProcessId(h, &owner_pid);
+            if (owner_pid == s->pid && IsWindowVisible(h) && ClassOf(h) == L"#32770") {
+                s->found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+LRESULT CALLBACK FocusWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    static HANDLE log = INVALID_HANDLE_VALUE;
+    switch (msg) {
+        case WM_CREATE:
+            log = static_cast<HANDLE>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+            return 0;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (log != INVALID_HANDLE_VALUE) {
+                char line[32];
+                int n = std::snprintf(line, sizeof(line), "key %u\r\n", static_cast<unsigned>(w));
+                DWORD written = 0;
+                WriteFile(log, line, static_cast<DWORD>(n), &written, nullptr);
+            }
+            break;
+        case WM_TIMER:
+        case WM_CLOSE:
+            DestroyWindow(h);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+    }
+    return DefWindowProcW(h, msg, w, l);
+}
+
+int FocusWindow(double seconds, const std::wstring& log_path) {
+    HANDLE log = CreateFileW(log_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = FocusWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+    wc.lpszClassName = L"VkmFocusWindow";
+    RegisterClassW(&wc);
+    HWND h = CreateWindowExW(0, wc.lpszClassName, kFocusCaption, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
+                             300, 120, nullptr, nullptr, wc.hInstance, log);
+    if (!h) return 1;
+    SetTimer(h, 1, static_cast<UINT>(seconds * 1000), nullptr);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (log != INVALID_HANDLE_VALUE) CloseHandle(log);
+    return 0;
+}
+
+int Usage() {
+    Print(
+        "usage: vkm_driver wait|state|expect|select|click|box|close-box|focus-window|close-focus-window|"
+        "hotkey-free|close|gone|rect ...");
+    return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return Usage();
+    const std::wstring cmd = argv[1];
+    auto arg = [&](int i, double fallback) { return argc > i ? _wtof(argv[i]) : fallback; };
+
+    if (cmd == L"focus-window") {
+        if (argc < 4) return Usage();
+        return FocusWindow(arg(2, 60), argv[3]);
+    }
+    if (cmd == L"close-focus-window") {
+        HWND h = FindWindowW(nullptr, kFocusCaption);
+        if (h) PostMessageW(h, WM_CLOSE, 0, 0);
+        return h ? 0 : 1;
+    }
+    if (cmd == L"hotkey-free") {
+        if (argc < 3) return Usage();
+        UINT vk = static_cast<UINT>(wcstoul(argv[2], nullptr, 0));
+        UINT mods = argc > 3 ? static_cast<UINT>(wcstoul(argv[3], nullptr, 0)) : 0;
+        if (RegisterHotKey(nullptr, 0x7F00, mods, vk)) {
+            UnregisterHotKey(nullptr, 0x7F00);
+            Print("free");
+            return 0;
+        }
+        Print("taken");
+        return 1;
+    }
+    if (cmd == L"wait") {
+        if (!WaitMainWindow(arg(2, 30))) {
+            Print("no window");
+            return 1;
+        }
+        return 0;
+    }
+    if (cmd == L"gone") {
+        for (DWORD start = GetTickCount(); MainWindow();) {
+            if (GetTickCount() - start > arg(2, 30) * 1000) {
+                Print("still there");
+                return 1;
+            }
+            Sleep(100);
+        }
+        return 0;
+    }
+
+    HWND main = WaitMainWindow(10);
+    if (!main) {
+        Print("no window");
+        return 1;
+    }
+    if (cmd == L"state") {
+        for (const std::string& line : State(main)) Print(line);
+        return 0;
+    }
+    if (cmd == L"expect") {
+        if (argc < 4) return Usage();
+        std::vector<std::string> state;
+        for (DWORD start = GetTickCount();;) {
+            state = State(main);
+            bool all = true;
+            for (int i = 3; i < argc && all; ++i) {
+                bool found = false;
+                for (const std::string& line : state) found = found || line == Utf8(argv[i]);
+                all = found;
+            }
+            if (all) return 0;
+            if (GetTickCount() - start > arg(2, 10) * 1000) break;
+            Sleep(100);
+        }
+        Print("expected:");
+        for (int i = 3; i < argc; ++i) Print("  " + Utf8(argv[i]));
+        Print("state:");
+        for (const std::string& line : state) Print("  " + line);
+        return 1;
+    }
+    if (cmd == L"rect") {
+        RECT r = ScreenRect(main);
+        RECT c;
+        GetClientRect(main, &c);
+        Print("window=" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+              std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top));
+        Print("client=" + std::to_string(c.right) + "," + std::to_string(c.bottom));
+        return 0;
+    }
+    if (cmd == L"select") {
+        if (argc < 3) return Usage();
+        HWND combo = FindCombo(main);
+        if (!combo) return 1;
+        int index = _wtoi(argv[2]);
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000,
+                            &result);
+        SendMessageTimeoutW(main, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                            reinterpret_cast<LPARAM>(combo), SMTO_ABORTIFHUNG, 5000, &result);
+        return 0;
+    }
+    if (cmd == L"click") {
+        if (argc < 3) return Usage();
+        HWND button = FindButton(main, argv[2]);
+        if (!button) {
+            Print("no button " + Utf8(argv[2]));
+            return 1;
+        }
+        PostMessageW(button, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (cmd == L"box") {
+        for (DWORD start = GetTickCount();;) {
+            if (HWND box = FindBox(main)) {
+                Print("caption=" + Utf8(TextOf(box)));
+                for (HWND h : Children(box)) {
+                    std::wstring cls = ClassOf(h);
+                    std::wstring text = TextOf(h);
+                    if (_wcsicmp(cls.c_str(), L"Static") == 0 && !text.empty()) Print("text=" + Utf8(text));
+                    if (_wcsicmp(cls.c_str(), L"Button") == 0) Print("button=" + Utf8(text));
+                }
+                Print(std::string("owner=") + (GetWindow(box, GW_OWNER) == main ? "main" : "other"));
+                return 0;
+            }
+            if (GetTickCount() - start > arg(2, 10) * 1000) {
+                Print("no box");
+                return 1;
+            }
+            Sleep(100);
+        }
+    }
+    if (cmd == L"close-box") {
+        HWND box = FindBox(main);
+        if (!box) {
+            Print("no box");
+            return 1;
+        }
+        for (HWND h : Children(box))
+            if (_wcsicmp(ClassOf(h).c_str(), L"Button") == 0) {
+                PostMessageW(h, BM_CLICK, 0, 0);
+                return 0;
+            }
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return 0;
+    }
+    if (cmd == L"close") {
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    return Usage();
+}
