@@ -85,8 +85,11 @@ public:
     Path FLastOpenedFile;  // offered again by the open dialog
 
     // ---- Hotkeys. ----
+    // True from the end of a binding (RegisterHotkeys) until the keys are released;
+    // a binding in which some keys were refused counts too.
     bool FHotkeysActive = false;
-    std::vector<int> FRegisteredHotkeys;  // exactly the ids bound now
+    std::vector<int> FRegisteredHotkeys;    // exactly the ids bound now
+    std::vector<std::string> FUnboundKeys;  // names of the keys the last binding could not bind
 
 private:
     Platform& P;

@@ -1,0 +1,336 @@
+// Real hotkeys: binding, refusal and release by Windows (or Wine), and key presses
+// made while another window has the focus arriving as WM_HOTKEY at the window that
+// bound them, also through the main window's logic.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "core/codepage.h"
+#include "fakes/fakes.h"
+#include "platform/win32/win32_platform.h"
+
+#ifndef MOD_NOREPEAT
+#define MOD_NOREPEAT 0x4000
+#endif
+
+namespace vkm {
+namespace {
+
+struct Hotkey {
+    int id;
+    unsigned modifiers;
+    unsigned vk;
+    bool operator==(const Hotkey& o) const { return id == o.id && modifiers == o.modifiers && vk == o.vk; }
+};
+
+std::ostream& operator<<(std::ostream& os, const Hotkey& h) {
+    return os << "{id " << h.id << ", modifiers " << h.modifiers << ", vk 0x" << std::hex << h.vk << std::dec
+              << "}";
+}
+
+// A top-level window of this thread that records the hotkeys and key presses it receives.
+class TestWindow {
+  public:
+    explicit TestWindow(const wchar_t* title) {
+        static const ATOM cls = [] {
+            WNDCLASSW wc = {};
+            wc.lpfnWndProc = Proc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+            wc.lpszClassName = L"VkmHotkeyTestWindow";
+            return RegisterClassW(&wc);
+        }();
+        hwnd_ = CreateWindowExW(0, MAKEINTATOM(cls), title, WS_POPUP, 50, 50, 200, 120, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), this);
+    }
+    ~TestWindow() {
+        if (hwnd_) DestroyWindow(hwnd_);
+    }
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    void Destroy() {
+        DestroyWindow(hwnd_);
+        hwnd_ = nullptr;
+    }
+    int Count(int id) const {
+        return static_cast<int>(
+            std::count_if(hotkeys.begin(), hotkeys.end(), [&](const Hotkey& h) { return h.id == id; }));
+    }
+
+    std::vector<Hotkey> hotkeys;
+    std::vector<unsigned> keys_down;  // WM_KEYDOWN and WM_SYSKEYDOWN
+    std::function<void(int)> on_hotkey;
+
+  private:
+    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+        if (m == WM_NCCREATE)
+            SetWindowLongPtrW(
+                h, GWLP_USERDATA,
+                reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams));
+        auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+        if (self && m == WM_HOTKEY) {
+            self->hotkeys.push_back({static_cast<int>(w), LOWORD(l), HIWORD(l)});
+            if (self->on_hotkey) self->on_hotkey(static_cast<int>(w));
+            return 0;
+        }
+        if (self && (m == WM_KEYDOWN || m == WM_SYSKEYDOWN))
+            self->keys_down.push_back(static_cast<unsigned>(w));
+        if (m == WM_SYSCOMMAND && (w & 0xFFF0) == SC_KEYMENU) return 0;  // no menu mode after Alt
+        return DefWindowProcW(h, m, w, l);
+    }
+    HWND hwnd_ = nullptr;
+};
+
+// Handles this thread's messages until done() holds or timeout_ms has passed; done()'s last answer.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms = 5000) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeout_ms) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(timeout_ms - elapsed, 50), QS_ALLINPUT);
+    }
+}
+
+void GiveFocus(HWND w) {
+    ShowWindow(w, SW_SHOWNORMAL);
+    SetForegroundWindow(w);
+    SetFocus(w);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == w && GetFocus() == w; }))
+        << "the focus window did not become the foreground window";
+}
+
+// The window that holds the focus while keys are pressed, as the simulator would: one
+// for the whole program, fresh records for each test. (Under Wine without a window
+// manager, destroying a window that was active waits two seconds for the window
+// manager; at process exit nothing waits.)
+TestWindow& FocusWindow() {
+    static TestWindow* focus = new TestWindow(L"simulator");
+    focus->hotkeys.clear();
+    focus->keys_down.clear();
+    return *focus;
+}
+
+void SendKey(WORD vk, bool up) {
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    ASSERT_EQ(SendInput(1, &in, sizeof in), 1u) << "SendInput failed: " << GetLastError();
+}
+
+// Presses and releases vk while the modifier keys are held.
+void Press(WORD vk, std::initializer_list<WORD> modifiers = {}) {
+    for (WORD m : modifiers) SendKey(m, false);
+    SendKey(vk, false);
+    SendKey(vk, true);
+    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) SendKey(*m, true);
+}
+
+bool UnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Starts xdotool on the X server that Wine draws on (Wine starts Unix programs
+// too; it gives no handle to wait on, so callers wait for the effect).
+bool StartXdotool(const std::string& args) {
+    if (GetFileAttributesW(L"Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES) return false;
+    std::wstring cmd = L"Z:\\usr\\bin\\xdotool " + std::wstring(args.begin(), args.end());
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    return true;
+}
+
+// The X window behind a Wine window, as xdotool wants it.
+std::string XWindowOf(HWND w) {
+    return std::to_string(reinterpret_cast<UINT_PTR>(GetPropW(w, L"__wine_x11_whole_window")));
+}
+
+TEST(Win32Hotkeys, PressGoesToTheBindingWindowAndNotToTheFocusedOne) {
+    TestWindow target(L"target");
+    TestWindow& focus = FocusWindow();
+    Win32Hotkeys hotkeys(target.hwnd());
+    ASSERT_TRUE(hotkeys.Register(1, 0, VK_F7));
+    ASSERT_TRUE(hotkeys.Register(200, kModControl, 'Q'));
+    ASSERT_TRUE(hotkeys.Register(201, kModAlt, 'B'));
+    GiveFocus(focus.hwnd());
+
+    Press(VK_F7);
+    Press('Q', {VK_CONTROL});
+    Press('B', {VK_MENU});
+    Press('Q');  // not bound without Ctrl
+    ASSERT_TRUE(PumpUntil([&] {
+        return target.hotkeys.size() >= 3 && !focus.keys_down.empty() && focus.keys_down.back() == 'Q';
+    })) << target.hotkeys.size()
+        << " hotkeys, " << focus.keys_down.size() << " keys at the focused window";
+    EXPECT_EQ(target.hotkeys,
+              (std::vector<Hotkey>{{1, 0, VK_F7}, {200, MOD_CONTROL, 'Q'}, {201, MOD_ALT, 'B'}}));
+    EXPECT_TRUE(focus.hotkeys.empty());
+    // The focused window sees the modifiers and the unbound Q, never a bound key.
+    EXPECT_EQ(std::count(focus.keys_down.begin(), focus.keys_down.end(), unsigned{VK_F7}), 0);
+    EXPECT_EQ(std::count(focus.keys_down.begin(), focus.keys_down.end(), unsigned{'B'}), 0);
+    EXPECT_EQ(std::count(focus.keys_down.begin(), focus.keys_down.end(), unsigned{'Q'}), 1);
+}
+
+TEST(Win32Hotkeys, KeyPressFromTheXServerArrives) {
+    if (!UnderWine()) GTEST_SKIP() << "X key presses exist only under Wine";
+    TestWindow target(L"target");
+    TestWindow& focus = FocusWindow();
+    Win32Hotkeys hotkeys(target.hwnd());
+    ASSERT_TRUE(hotkeys.Register(101, 0, VK_F1));
+    ASSERT_TRUE(hotkeys.Register(202, kModControl, 'Q'));
+    ASSERT_TRUE(hotkeys.Register(203, 0, VK_F2));  // pressed last: then Ctrl is up again
+    GiveFocus(focus.hwnd());
+    if (!StartXdotool("windowfocus --sync " + XWindowOf(focus.hwnd()) + " key F1 ctrl+q F2"))
+        GTEST_SKIP() << "xdotool cannot be started";
+    ASSERT_TRUE(PumpUntil([&] { return target.Count(203) == 1; }, 15000)) << target.hotkeys.size();
+    EXPECT_EQ(target.hotkeys,
+              (std::vector<Hotkey>{{101, 0, VK_F1}, {202, MOD_CONTROL, 'Q'}, {203, 0, VK_F2}}));
+}
+
+TEST(Win32Hotkeys, BoundCombinationIsRefusedEvenToItsOwnWindowUntilReleased) {
+    TestWindow a(L"a"), b(L"b");
+    Win32Hotkeys ha(a.hwnd()), hb(b.hwnd());
+    ASSERT_TRUE(ha.Register(1, 0, VK_F7));
+    EXPECT_FALSE(ha.Register(2, 0, VK_F7));               // the same window, another id
+    EXPECT_FALSE(hb.Register(1, 0, VK_F7));               // another window
+    EXPECT_FALSE(RegisterHotKey(b.hwnd(), 3, 0, VK_F7));  // also without the no-repeat flag
+    EXPECT_TRUE(hb.Register(2, kModShift, VK_F7));        // other modifiers: another combination
+
+    EXPECT_TRUE(ha.Unregister(1));
+    EXPECT_FALSE(ha.Unregister(1));  // nothing left to release
+    EXPECT_TRUE(hb.Register(1, 0, VK_F7));
+
+    // The released combination now reaches the other window.
+    GiveFocus(FocusWindow().hwnd());
+    Press(VK_F7);
+    ASSERT_TRUE(PumpUntil([&] { return !b.hotkeys.empty(); }));
+    EXPECT_EQ(b.hotkeys, (std::vector<Hotkey>{{1, 0, VK_F7}}));
+    EXPECT_TRUE(a.hotkeys.empty());
+
+    // A destroyed window's hotkeys are released with it.
+    TestWindow c(L"c");
+    Win32Hotkeys hc(c.hwnd());
+    ASSERT_TRUE(hc.Register(7, kModControl, VK_F6));
+    EXPECT_FALSE(ha.Register(7, kModControl, VK_F6));
+    c.Destroy();
+    EXPECT_TRUE(ha.Register(7, kModControl, VK_F6));
+}
+
+TEST(Win32Hotkeys, HoldingAKeyCountsAsOnePress) {
+    TestWindow target(L"target");
+    TestWindow& focus = FocusWindow();
+    Win32Hotkeys hotkeys(target.hwnd());
+    ASSERT_TRUE(hotkeys.Register(8, 0, VK_F8));
+    ASSERT_TRUE(hotkeys.Register(9, 0, VK_F9));  // pressed last: once it is in, so is everything before it
+    GiveFocus(focus.hwnd());
+
+    const int downs = 5;  // the first press and four repeats, as a held key sends them
+    for (int i = 0; i < downs; ++i) SendKey(VK_F8, false);
+    SendKey(VK_F8, true);
+    Press(VK_F9);
+    ASSERT_TRUE(PumpUntil([&] { return target.Count(9) == 1; }));
+    const int presses = target.Count(8);
+    ASSERT_GE(presses, 1);
+    if (presses != 1 && UnderWine())
+        GTEST_SKIP() << "Wine ignores MOD_NOREPEAT: " << presses << " WM_HOTKEY for " << downs
+                     << " key downs of one held key";
+    EXPECT_EQ(presses, 1);
+}
+
+// ---- The main window's logic on real hotkeys. ----
+
+const char* const kLine =
+    "[Info]\r\nName=Linka\r\nWAV_odjezd=odjezd.wav\r\nWAV_prijezd=prijezd.wav\r\n"
+    "[Hlaseni]\r\n1=a0.wav\r\n2=a1.wav\r\n3=a2.wav\r\n"
+    "[Uzivatelske_klavesy]\r\nu=CTRL+Q;u.wav;Popis\r\nv=CTRL+B;v.wav;B\r\n";
+
+struct FormOnRealHotkeys : ::testing::Test {
+    TestWindow target{L"vlakomluv"}, other{L"other program"};
+    TestWindow& focus = FocusWindow();
+    testing::FakeFileSystem files;
+    testing::FakePump pump;
+    testing::FakePlayer player;
+    Win32Hotkeys hotkeys{target.hwnd()};
+    testing::FakeBoxes boxes;
+    testing::FakeOpenDialog dialog;
+    Platform platform{files, pump, player, hotkeys, boxes, dialog};
+    TfrmMain form{platform};
+    Win32Hotkeys others{other.hwnd()};
+
+    void SetUp() override {
+        target.on_hotkey = [this](int id) { form.WMHotKey(id); };
+        files.files["C:\\linky\\linka.vkm"] = kLine;
+        form.cmbLinkaItems.push_back("Linka");
+        form.FDefinitionFiles.push_back("C:\\linky\\linka.vkm");
+        form.cmbLinkaItemIndex = 0;
+    }
+    bool PlayedCount(std::size_t n) {
+        return PumpUntil([&] { return player.played.size() >= n; });
+    }
+};
+
+TEST_F(FormOnRealHotkeys, StartBindsTheLineAndKeyPressesPlayIt) {
+    ASSERT_TRUE(others.Register(1, kModControl, 'B'));  // another program holds Ctrl+B
+    form.btnStartClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              Cz("Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): Ctrl+B"));
+    GiveFocus(focus.hwnd());
+
+    Press(VK_F1);  // departure key p
+    ASSERT_TRUE(PlayedCount(2));
+    EXPECT_EQ(player.played, (std::vector<Path>{"C:\\linky\\odjezd.wav", "C:\\linky\\a0.wav"}));
+    Press('Q', {VK_CONTROL});
+    ASSERT_TRUE(PlayedCount(3));
+    EXPECT_EQ(player.played.back(), "C:\\linky\\u.wav");
+    EXPECT_EQ(form.lblHlaseniPopis, "Popis");
+    Press(VK_RETURN);  // arrival key
+    ASSERT_TRUE(PlayedCount(5));
+    EXPECT_EQ(player.played[3], "C:\\linky\\prijezd.wav");
+    EXPECT_EQ(player.played[4], "C:\\linky\\a1.wav");
+    EXPECT_EQ(form.FIndex, 2);
+    EXPECT_EQ(std::count(focus.keys_down.begin(), focus.keys_down.end(), unsigned{VK_RETURN}), 0);
+
+    // While the line is bound no one else gets its keys.
+    EXPECT_FALSE(others.Register(2, 0, VK_F1));
+    EXPECT_FALSE(others.Register(3, kModControl, 'Q'));
+
+    // The other program lets Ctrl+B go: the next Start binds it, with no warning.
+    ASSERT_TRUE(others.Unregister(1));
+    form.btnStartClick();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_FALSE(others.Register(1, kModControl, 'B'));
+    Press('B', {VK_CONTROL});
+    ASSERT_TRUE(PlayedCount(6));
+    EXPECT_EQ(player.played.back(), "C:\\linky\\v.wav");
+
+    // Closing the window frees every key for others.
+    form.FormDestroy();
+    EXPECT_TRUE(others.Register(2, 0, VK_F1));
+    EXPECT_TRUE(others.Register(3, kModControl, 'Q'));
+    EXPECT_TRUE(others.Register(4, kModControl, 'B'));
+    EXPECT_TRUE(others.Register(5, 0, VK_RETURN));
+    EXPECT_TRUE(others.Register(6, 0, 'P'));
+}
+
+}  // namespace
+}  // namespace vkm
