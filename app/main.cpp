@@ -1,7 +1,8 @@
 // Program entry: creates the main window, which finds the lines, and runs the
 // message loop until the window is closed.
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include "frm_main/frm_main_win32.h"
 

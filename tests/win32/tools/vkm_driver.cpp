@@ -15,6 +15,7 @@
 //   vkm_driver close                        close the main window
 //   vkm_driver gone [seconds]               wait until the main window has gone
 //   vkm_driver rect                         print the main window's rectangle
+//   vkm_driver where caption                print the screen point in the middle of a button
 //
 // Text is printed as UTF-8. Exit code 0 on success, 1 on a failed check, 2 on bad use.
 #include <windows.h>
@@ -352,6 +353,17 @@ int wmain(int argc, wchar_t** argv) {
         Print("window=" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
               std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top));
         Print("client=" + std::to_string(c.right) + "," + std::to_string(c.bottom));
+        return 0;
+    }
+    if (cmd == L"where") {
+        if (argc < 3) return Usage();
+        HWND button = FindButton(main, argv[2]);
+        if (!button) {
+            Print("no button " + Utf8(argv[2]));
+            return 1;
+        }
+        RECT r = ScreenRect(button);
+        Print(std::to_string((r.left + r.right) / 2) + " " + std::to_string((r.top + r.bottom) / 2));
         return 0;
     }
     if (cmd == L"select") {

@@ -1,0 +1,135 @@
+# Sourced by the end-to-end tests: a private Xvfb display and Wine prefix, the test
+# driver, and clean-up of everything started here.
+#   source e2e_lib.sh BUILD_DIR
+set -euo pipefail
+
+BUILD_DIR=$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)
+E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/vkm-e2e.XXXXXX")
+E2E_PIDS=()
+E2E_FAILED=0
+
+export WINEPREFIX=$E2E_WORK/prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+source "$E2E_ROOT/scripts/wine-env.sh"
+
+e2e_cleanup() {
+    local pid
+    for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+    vkm_wine_stop
+    rm -rf "$E2E_WORK"
+}
+trap e2e_cleanup EXIT
+trap 'echo "FAIL: line $LINENO of ${BASH_SOURCE[0]##*/}: $BASH_COMMAND"' ERR
+
+for tool in Xvfb xdotool sox; do
+    command -v "$tool" >/dev/null || { echo "missing $tool (scripts/setup.sh installs it)"; exit 1; }
+done
+vkm_wine_start headless  # always our own display
+
+DRIVER=$BUILD_DIR/vkm_driver.exe
+[ -f "$DRIVER" ] || { echo "missing $DRIVER: build the MinGW build first"; exit 1; }
+[ -f "$BUILD_DIR/vlakomluv.exe" ] || { echo "missing $BUILD_DIR/vlakomluv.exe"; exit 1; }
+
+drv() { wine "$DRIVER" "$@"; }
+
+fail() {
+    echo "FAIL: $*"
+    E2E_FAILED=1
+}
+
+step() { echo "-- $*"; }
+
+# expect LINE...: the window shows every line (waits up to 10 s).
+expect() { drv expect 10 "$@" || fail "state: $*"; }
+
+# A definition file from UTF-8 text, written in code page 1250 with CR LF line ends.
+write_vkm() {  # path
+    mkdir -p "$(dirname "$1")"
+    sed 's/$/\r/' | iconv -f UTF-8 -t CP1250 >"$1"
+}
+
+# A short WAV file (a 50 ms tone).
+write_wav() {  # path
+    mkdir -p "$(dirname "$1")"
+    sox -n -r 8000 -b 16 -c 1 "$1" synth 0.05 sine 440 2>/dev/null
+}
+
+# Starts the program from dir with file tracing into $E2E_WORK/trace.log.
+start_program() {  # dir
+    (cd "$1" && WINEDEBUG=trace+file exec wine ./vlakomluv.exe 2>"$E2E_WORK/trace.log" >/dev/null) &
+    PROGRAM_PID=$!
+    E2E_PIDS+=("$PROGRAM_PID")
+    drv wait 60 || { fail "the window did not appear"; exit 1; }
+}
+
+# The names of the WAV files the program has opened, in order, one a line.
+opened_wavs() {
+    grep -a -o 'CreateFileW L"[^"]*\.wav"' "$E2E_WORK/trace.log" | sed -e 's/^CreateFileW L"//' -e 's/"$//' \
+        -e 's/.*\\//'
+}
+
+# Sets NEW_WAVS to the WAV files opened since the last call, space separated.
+E2E_WAVS_SEEN=0
+take_new_wavs() {
+    local all
+    all=$(opened_wavs || true)
+    NEW_WAVS=$(echo "$all" | tail -n +$((E2E_WAVS_SEEN + 1)) | { grep -v '^$' || true; } | tr '\n' ' ' |
+        sed 's/ $//')
+    E2E_WAVS_SEEN=$(echo "$all" | grep -c . || true)
+}
+
+# expect_wavs "a.wav b.wav": exactly these files were opened since the last check.
+expect_wavs() {
+    local got
+    for _ in $(seq 50); do
+        got=$({ opened_wavs || true; } | tail -n +$((E2E_WAVS_SEEN + 1)) | grep -c . || true)
+        [ "$got" -ge "$(echo "$1" | wc -w)" ] && break
+        sleep 0.1
+    done
+    sleep 0.3  # anything beyond the expected files would show now
+    take_new_wavs
+    [ "$NEW_WAVS" = "$1" ] || fail "played [$NEW_WAVS], expected [$1]"
+}
+
+# The index of a line in the drop-down list.
+item_index() {  # name
+    drv state | grep '^combo.item=' | sed 's/^combo.item=//' | grep -n -x -F "$1" | head -1 | cut -d: -f1 |
+        awk '{ print $1 - 1 }'
+}
+
+# X window id of a window with exactly this title.
+x_window() {  # title
+    local id
+    for _ in $(seq 50); do
+        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1 || true)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Gives the keyboard focus to an X window (no window manager: no activation).
+focus_x_window() {  # id
+    xdotool windowfocus --sync "$1"
+    sleep 0.3
+}
+
+# Clicks with the mouse in the middle of a button of the main window.
+mouse_click() {  # caption
+    local point
+    point=$(drv where "$1") || { fail "no button $1"; return; }
+    # shellcheck disable=SC2086
+    xdotool mousemove $point click 1
+    sleep 0.3
+}
+
+e2e_finish() {
+    if [ "$E2E_FAILED" -ne 0 ]; then
+        echo "end-to-end test FAILED"
+        exit 1
+    fi
+    echo "end-to-end test passed"
+}
