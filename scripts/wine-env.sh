@@ -26,3 +26,26 @@ vkm_wine_stop() {
     wineserver -k 2>/dev/null || true
     if [ -n "$VKM_XVFB_PID" ]; then kill "$VKM_XVFB_PID" 2>/dev/null || true; wait "$VKM_XVFB_PID" 2>/dev/null || true; fi
 }
+
+# A private PulseAudio with a null sink, so that Wine plays sounds (synchronously)
+# without a sound card. Sets PULSE_SERVER; call vkm_pulse_stop at the end.
+VKM_PULSE_DIR=""
+vkm_pulse_start() {
+    command -v pulseaudio >/dev/null || return 1
+    VKM_PULSE_DIR=$(mktemp -d /tmp/vkm-pulse.XXXXXX)
+    XDG_RUNTIME_DIR=$VKM_PULSE_DIR HOME=$VKM_PULSE_DIR pulseaudio -n --daemonize=yes --exit-idle-time=-1 \
+        --use-pid-file=yes -L module-null-sink -L "module-native-protocol-unix socket=$VKM_PULSE_DIR/native" \
+        >/dev/null 2>&1 || return 1
+    export PULSE_SERVER="unix:$VKM_PULSE_DIR/native"
+    for _ in $(seq 50); do [ -S "$VKM_PULSE_DIR/native" ] && return 0; sleep 0.1; done
+    return 1
+}
+
+vkm_pulse_stop() {
+    [ -n "$VKM_PULSE_DIR" ] || return 0
+    local pid
+    pid=$(cat "$VKM_PULSE_DIR"/pulse/pid 2>/dev/null || true)
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    rm -rf "$VKM_PULSE_DIR"
+    VKM_PULSE_DIR=""
+}

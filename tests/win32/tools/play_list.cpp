@@ -1,0 +1,30 @@
+// Plays a sound list through the program's player, as an announcement would:
+//   play_list.exe SOUND_DIR LIST
+// SOUND_DIR ends with a backslash; LIST is "a.wav,b.wav," (both as UTF-8).
+#include <windows.h>
+
+#include <cstdio>
+
+#include "core/codepage.h"
+#include "frm_main/frm_main.h"
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/wide.h"
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: play_list SOUND_DIR LIST\n");
+        return 2;
+    }
+    vkm::Win32FileSystem files;
+    vkm::Win32MessagePump pump;
+    vkm::Win32SoundPlayer player;
+    vkm::Win32Hotkeys hotkeys;
+    vkm::Win32MessageBoxes boxes;
+    vkm::Win32OpenFileDialog dialog;
+    vkm::Platform platform{files, pump, player, hotkeys, boxes, dialog};
+    vkm::TfrmMain form(platform);
+    form.FSoundDir = vkm::PathFromWide(argv[1]);
+    form.PlaySoundList(vkm::Utf8ToCp1250(vkm::PathFromWide(argv[2])));
+    std::printf("played\n");
+    return 0;
+}
