@@ -39,6 +39,7 @@ if(EXISTS ${VKM_GTEST_SOURCE_DIR}/CMakeLists.txt)
     add_test(NAME win32_${name} COMMAND ${name})
     set_tests_properties(win32_${name} PROPERTIES TIMEOUT 300)
   endforeach()
+  set_tests_properties(win32_ini_reference_test PROPERTIES ENVIRONMENT "LANG=cs_CZ.UTF-8;LC_ALL=cs_CZ.UTF-8")
 endif()
 
 # Helper programs for the tests (drivers, tools), built from tests/win32/tools/*.cpp.

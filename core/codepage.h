@@ -12,18 +12,30 @@
 namespace vkm {
 
 std::u16string Cp1250ToUtf16(std::string_view s);
-// Characters that code page 1250 lacks become '?'.
+// As Windows converts (WideCharToMultiByte): a character that code page 1250 lacks becomes the
+// similar one of Windows' best-fit table (a with grave accent becomes "a"), or '?' when it has none;
+// each half of a surrogate pair becomes a '?'.
 std::string Utf16ToCp1250(std::u16string_view s);
 
 std::string Utf16ToUtf8(std::u16string_view s);
-// Bytes that are not UTF-8 become U+FFFD, one for each bad byte.
+// Decodes UTF-8, and WTF-8: an encoded lone surrogate becomes that surrogate, so a path from
+// Utf16ToUtf8 comes back as it was. A malformed sequence becomes one U+FFFD, split up as Windows
+// splits it (see Utf8TextToUtf16).
 std::u16string Utf8ToUtf16(std::string_view s);
+// Decodes UTF-8 text as Windows does (MultiByteToWideChar with CP_UTF8): bytes that are not UTF-8,
+// encoded surrogates included, become U+FFFD, one for each malformed sequence. A sequence ends at
+// the first byte that shows it malformed (that byte included) or before a byte that does not
+// continue it, and one that the end cuts short takes the rest: "\xE4\xBDx" gives U+FFFD x,
+// "\xED\xA0\x80" gives U+FFFD U+FFFD, "\xF0xy" at the end gives one U+FFFD.
+std::u16string Utf8TextToUtf16(std::string_view s);
 
 std::string Cp1250ToUtf8(std::string_view s);
 std::string Utf8ToCp1250(std::string_view s);
 
 // Czech text written in the source (UTF-8) as the CP1250 bytes the program holds.
-inline std::string Cz(std::string_view utf8) { return Utf8ToCp1250(utf8); }
+inline std::string Cz(std::string_view utf8) {
+    return Utf8ToCp1250(utf8);
+}
 
 // Upper case of a UTF-16 unit for the letters of Latin, Greek and Cyrillic that
 // case-insensitive names use; other units are returned unchanged.

@@ -1,9 +1,23 @@
-// A reader of INI text that answers as the Windows profile API does, reading the
-// file's bytes once. Values and key names come back whole, however long.
+// A reader of INI text that answers as the Windows profile API (GetPrivateProfileStringA) does,
+// reading the file's bytes once. Values and key lists come back whole, however long: the API's
+// buffers would cut them.
 //
-// Text is decoded as Windows decodes an INI file: a UTF-8 or UTF-16 byte-order
-// mark selects that encoding, anything else is code page 1250. Names and values
-// are handed out as CP1250 bytes.
+// Text is decoded as Windows decodes an INI file: a UTF-8 or UTF-16 byte-order mark selects that
+// encoding, anything else is code page 1250. Names and values are handed out as CP1250 bytes.
+//
+// The file's rules, as Windows reads it:
+// - Lines end at CR or LF. White space (0x09-0x0D, 0x20, 0x1A) around a line, around a section
+//   name, around a key name and before a value is dropped. A zero character ends the name or the
+//   value it stands in.
+// - A line that starts with "[" and holds a "]" is a section header; the name is what lies between
+//   the "[" and the last "]".
+// - Any other line is a key: name=value split at the first "="; a line without "=" is a key without
+//   a value, which reads as absent. Of nameless lines in a row only the first counts.
+// - Section and key names compare without regard to case, Czech letters included (Windows folds
+//   every letter; Wine's profile code folds only ASCII ones); the first matching section and the
+//   first matching key are the ones read. Keys before the first section header belong to the nameless
+//   section "", which comes first, so a "[]" section can never be read.
+// - A value (or default) in matching single or double quotes loses them.
 #pragma once
 
 #include <optional>
@@ -16,20 +30,28 @@
 namespace vkm {
 
 class IniFile {
-public:
+  public:
     IniFile() = default;  // no file: every key is absent
     explicit IniFile(std::string_view bytes);
 
-    // The value of the first occurrence of key in section, or def when the key is absent.
-    std::string IniReadValue(const std::string& section, const std::string& key, const std::string& def) const;
-    // The names of the section's keys in file order (comment lines, lines without "="
-    // and empty names left out).
+    // The value of the first occurrence of key in section, or def when the key is absent or its first
+    // occurrence has no "=". Section and key are looked up without their surrounding white space;
+    // def loses its trailing spaces.
+    std::string IniReadValue(const std::string& section, const std::string& key,
+                             const std::string& def) const;
+    // The names of the section's keys in file order, duplicates included (lines without "=", and
+    // names that start with ";", left out). The section is looked up as given, white space included.
+    // An "=value" line is listed with the empty name, which IniReadValue reads too. (Windows, which
+    // hands the list over as zero-ended names, gives no list at all when that empty name comes first;
+    // this list is whole.)
     std::vector<std::string> IniKeyNames(const std::string& section) const;
     // Merges the section's non-empty values into list as name=value entries; an
     // empty value removes an entry of that name. list is not cleared first.
     void IniSectionEntries(const std::string& section, StringList& list) const;
+    // The names of the file's sections in file order, duplicates included, nameless ones left out.
+    std::vector<std::string> IniSectionNames() const;
 
-private:
+  private:
     struct Key {
         std::u16string name;
         std::optional<std::u16string> value;  // none: the line had no "="
@@ -38,9 +60,9 @@ private:
         std::u16string name;
         std::vector<Key> keys;
     };
-    const Section* FindSection(std::u16string_view name, bool trim) const;
+    const Section* FindSection(std::u16string_view name) const;
 
-    std::vector<Section> sections_;  // the first holds the lines before any header
+    std::vector<Section> sections_;  // the first is the nameless one; none for an empty file
 };
 
 }  // namespace vkm
