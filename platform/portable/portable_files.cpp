@@ -1,13 +1,43 @@
 #include "platform/portable/portable_files.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace vkm {
+
+namespace {
+
+struct Fd {
+    int fd;
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() {
+        if (fd >= 0) close(fd);
+    }
+};
+
+struct Dir {
+    DIR* d;
+    Dir(const Dir&) = delete;
+    Dir& operator=(const Dir&) = delete;
+    ~Dir() {
+        if (d) closedir(d);
+    }
+};
+
+bool IsDotEntry(const char* n) {
+    return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
+}
+
+}  // namespace
 
 std::string NativePath(const Path& path) {
     std::string p = path;
@@ -22,27 +52,52 @@ bool PortableFileSystem::FileExists(const Path& path) {
 }
 
 std::optional<std::string> PortableFileSystem::ReadFile(const Path& path) {
-    std::ifstream in(fs::u8path(NativePath(path)), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
+    // O_NONBLOCK: opening a pipe must not wait for a writer.
+    Fd f{open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (f.fd < 0) return std::nullopt;
+    struct stat st;
+    if (fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        ssize_t got = read(f.fd, buf, sizeof buf);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        bytes.append(buf, static_cast<std::size_t>(got));
+    }
     return bytes;
 }
 
 bool PortableFileSystem::ListDirectory(const Path& dir, std::vector<DirEntry>& out) {
-    std::error_code ec;
-    fs::directory_iterator it(fs::u8path(NativePath(dir)), ec), end;
-    if (ec) return false;
-    for (; it != end; it.increment(ec)) {
-        if (ec) return false;
+    Dir d{opendir(NativePath(dir).c_str())};
+    if (!d.d) return false;
+    for (;;) {
+        errno = 0;
+        const dirent* de = readdir(d.d);
+        if (!de) return errno == 0;
+        const char* name = de->d_name;
+        if (IsDotEntry(name)) continue;
+        unsigned char type = de->d_type;
+        if (type == DT_UNKNOWN) {  // file systems that do not give the type in the listing
+            struct stat st;
+            if (fstatat(dirfd(d.d), name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+                type = S_ISDIR(st.st_mode)   ? DT_DIR
+                       : S_ISREG(st.st_mode) ? DT_REG
+                       : S_ISLNK(st.st_mode) ? DT_LNK
+                                             : DT_FIFO;
+            }
+        }
         DirEntry e;
-        e.name = it->path().filename().u8string();
-        std::error_code tec;
-        e.directory = it->is_directory(tec) && !it->is_symlink(tec);
-        e.hidden = !e.name.empty() && e.name[0] == '.';
+        e.name = name;
+        e.directory = type == DT_DIR;
+        e.hidden = name[0] == '.';
+        e.system = type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK;
         out.push_back(std::move(e));
     }
-    return !ec;
 }
 
 Path PortableFileSystem::ExecutablePath() {

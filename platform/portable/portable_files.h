@@ -1,4 +1,4 @@
-// File services on the C++ standard library, for native builds and tools.
+// File services of a POSIX system, for native builds and tools.
 // Backslashes in paths are taken as path separators.
 #pragma once
 
@@ -7,11 +7,15 @@
 namespace vkm {
 
 class PortableFileSystem : public FileSystem {
-public:
+  public:
     bool FileExists(const Path& path) override;
+    // Only regular files are read: a directory, a pipe or a device gives nothing
+    // (and never blocks).
     std::optional<std::string> ReadFile(const Path& path) override;
-    // Names beginning with "." count as hidden. A symbolic link to a directory is
-    // listed as a file, so a scan never follows a link cycle.
+    // One readdir pass in the file system's order. Names beginning with "." count
+    // as hidden; pipes, sockets and devices count as system files. A symbolic link
+    // is listed as a file, also when it points to a directory, so a scan never
+    // follows a link cycle.
     bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) override;
     Path ExecutablePath() override;
 };
