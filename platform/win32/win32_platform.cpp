@@ -55,11 +55,13 @@ std::optional<std::string> Win32FileSystem::ReadFile(const Path& path) {
     return bytes;
 }
 
+// One pass of the wide search over the folder serves both its files and its
+// subfolders; the basic information level skips the short (8.3) names.
 bool Win32FileSystem::ListDirectory(const Path& dir, std::vector<DirEntry>& out) {
     WIN32_FIND_DATAW data;
     FindHandle find{FindFirstFileExW(WidePath(dir + "*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                                      nullptr, FIND_FIRST_EX_LARGE_FETCH)};
-    if (find.h == INVALID_HANDLE_VALUE) return false;
+    if (find.h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;  // an empty drive root
     do {
         const wchar_t* n = data.cFileName;
         if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
@@ -136,7 +138,8 @@ std::optional<Path> Win32OpenFileDialog::Show(const OpenFileRequest& request) {
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrInitialDir = initial_dir.empty() ? nullptr : initial_dir.c_str();
     ofn.lpstrDefExt = def_ext.c_str();
-    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING;
+    // A single file that need not exist; the current folder stays where it was.
+    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&ofn)) return std::nullopt;
     return PathFromWide(file.data());
 }
