@@ -1,7 +1,12 @@
 # Sourced by the end-to-end tests: a private Xvfb display and Wine prefix, the test
 # driver, and clean-up of everything started here.
-#   source e2e_lib.sh BUILD_DIR
+#   [E2E_PROGRAM_LANG=locale] source e2e_lib.sh BUILD_DIR
+# The program runs in E2E_PROGRAM_LANG (which sets its ANSI code page); the shell
+# and the driver always run in C.UTF-8, so that UTF-8 arguments reach the driver
+# intact even where the locale is not installed.
 set -euo pipefail
+E2E_PROGRAM_LANG=${E2E_PROGRAM_LANG:-C.UTF-8}
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 BUILD_DIR=$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -19,6 +24,7 @@ e2e_cleanup() {
     for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
     vkm_wine_stop
+    vkm_pulse_stop
     rm -rf "$E2E_WORK"
 }
 trap e2e_cleanup EXIT
@@ -27,7 +33,17 @@ trap 'echo "FAIL: line $LINENO of ${BASH_SOURCE[0]##*/}: $BASH_COMMAND"' ERR
 for tool in Xvfb xdotool sox; do
     command -v "$tool" >/dev/null || { echo "missing $tool (scripts/setup.sh installs it)"; exit 1; }
 done
-vkm_wine_start headless  # always our own display
+# Our own display, numbered by Xvfb itself so that tests running side by side
+# cannot pick the same one (key presses go to the display's focused window).
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$E2E_WORK/display" >/dev/null 2>&1 &
+VKM_XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$E2E_WORK/display" ] && break; sleep 0.1; done
+[ -s "$E2E_WORK/display" ] || { echo "Xvfb did not start"; exit 1; }
+export DISPLAY=":$(head -1 "$E2E_WORK/display")"
+vkm_wine_start  # the prefix
+# Sounds really play (synchronously) where a private PulseAudio can run; without
+# one Wine still opens every file and returns at once.
+if vkm_pulse_start; then echo "sound: PulseAudio null sink"; else echo "sound: none"; fi
 
 DRIVER=$BUILD_DIR/vkm_driver.exe
 [ -f "$DRIVER" ] || { echo "missing $DRIVER: build the MinGW build first"; exit 1; }
@@ -42,8 +58,10 @@ fail() {
 
 step() { echo "-- $*"; }
 
-# expect LINE...: the window shows every line (waits up to 10 s).
-expect() { drv expect 10 "$@" || fail "state: $*"; }
+# expect LINE...: the window shows every line (waits up to E2E_WAIT seconds; the
+# window does not answer while it plays sounds).
+E2E_WAIT=${E2E_WAIT:-15}
+expect() { drv expect "$E2E_WAIT" "$@" || fail "state: $*"; }
 
 # A definition file from UTF-8 text, written in code page 1250 with CR LF line ends.
 write_vkm() {  # path
@@ -59,7 +77,8 @@ write_wav() {  # path
 
 # Starts the program from dir with file tracing into $E2E_WORK/trace.log.
 start_program() {  # dir
-    (cd "$1" && WINEDEBUG=trace+file exec wine ./vlakomluv.exe 2>"$E2E_WORK/trace.log" >/dev/null) &
+    (cd "$1" && LANG=$E2E_PROGRAM_LANG LC_ALL=$E2E_PROGRAM_LANG WINEDEBUG=trace+file \
+        exec wine ./vlakomluv.exe 2>"$E2E_WORK/trace.log" >/dev/null) &
     PROGRAM_PID=$!
     E2E_PIDS+=("$PROGRAM_PID")
     drv wait 60 || { fail "the window did not appear"; exit 1; }
@@ -84,7 +103,7 @@ take_new_wavs() {
 # expect_wavs "a.wav b.wav": exactly these files were opened since the last check.
 expect_wavs() {
     local got
-    for _ in $(seq 50); do
+    for _ in $(seq $((E2E_WAIT * 10))); do
         got=$({ opened_wavs || true; } | tail -n +$((E2E_WAVS_SEEN + 1)) | grep -c . || true)
         [ "$got" -ge "$(echo "$1" | wc -w)" ] && break
         sleep 0.1
