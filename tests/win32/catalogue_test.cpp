@@ -1,10 +1,11 @@
 // The catalogue on the Windows file search, on a real folder tree made through the
 // wide API (Czech names, hidden and system attributes), and the open-file dialog.
-// The results must not depend on the ANSI code page: run it under LANG=cs_CZ.UTF-8
-// (code page 1250) and LANG=C.UTF-8 (1252), which cannot spell "ť".
-#include <commctrl.h>
+// The results must not depend on the ANSI code page: under LANG=C.UTF-8 the code
+// page is 1252, which cannot spell "ť", and Cyrillic is in neither 1250 nor 1252.
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
