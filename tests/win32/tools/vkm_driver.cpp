@@ -14,7 +14,7 @@
 //   vkm_driver hotkey-free vk [modifiers]   exit 0 when the key can be registered (it is free)
 //   vkm_driver close                        close the main window
 //   vkm_driver gone [seconds]               wait until the main window has gone
-//   vkm_driver rect                         print the main window's rectangle
+//   vkm_driver rect                         print the window's rectangle and its buttons' sizes
 //   vkm_driver where caption                print the screen point in the middle of a button
 //
 // Text is printed as UTF-8. Exit code 0 on success, 1 on a failed check, 2 on bad use.
@@ -353,6 +353,12 @@ int wmain(int argc, wchar_t** argv) {
         Print("window=" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
               std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top));
         Print("client=" + std::to_string(c.right) + "," + std::to_string(c.bottom));
+        for (HWND h : Children(main)) {
+            RECT b = ScreenRect(h);
+            std::string size = std::to_string(b.right - b.left) + "x" + std::to_string(b.bottom - b.top);
+            if (IsButton(h)) Print("button " + Utf8(TextOf(h)) + ".size=" + size);
+            if (IsGroup(h)) Print("group " + Utf8(TextOf(h)) + ".size=" + size);
+        }
         return 0;
     }
     if (cmd == L"where") {
