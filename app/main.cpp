@@ -12,7 +12,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     icc.dwICC = ICC_STANDARD_CLASSES;
     InitCommonControlsEx(&icc);
 
-    vkm::MainWindow window;
+    vkm::Win32Services services;
+    vkm::MainWindow window(services.platform, [&services](HWND h) { services.SetWindow(h); });
     if (!window.Create(instance)) return 1;
     window.Show(show_command);
     return window.RunMessageLoop();

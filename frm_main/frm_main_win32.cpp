@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <exception>
+#include <utility>
 
 #include "platform/win32/wide.h"
 
@@ -86,8 +87,8 @@ void EnableIfChanged(HWND hwnd, bool enabled) {
 
 }  // namespace
 
-MainWindow::MainWindow()
-    : platform_{files_, pump_, player_, hotkeys_, boxes_, open_dialog_}, form_(platform_) {}
+MainWindow::MainWindow(Platform& platform, std::function<void(HWND)> set_window)
+    : platform_(platform), set_window_(std::move(set_window)), form_(platform_) {}
 
 MainWindow::~MainWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
@@ -95,7 +96,7 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create(HINSTANCE instance) {
-    title_ = WidePath(ApplicationTitle(files_.ExecutablePath()));
+    title_ = WidePath(ApplicationTitle(platform_.files.ExecutablePath()));
 
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
@@ -162,9 +163,7 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPAR
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
         self->controls_.fill(nullptr);
-        self->hotkeys_.SetWindow(nullptr);
-        self->boxes_.SetWindow(nullptr);
-        self->open_dialog_.SetWindow(nullptr);
+        if (self->set_window_) self->set_window_(nullptr);
     }
     return result;
 }
@@ -172,9 +171,7 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPAR
 LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
         case WM_CREATE:
-            hotkeys_.SetWindow(hwnd_);
-            boxes_.SetWindow(hwnd_);
-            open_dialog_.SetWindow(hwnd_);
+            if (set_window_) set_window_(hwnd_);
             if (auto fn = User32Function<GetDpiForWindowFn>("GetDpiForWindow"))
                 dpi_ = static_cast<int>(fn(hwnd_));
             CreateFonts();
@@ -211,9 +208,11 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
         }
         case WM_DPICHANGED: {
             dpi_ = HIWORD(wparam);
-            DeleteFonts();
+            const std::array<HFONT, 3> old_fonts = fonts_;
             CreateFonts();
             ApplyFonts();
+            for (HFONT f : old_fonts)
+                if (f) DeleteObject(f);
             const RECT* r = reinterpret_cast<const RECT*>(lparam);
             SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                          SWP_NOZORDER | SWP_NOACTIVATE);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,29 @@
 
 namespace vkm {
 
+// The Windows services for the main window, bundled.
+struct Win32Services {
+    Win32FileSystem files;
+    Win32MessagePump pump;
+    Win32SoundPlayer player;
+    Win32Hotkeys hotkeys;
+    Win32MessageBoxes boxes;
+    Win32OpenFileDialog open_dialog;
+    Platform platform{files, pump, player, hotkeys, boxes, open_dialog};
+
+    // The services that act for a window get its handle (nullptr when it has gone).
+    void SetWindow(HWND window) {
+        hotkeys.SetWindow(window);
+        boxes.SetWindow(window);
+        open_dialog.SetWindow(window);
+    }
+};
+
 class MainWindow {
   public:
-    MainWindow();
+    // The window on the given services; set_window, when given, learns the window's
+    // handle on creation and nullptr on destruction.
+    explicit MainWindow(Platform& platform, std::function<void(HWND)> set_window = {});
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -52,13 +73,8 @@ class MainWindow {
     void Layout();
     void OnCommand(int id, int code);
 
-    Win32FileSystem files_;
-    Win32MessagePump pump_;
-    Win32SoundPlayer player_;
-    Win32Hotkeys hotkeys_;
-    Win32MessageBoxes boxes_;
-    Win32OpenFileDialog open_dialog_;
-    Platform platform_;
+    Platform& platform_;
+    std::function<void(HWND)> set_window_;
     TfrmMain form_;
 
     HWND hwnd_ = nullptr;

@@ -1,0 +1,234 @@
+// The Win32 main window on fake services: its controls show the form's state,
+// messages reach the handlers, speed buttons leave the focus alone, and an error
+// that escapes a handler ends in the general error report while the window goes on.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/codepage.h"
+#include "fakes/fakes.h"
+#include "frm_main/frm_main_win32.h"
+
+namespace vkm {
+namespace {
+
+using testing::FakeBoxes;
+using testing::FakeFileSystem;
+using testing::FakeHotkeys;
+using testing::FakeOpenDialog;
+using testing::FakePlayer;
+using testing::FakePump;
+
+std::wstring TextOf(HWND h) {
+    wchar_t buf[512] = {};
+    GetWindowTextW(h, buf, 512);
+    return buf;
+}
+
+int Id(ControlIndex i) {
+    return MainWindowControls()[static_cast<std::size_t>(i)].id;
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    MainWindowTest() {
+        files.exe = "C:\\vlakomluv\\vlakomluv.exe";
+        files.directories["C:\\vlakomluv\\"] = {DirEntry{"a.vkm"}, DirEntry{"bez_jmena.vkm"}};
+        files.files["C:\\vlakomluv\\a.vkm"] =
+            Cz("[Info]\r\nName=Trať Žďár\r\nWAV_odjezd=gong.wav\r\n"
+               "[Hlaseni]\r\n1=a1.wav\r\n2=a2.wav\r\n3=a3.wav\r\n");
+        files.files["C:\\vlakomluv\\bez_jmena.vkm"] = "[Hlaseni]\r\n1=x.wav\r\n";
+    }
+
+    void Create() {
+        ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
+        hwnd = window.handle();
+    }
+    HWND Control(ControlIndex i) { return GetDlgItem(hwnd, Id(i)); }
+    void Command(ControlIndex i, int code) {
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(Id(i), code), reinterpret_cast<LPARAM>(Control(i)));
+    }
+    bool Enabled(ControlIndex i) { return IsWindowEnabled(Control(i)) != FALSE; }
+
+    FakeFileSystem files;
+    FakePump pump;
+    FakePlayer player;
+    FakeHotkeys hotkeys;
+    FakeBoxes boxes;
+    FakeOpenDialog dialog;
+    Platform platform{files, pump, player, hotkeys, boxes, dialog};
+    std::vector<HWND> told;  // what the window told its services about itself
+    MainWindow window{platform, [this](HWND h) { told.push_back(h); }};
+    HWND hwnd = nullptr;
+};
+
+TEST_F(MainWindowTest, ControlsShowTheStateAndMessagesReachTheHandlers) {
+    Create();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], hwnd);
+    EXPECT_EQ(TextOf(hwnd), L"Vlakomluv pro MSTS");
+    EXPECT_EQ(TextOf(Control(kGrpVyberlinky)), L" &V\u00fdb\u011br linky ");
+    EXPECT_EQ(TextOf(Control(kLblUzivatelskeHlaseni)), L"U\u017eivatelsk\u00e9 hl\u00e1\u0161en\u00ed :");
+
+    // Created: the catalogue in the list, nothing selected, the step buttons disabled.
+    HWND combo = Control(kCmbLinka);
+    ASSERT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 1);
+    wchar_t item[64] = {};
+    SendMessageW(combo, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(item));
+    EXPECT_STREQ(item, L"Tra\u0165 \u017d\u010f\u00e1r");
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"''");
+    EXPECT_TRUE(Enabled(kBtnStart));
+    EXPECT_FALSE(Enabled(kBtnPlay));
+    EXPECT_FALSE(Enabled(kBtnJedenZpet));
+    EXPECT_FALSE(Enabled(kBtnJedenVpred));
+    EXPECT_EQ(LOWORD(SendMessageW(hwnd, DM_GETDEFID, 0, 0)), Id(kBtnStart)) << "Start is the default button";
+
+    // Start without a selection: the warning, nothing else.
+    Command(kBtnStart, BN_CLICKED);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, Cz("Není vybrána žádná zvuková mapa"));
+    EXPECT_TRUE(hotkeys.bound.empty());
+
+    // The user's choice in the list reaches the form; Start loads and binds.
+    SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    Command(kCmbLinka, CBN_SELCHANGE);
+    EXPECT_EQ(window.form().cmbLinkaItemIndex, 0);
+    Command(kBtnStart, BN_CLICKED);
+    EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"a1.wav");
+    EXPECT_TRUE(Enabled(kBtnPlay));
+    EXPECT_TRUE(Enabled(kBtnJedenVpred));
+    EXPECT_FALSE(Enabled(kBtnJedenZpet));
+    EXPECT_FALSE(hotkeys.bound.empty());
+
+    // A hotkey message plays the next announcement; an id that is not ours does nothing.
+    SendMessageW(hwnd, WM_HOTKEY, 1, 0);
+    EXPECT_EQ(player.played, (std::vector<Path>{"C:\\vlakomluv\\gong.wav", "C:\\vlakomluv\\a1.wav"}));
+    EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"a2.wav");
+    EXPECT_TRUE(Enabled(kBtnJedenZpet));
+    SendMessageW(hwnd, WM_HOTKEY, 9999, 0);
+    EXPECT_EQ(player.played.size(), 2u);
+    EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"a2.wav");
+
+    // A speed button clicked with the mouse acts but leaves the focus where it was.
+    ShowWindow(hwnd, SW_SHOW);
+    SetForegroundWindow(hwnd);
+    SetFocus(combo);
+    ASSERT_EQ(GetFocus(), combo);
+    HWND forward = Control(kBtnJedenVpred);
+    SendMessageW(forward, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    EXPECT_EQ(GetFocus(), combo);
+    SendMessageW(forward, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"a3.wav");
+    EXPECT_EQ(GetFocus(), combo);
+    // Released outside the button: no click.
+    SendMessageW(forward, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageW(forward, WM_LBUTTONUP, 0, MAKELPARAM(500, 3));
+    EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"a3.wav");
+    // A disabled one does nothing: "+1" past the end, then again.
+    SendMessageW(forward, BM_CLICK, 0, 0);
+    EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"");
+    EXPECT_FALSE(Enabled(kBtnJedenVpred));
+    SendMessageW(forward, BM_CLICK, 0, 0);
+    EXPECT_EQ(window.form().FIndex, 3);
+    EXPECT_EQ(GetWindowLongW(forward, GWL_STYLE) & WS_TABSTOP, 0);
+    // Whereas the push button Start takes the focus when pressed.
+    SetFocus(combo);
+    HWND start = Control(kBtnStart);
+    SendMessageW(start, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageW(start, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(GetFocus(), start);
+    EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"a1.wav") << "Start restarts the line";
+
+    // Closing releases the keys and tells the services the window has gone.
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_TRUE(hotkeys.bound.empty());
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[1], nullptr);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "the message loop is told to end";
+}
+
+struct SeenBox {
+    std::wstring caption, text;
+    int buttons = 0;
+    bool error_icon = false;
+};
+
+// Waits on another thread for a message box of this process, reads it and presses OK.
+std::thread AnswerBox(DWORD ui_thread, SeenBox& seen, std::atomic<bool>& found) {
+    return std::thread([ui_thread, &seen, &found] {
+        for (int i = 0; i < 100 && !found; ++i) {
+            Sleep(50);
+            HWND box = nullptr;
+            EnumThreadWindows(
+                ui_thread,
+                [](HWND h, LPARAM p) -> BOOL {
+                    wchar_t cls[32] = {};
+                    GetClassNameW(h, cls, 32);
+                    if (std::wstring(cls) != L"#32770") return TRUE;
+                    *reinterpret_cast<HWND*>(p) = h;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&box));
+            if (!box) continue;
+            seen.caption = TextOf(box);
+            HICON error_icon = LoadIconW(nullptr, IDI_HAND);
+            for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                wchar_t cls[32] = {};
+                GetClassNameW(c, cls, 32);
+                if (_wcsicmp(cls, L"Button") == 0) ++seen.buttons;
+                if (_wcsicmp(cls, L"Static") != 0) continue;
+                if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                    seen.error_icon =
+                        reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0)) == error_icon;
+                else if (!TextOf(c).empty())
+                    seen.text = TextOf(c);
+            }
+            found = true;
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+}
+
+TEST_F(MainWindowTest, AnErrorThatEscapesAHandlerIsReportedAndTheWindowGoesOn) {
+    files.exe = "C:\\vlakomluv\\VLAKOMLUV.EXE";
+    Create();
+    SendMessageW(Control(kCmbLinka), CB_SETCURSEL, 0, 0);
+    Command(kCmbLinka, CBN_SELCHANGE);
+    Command(kBtnStart, BN_CLICKED);
+    ASSERT_EQ(TextOf(Control(kLblHlaseni)), L"a1.wav");
+    player.fail_on = Path("C:\\vlakomluv\\a1.wav");
+
+    SeenBox seen;
+    std::atomic<bool> found{false};
+    std::thread answer = AnswerBox(GetCurrentThreadId(), seen, found);
+    Command(kBtnPlay, BN_CLICKED);  // returns when the report is closed
+    answer.join();
+
+    ASSERT_TRUE(found) << "no error report";
+    EXPECT_EQ(seen.caption, L"Vlakomluv")
+        << "the application title: the exe's name, lower case after the first";
+    EXPECT_EQ(seen.text, L"playback failed.") << "the message with a full stop";
+    EXPECT_EQ(seen.buttons, 1) << "OK only";
+    EXPECT_TRUE(seen.error_icon);
+    EXPECT_TRUE(boxes.shown.empty()) << "the report does not go through MsgBox";
+
+    // The window goes on and shows what the handler changed before it failed.
+    ASSERT_TRUE(IsWindow(window.handle()));
+    EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"a2.wav");
+    EXPECT_TRUE(Enabled(kBtnJedenZpet));
+    player.fail_on.reset();
+    Command(kBtnPlay, BN_CLICKED);
+    EXPECT_EQ(player.played.back(), "C:\\vlakomluv\\a2.wav");
+    DestroyWindow(window.handle());
+}
+
+}  // namespace
+}  // namespace vkm
