@@ -158,7 +158,16 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPAR
     }
     auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefDlgProcW(hwnd, msg, wparam, lparam);
-    LRESULT result = self->OnMessage(msg, wparam, lparam);
+    LRESULT result = 0;
+    // No error crosses into Windows: what escapes the window's own code (not a
+    // handler's, which Guard reports) is reported the same way.
+    try {
+        result = self->OnMessage(msg, wparam, lparam);
+    } catch (const std::exception& e) {
+        self->ReportError(e.what());
+    } catch (...) {
+        self->ReportError("Unknown error");
+    }
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
@@ -172,8 +181,17 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
         case WM_CREATE:
             if (set_window_) set_window_(hwnd_);
-            if (auto fn = User32Function<GetDpiForWindowFn>("GetDpiForWindow"))
-                dpi_ = static_cast<int>(fn(hwnd_));
+            if (auto fn = User32Function<GetDpiForWindowFn>("GetDpiForWindow")) {
+                // On a monitor with another DPI than the system's: the size for this one.
+                const int window_dpi = static_cast<int>(fn(hwnd_));
+                if (window_dpi > 0 && window_dpi != dpi_) {
+                    dpi_ = window_dpi;
+                    RECT frame = FrameForClient(ScaleToDpi(kDesignedClientWidth, dpi_),
+                                                ScaleToDpi(kDesignedClientHeight, dpi_), dpi_);
+                    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                }
+            }
             CreateFonts();
             CreateControls();
             Layout();
@@ -269,8 +287,12 @@ void MainWindow::Guard(Handler&& handler) {
     SyncControls();
 }
 
-void MainWindow::ReportError(const std::string& message) {
-    MessageBoxW(hwnd_, WideText(ErrorReportText(message)).c_str(), title_.c_str(), MB_ICONERROR | MB_OK);
+void MainWindow::ReportError(const std::string& message) noexcept {
+    try {
+        MessageBoxW(hwnd_, WideText(ErrorReportText(message)).c_str(), title_.c_str(), MB_ICONERROR | MB_OK);
+    } catch (...) {
+        MessageBoxW(hwnd_, L"Out of memory.", title_.c_str(), MB_ICONERROR | MB_OK);
+    }
 }
 
 void MainWindow::SyncControls() {

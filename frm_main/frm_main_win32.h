@@ -63,7 +63,7 @@ class MainWindow {
     // Afterwards the controls show the form's state.
     template <class Handler>
     void Guard(Handler&& handler);
-    void ReportError(const std::string& message);
+    void ReportError(const std::string& message) noexcept;
     void SyncControls();
 
     void CreateControls();
