@@ -20,11 +20,20 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 source "$E2E_ROOT/scripts/wine-env.sh"
 
 e2e_cleanup() {
+    set +e  # clean up all of it, and keep the test's exit status
     local pid
-    for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+    for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
     vkm_wine_stop
-    vkm_pulse_stop
+    if [ -n "${VKM_PULSE_DIR:-}" ]; then
+        # Let our PulseAudio end before its folder goes.
+        pid=$(cat "$VKM_PULSE_DIR/pulse/pid" 2>/dev/null)
+        if [ -n "$pid" ]; then
+            kill "$pid" 2>/dev/null
+            for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        fi
+        vkm_pulse_stop
+    fi
     rm -rf "$E2E_WORK"
 }
 trap e2e_cleanup EXIT
