@@ -8,12 +8,17 @@ VKM_XVFB_PID=""
 
 vkm_wine_start() {  # [headless]  1: always start our own Xvfb
     if [ "${1:-}" = headless ] || [ -z "${DISPLAY:-}" ]; then
-        local n=90
-        while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        # Xvfb picks a free display number itself and writes it to the pipe.
+        local fifo
+        fifo=$(mktemp -u /tmp/vkm-xvfb.XXXXXX)
+        mkfifo "$fifo"
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
         VKM_XVFB_PID=$!
+        local n
+        read -r -t 20 n <"$fifo" || n=""
+        rm -f "$fifo"
+        [ -n "$n" ] || { echo "Xvfb did not start" >&2; return 1; }
         export DISPLAY=":$n"
-        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
     fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         mkdir -p "$WINEPREFIX"
@@ -45,7 +50,9 @@ vkm_pulse_stop() {
     [ -n "$VKM_PULSE_DIR" ] || return 0
     local pid
     pid=$(cat "$VKM_PULSE_DIR"/pulse/pid 2>/dev/null || true)
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    rm -rf "$VKM_PULSE_DIR"
+    if [ -n "$pid" ] && kill "$pid" 2>/dev/null; then
+        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    fi
+    rm -rf "$VKM_PULSE_DIR" 2>/dev/null || true
     VKM_PULSE_DIR=""
 }
