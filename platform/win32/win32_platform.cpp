@@ -57,6 +57,10 @@ std::optional<std::string> Win32FileSystem::ReadFile(const Path& path) {
 
 // One pass of the wide search over the folder serves both its files and its
 // subfolders; the basic information level skips the short (8.3) names.
+// A folder that is a link (a symbolic link, a junction, a mount point; under Wine
+// a Unix symbolic link, which carries no tag) is listed as a file, so that a scan
+// never runs round a link cycle or out of the tree. Other reparse points, such as
+// the placeholders of cloud-synchronised folders, stay folders.
 bool Win32FileSystem::ListDirectory(const Path& dir, std::vector<DirEntry>& out) {
     WIN32_FIND_DATAW data;
     FindHandle find{FindFirstFileExW(WidePath(dir + "*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
@@ -67,7 +71,9 @@ bool Win32FileSystem::ListDirectory(const Path& dir, std::vector<DirEntry>& out)
         if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
         DirEntry e;
         e.name = PathFromWide(n);
-        e.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const bool link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                          (data.dwReserved0 == 0 || IsReparseTagNameSurrogate(data.dwReserved0));
+        e.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !link;
         e.hidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
         e.system = (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;
         out.push_back(std::move(e));

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -270,6 +271,54 @@ TEST_F(CatalogueTree, ListingReportsAttributes) {
     EXPECT_FALSE(files.ListDirectory(t.root_utf8() + "missing\\", entries));
     EXPECT_TRUE(entries.empty());
     SkipIfNamesWereLeftOut();
+}
+
+// ---- Links. ----
+
+// Counts folders and stops a runaway scan: after the limit every folder fails at once.
+class LimitedPump : public MessagePump {
+  public:
+    void ProcessMessages() override {
+        if (++calls > 50) throw std::runtime_error("too many folders");
+    }
+    int calls = 0;
+};
+
+// Wine shows a Unix symbolic link to a folder as a folder with the reparse-point
+// attribute. The prefix's dosdevices folder holds "z:", a link to the Unix root,
+// whose tree holds the prefix again: a cycle, and a way out of any tree.
+TEST(CatalogueLinks, LinkedFoldersAreNotFollowed) {
+    using UnixFileName = char*(CDECL*)(LPCWSTR);
+    auto unix_file_name = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unix_file_name) GTEST_SKIP() << "not running under Wine";
+    char* c_drive = unix_file_name(L"C:\\");
+    ASSERT_NE(c_drive, nullptr);
+    std::string unix_path = c_drive;  // .../dosdevices/c:/
+    HeapFree(GetProcessHeap(), 0, c_drive);
+    const std::size_t at = unix_path.rfind("/c:");
+    ASSERT_NE(at, std::string::npos) << unix_path;
+    std::string dosdevices = "Z:" + unix_path.substr(0, at + 1);
+    std::replace(dosdevices.begin(), dosdevices.end(), '/', '\\');
+
+    Win32FileSystem files;
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(files.ListDirectory(dosdevices, entries)) << dosdevices;
+    auto z = std::find_if(entries.begin(), entries.end(), [](const DirEntry& e) { return e.name == "z:"; });
+    ASSERT_NE(z, entries.end());
+    EXPECT_FALSE(z->directory);
+
+    LimitedPump pump;
+    FakePlayer player;
+    FakeHotkeys hotkeys;
+    FakeBoxes boxes;
+    FakeOpenDialog dialog;
+    Platform platform{files, pump, player, hotkeys, boxes, dialog};
+    TfrmMain form(platform);
+    std::vector<Path> found;
+    form.FindFiles(dosdevices, "*", found);
+    EXPECT_EQ(pump.calls, 1) << "the scan went into linked folders";
+    EXPECT_NE(std::find(found.begin(), found.end(), dosdevices + "z:"), found.end());
 }
 
 // ---- The open-file dialog, driven from a timer of this thread while it is open. ----

@@ -34,9 +34,11 @@ void TwoPassScan(const std::string& dir, std::vector<std::string>& list) {
     std::vector<std::string> subfolders;
     do {
         std::string name = d.cFileName;
+        // Links are left alone, as the program does, so that a cycle cannot hold the benchmark.
         if ((d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            !(d.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) && name != "." &&
-            name != "..")
+            !(d.dwFileAttributes &
+              (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+            name != "." && name != "..")
             subfolders.push_back(name);
     } while (FindNextFileA(h, &d));
     FindClose(h);
