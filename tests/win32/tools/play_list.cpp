@@ -7,7 +7,7 @@
 
 #include "core/codepage.h"
 #include "frm_main/frm_main.h"
-#include "platform/win32/win32_platform.h"
+#include "frm_main/frm_main_win32.h"
 #include "platform/win32/wide.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -15,14 +15,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: play_list SOUND_DIR LIST\n");
         return 2;
     }
-    vkm::Win32FileSystem files;
-    vkm::Win32MessagePump pump;
-    vkm::Win32SoundPlayer player;
-    vkm::Win32Hotkeys hotkeys;
-    vkm::Win32MessageBoxes boxes;
-    vkm::Win32OpenFileDialog dialog;
-    vkm::Platform platform{files, pump, player, hotkeys, boxes, dialog};
-    vkm::TfrmMain form(platform);
+    vkm::Win32Services services;
+    vkm::TfrmMain form(services.platform);
     form.FSoundDir = vkm::PathFromWide(argv[1]);
     form.PlaySoundList(vkm::Utf8ToCp1250(vkm::PathFromWide(argv[2])));
     std::printf("played\n");
