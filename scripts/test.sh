@@ -3,6 +3,9 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
+# Wine names files in the Unix locale's encoding: UTF-8, whatever the caller had.
+export LANG=C.UTF-8
+unset LC_ALL
 
 jobs=$(nproc)
 fail=0
