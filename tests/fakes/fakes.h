@@ -105,9 +105,11 @@ public:
     std::vector<OpenFileRequest> requests;
 };
 
-// A main window wired to fresh fakes.
-struct FakeWindow {
-    FakeFileSystem files;
+// A main window wired to fresh fakes; Files may be another file system (a real
+// one, or one that fails on purpose).
+template <class Files>
+struct FakeWindowOn {
+    Files files;
     FakePump pump;
     FakePlayer player;
     FakeHotkeys hotkeys;
@@ -115,7 +117,9 @@ struct FakeWindow {
     FakeOpenDialog dialog;
     Platform platform{files, pump, player, hotkeys, boxes, dialog};
     TfrmMain form{platform};
+};
 
+struct FakeWindow : FakeWindowOn<FakeFileSystem> {
     // Puts a definition file into the catalogue and selects it.
     void Select(const Path& path, const std::string& contents) {
         files.files[path] = contents;

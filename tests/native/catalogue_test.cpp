@@ -92,19 +92,7 @@ class FailingFileSystem : public FakeFileSystem {
     std::set<Path> failing;
 };
 
-template <class Files>
-struct WindowOn {
-    Files files;
-    FakePump pump;
-    FakePlayer player;
-    FakeHotkeys hotkeys;
-    FakeBoxes boxes;
-    FakeOpenDialog dialog;
-    Platform platform{files, pump, player, hotkeys, boxes, dialog};
-    TfrmMain form{platform};
-};
-
-struct TreeWindow : WindowOn<TreeFileSystem> {
+struct TreeWindow : FakeWindowOn<TreeFileSystem> {
     explicit TreeWindow(const TempTree& tree) { files.exe = tree.root() + "vlakomluv.exe"; }
 };
 
@@ -400,7 +388,7 @@ TEST(PortableFiles, ReadsOnlyRegularFiles) {
 // ---- The search on fakes: Windows attributes, failures, the message pump. ----
 
 struct FakeSearchTest : ::testing::Test {
-    WindowOn<FailingFileSystem> w;
+    FakeWindowOn<FailingFileSystem> w;
     void Listing(const Path& dir, std::vector<DirEntry> entries) {
         w.files.directories[dir] = std::move(entries);
     }

@@ -97,16 +97,8 @@ class TreeFileSystem : public Win32FileSystem {
     Path exe;
 };
 
-struct TreeWindow {
+struct TreeWindow : FakeWindowOn<TreeFileSystem> {
     explicit TreeWindow(const WideTree& tree) { files.exe = tree.root_utf8() + "vlakomluv.exe"; }
-    TreeFileSystem files;
-    FakePump pump;
-    FakePlayer player;
-    FakeHotkeys hotkeys;
-    FakeBoxes boxes;
-    FakeOpenDialog dialog;
-    Platform platform{files, pump, player, hotkeys, boxes, dialog};
-    TfrmMain form{platform};
 };
 
 std::string Definition(const std::string& name) {
