@@ -2,7 +2,7 @@
 # Installs, with apt-get, whatever the build and the tests need and this machine lacks.
 set -euo pipefail
 
-packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-x86-64 wine64 xvfb xdotool
+packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-x86-64 wine wine64 xvfb xdotool
           espeak-ng sox pulseaudio x11-utils imagemagick python3 findutils coreutils util-linux)
 missing=()
 for p in "${packages[@]}"; do
@@ -13,5 +13,5 @@ if [ ${#missing[@]} -gt 0 ]; then
     SUDO=""
     [ "$(id -u)" -ne 0 ] && SUDO=sudo
     $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
