@@ -181,6 +181,11 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
         case WM_CREATE:
             if (set_window_) set_window_(hwnd_);
+            try {
+                key_filter_ = std::make_unique<KeyRepeatFilter>();
+            } catch (...) {
+                // Without the filter every hotkey message counts.
+            }
             if (auto fn = User32Function<GetDpiForWindowFn>("GetDpiForWindow")) {
                 // On a monitor with another DPI than the system's: the size for this one.
                 const int window_dpi = static_cast<int>(fn(hwnd_));
@@ -207,6 +212,7 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
             } catch (...) {
                 ReportError("Unknown error");
             }
+            key_filter_.reset();
             created_ = false;
             PostQuitMessage(0);
             return 0;
@@ -241,6 +247,8 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
             OnCommand(LOWORD(wparam), HIWORD(wparam));
             return 0;
         case WM_HOTKEY: {
+            // A held key's repeat: handled by being dropped.
+            if (key_filter_ && !key_filter_->Accept(lparam, static_cast<DWORD>(GetMessageTime()))) return 0;
             bool handled = true;
             Guard([this, wparam, &handled] { handled = form_.WMHotKey(static_cast<int>(wparam)); });
             if (!handled) return DefDlgProcW(hwnd_, msg, wparam, lparam);

@@ -6,11 +6,13 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "frm_main/frm_main.h"
 #include "frm_main/frm_main_layout.h"
+#include "platform/win32/key_repeat_filter.h"
 #include "platform/win32/win32_platform.h"
 
 namespace vkm {
@@ -87,6 +89,8 @@ class MainWindow {
     // What the controls show now, to touch only what changed.
     std::vector<std::string> shown_items_;
     bool items_shown_ = false;
+    // Drops the hotkey messages of a held key's repeats (under Wine), while the window exists.
+    std::unique_ptr<KeyRepeatFilter> key_filter_;
 };
 
 }  // namespace vkm

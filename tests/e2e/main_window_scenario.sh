@@ -130,6 +130,14 @@ step "Start again restarts the line and keeps the user announcement's descriptio
 drv click Start
 expect "lblHlaseni=a1.wav" "lblHlaseniPopis=Uživatelské oznámení č. 1" "button -1=disabled" "button >=enabled"
 
+step "a key held down (the X server repeats it) plays one announcement"
+focus_x_window "$focus_x"
+xdotool keydown Return sleep 1.5 keyup Return
+expect "lblHlaseni=a2.wav,a3.wav" "button -1=enabled"
+expect_wavs "odjezd.wav a1.wav"
+drv click Start
+expect "lblHlaseni=a1.wav" "button -1=disabled"
+
 step "step buttons with the mouse keep the focus where it was"
 focus_x_window "$main_x"
 xdotool key alt+v
