@@ -26,7 +26,8 @@ public:
     void Play(const Path& path) override;
 };
 
-// Hotkeys of one window. Holding a key down counts as one press.
+// Hotkeys of one window, bound with the no-repeat flag: on Windows holding a key
+// down counts as one press (Wine ignores the flag; see key_repeat_filter.h).
 class Win32Hotkeys : public HotkeyRegistrar {
 public:
     explicit Win32Hotkeys(HWND window = nullptr) : window_(window) {}
