@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_stats.h"
 #include "frm_main/frm_main.h"
 #include "platform/portable/portable_files.h"
 #include "tests/fakes/fakes.h"
@@ -148,15 +149,6 @@ class TreeFileSystem : public vkm::PortableFileSystem {
     std::string root_;
 };
 
-struct Stats {
-    double best, median;
-};
-
-Stats Summarize(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return {v.front(), v[v.size() / 2]};
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -221,7 +213,7 @@ int main(int argc, char** argv) {
         t_catalogue.push_back(catalogue());
     }
     const int folders_visited = pump.calls / (2 * reps);
-    Stats s = Summarize(t_scan), f = Summarize(t_find), c = Summarize(t_catalogue);
+    vkm::BenchStats s = vkm::Summarize(t_scan), f = vkm::Summarize(t_find), c = vkm::Summarize(t_catalogue);
 
     std::printf("tree: %s (%d folders searched)\n", tree.c_str(), folders_visited);
     std::printf("matches: scan %zu, find %d (find -name minds case and looks into hidden folders)\n", found,

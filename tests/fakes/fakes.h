@@ -105,10 +105,10 @@ public:
     std::vector<OpenFileRequest> requests;
 };
 
-// A main window wired to fresh fakes; Files may be another file system (a real
-// one, or one that fails on purpose).
+// Fresh fakes for every service; Files may be another file system (a real one,
+// or one that fails on purpose).
 template <class Files>
-struct FakeWindowOn {
+struct FakeServicesOn {
     Files files;
     FakePump pump;
     FakePlayer player;
@@ -116,7 +116,12 @@ struct FakeWindowOn {
     FakeBoxes boxes;
     FakeOpenDialog dialog;
     Platform platform{files, pump, player, hotkeys, boxes, dialog};
-    TfrmMain form{platform};
+};
+
+// A main window's logic wired to fresh fakes.
+template <class Files>
+struct FakeWindowOn : FakeServicesOn<Files> {
+    TfrmMain form{this->platform};
 };
 
 struct FakeWindow : FakeWindowOn<FakeFileSystem> {

@@ -16,12 +16,8 @@
 namespace vkm {
 namespace {
 
-using testing::FakeBoxes;
 using testing::FakeFileSystem;
-using testing::FakeHotkeys;
-using testing::FakeOpenDialog;
-using testing::FakePlayer;
-using testing::FakePump;
+using testing::FakeServicesOn;
 
 std::wstring TextOf(HWND h) {
     wchar_t buf[512] = {};
@@ -33,7 +29,7 @@ int Id(ControlIndex i) {
     return MainWindowControls()[static_cast<std::size_t>(i)].id;
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test, public FakeServicesOn<FakeFileSystem> {
   protected:
     MainWindowTest() {
         files.exe = "C:\\vlakomluv\\vlakomluv.exe";
@@ -54,13 +50,6 @@ class MainWindowTest : public ::testing::Test {
     }
     bool Enabled(ControlIndex i) { return IsWindowEnabled(Control(i)) != FALSE; }
 
-    FakeFileSystem files;
-    FakePump pump;
-    FakePlayer player;
-    FakeHotkeys hotkeys;
-    FakeBoxes boxes;
-    FakeOpenDialog dialog;
-    Platform platform{files, pump, player, hotkeys, boxes, dialog};
     std::vector<HWND> told;  // what the window told its services about itself
     MainWindow window{platform, [this](HWND h) { told.push_back(h); }};
     HWND hwnd = nullptr;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_stats.h"
 #include "frm_main/frm_main.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
@@ -54,15 +55,6 @@ double Now() {
     LARGE_INTEGER t;
     QueryPerformanceCounter(&t);
     return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-struct Stats {
-    double best, median;
-};
-
-Stats Summarize(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return {v.front(), v[v.size() / 2]};
 }
 
 }  // namespace
@@ -118,7 +110,7 @@ int wmain(int argc, wchar_t** argv) {
         t_scan.push_back(scan());
         t_plain.push_back(two_pass());
     }
-    Stats s = Summarize(t_scan), p = Summarize(t_plain);
+    vkm::BenchStats s = vkm::Summarize(t_scan), p = vkm::Summarize(t_plain);
     std::printf("tree: %s (ANSI code page %u)\n", tree.c_str(), GetACP());
     std::printf("matches: FindFiles %zu, two-pass FindFirstFileA %zu\n", ours, plain);
     std::printf("%-38s best %8.1f ms   median %8.1f ms   (%d runs)\n",
