@@ -15,23 +15,37 @@ MsgBoxStyle MapMsgBoxFlags(const std::string& caption, unsigned flags) {
     if (flags & msgAbortRetryIgnore) buttons |= kMbAbortRetryIgnore;
 
     unsigned def = 0;
-    if (flags & msgDefButton1) def = 0;
-    else if (flags & msgDefButton2) def = kMbDefButton2;
-    else if (flags & msgDefButton3) def = kMbDefButton3;
-    else if (flags & msgDefButton4) def = kMbDefButton4;
+    if (flags & msgDefButton1)
+        def = 0;
+    else if (flags & msgDefButton2)
+        def = kMbDefButton2;
+    else if (flags & msgDefButton3)
+        def = kMbDefButton3;
+    else if (flags & msgDefButton4)
+        def = kMbDefButton4;
 
-    if (!caption.empty()) r.caption = caption;
-    else if (flags & msgInfo) r.caption = Cz("Informace");
-    else if (flags & msgError) r.caption = Cz("Chyba");
-    else if (flags & msgStop) r.caption = Cz("Upozornění");
-    else if (flags & msgQuestion) r.caption = Cz("Dotaz");
-    else if (flags & msgWarning) r.caption = Cz("Upozornění");
+    if (!caption.empty())
+        r.caption = caption;
+    else if (flags & msgInfo)
+        r.caption = Cz("Informace");
+    else if (flags & msgError)
+        r.caption = Cz("Chyba");
+    else if (flags & msgStop)
+        r.caption = Cz("Upozornění");
+    else if (flags & msgQuestion)
+        r.caption = Cz("Dotaz");
+    else if (flags & msgWarning)
+        r.caption = Cz("Upozornění");
 
     unsigned icon = 0;
-    if (flags & msgInfo) icon = kMbIconInformation;
-    else if (flags & (msgError | msgStop)) icon = kMbIconError;
-    else if (flags & msgQuestion) icon = kMbIconQuestion;
-    else if (flags & msgWarning) icon = kMbIconExclamation;
+    if (flags & msgInfo)
+        icon = kMbIconInformation;
+    else if (flags & (msgError | msgStop))
+        icon = kMbIconError;
+    else if (flags & msgQuestion)
+        icon = kMbIconQuestion;
+    else if (flags & msgWarning)
+        icon = kMbIconExclamation;
 
     r.style = buttons | def | icon;
     return r;

@@ -9,16 +9,16 @@ namespace vkm {
 
 // Raised for an index outside the list; the message is "List index out of bounds (i)".
 class ListIndexError : public std::out_of_range {
-public:
+  public:
     explicit ListIndexError(long long index);
     long long index() const { return index_; }
 
-private:
+  private:
     long long index_;
 };
 
 class StringList {
-public:
+  public:
     int Count() const { return static_cast<int>(items_.size()); }
     bool Empty() const { return items_.empty(); }
     const std::string& Get(long long i) const;
@@ -31,7 +31,7 @@ public:
     int IndexOfName(const std::string& name) const;
     const std::vector<std::string>& Items() const { return items_; }
 
-private:
+  private:
     void Check(long long i) const;
     std::vector<std::string> items_;
 };

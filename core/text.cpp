@@ -34,7 +34,9 @@ std::string IncludeBackslash(const std::string& s) {
     return s + '\\';
 }
 
-static bool IsDelimiter(char c) { return c == '\\' || c == '/' || c == ':'; }
+static bool IsDelimiter(char c) {
+    return c == '\\' || c == '/' || c == ':';
+}
 
 std::string ExtractFilePath(const std::string& path) {
     for (std::size_t i = path.size(); i > 0; --i)
@@ -42,8 +44,12 @@ std::string ExtractFilePath(const std::string& path) {
     return std::string();
 }
 
-std::string ExtractFileName(const std::string& path) { return path.substr(ExtractFilePath(path).size()); }
+std::string ExtractFileName(const std::string& path) {
+    return path.substr(ExtractFilePath(path).size());
+}
 
-bool EndsWithPathDelimiter(const std::string& s) { return !s.empty() && (s.back() == '\\' || s.back() == '/'); }
+bool EndsWithPathDelimiter(const std::string& s) {
+    return !s.empty() && (s.back() == '\\' || s.back() == '/');
+}
 
 }  // namespace vkm

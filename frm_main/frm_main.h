@@ -15,7 +15,7 @@ namespace vkm {
 enum TPhase { phArrival = 0, phDeparture = 1 };
 
 class TfrmMain {
-public:
+  public:
     explicit TfrmMain(Platform& platform) : P(platform) {}
     TfrmMain(const TfrmMain&) = delete;
     TfrmMain& operator=(const TfrmMain&) = delete;
@@ -91,7 +91,7 @@ public:
     std::vector<int> FRegisteredHotkeys;    // exactly the ids bound now
     std::vector<std::string> FUnboundKeys;  // names of the keys the last binding could not bind
 
-private:
+  private:
     Platform& P;
 };
 

@@ -44,9 +44,13 @@ void TfrmMain::AnnounceArrival() {
     FPhase = phDeparture;
 }
 
-void TfrmMain::StepBack() { AdvanceTo(FIndex - 1); }
+void TfrmMain::StepBack() {
+    AdvanceTo(FIndex - 1);
+}
 
-void TfrmMain::StepForward() { AdvanceTo(FIndex + 1); }
+void TfrmMain::StepForward() {
+    AdvanceTo(FIndex + 1);
+}
 
 void TfrmMain::AdvanceTo(long long k) {
     FIndex = k;

@@ -19,7 +19,7 @@ struct DirEntry {
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     // True when a file (not a directory) exists at path.
     virtual bool FileExists(const Path& path) = 0;
@@ -33,14 +33,14 @@ public:
 };
 
 class MessagePump {
-public:
+  public:
     virtual ~MessagePump() = default;
     // Lets the user interface handle the messages waiting for it, once.
     virtual void ProcessMessages() = 0;
 };
 
 class SoundPlayer {
-public:
+  public:
     virtual ~SoundPlayer() = default;
     // Plays the WAV file and returns when it has finished. A file that is missing
     // or cannot be played sounds the system's default sound instead.
@@ -51,7 +51,7 @@ public:
 enum : unsigned { kModAlt = 1, kModControl = 2, kModShift = 4 };
 
 class HotkeyRegistrar {
-public:
+  public:
     virtual ~HotkeyRegistrar() = default;
     // Binds the combination system-wide under id; false when it is refused
     // (already bound, by this window or another program).
@@ -60,7 +60,7 @@ public:
 };
 
 class MessageBoxService {
-public:
+  public:
     virtual ~MessageBoxService() = default;
     // Brings the main window to the front and shows a modal box owned by it;
     // returns the id of the button that closed it. Text and caption are CP1250.
@@ -68,14 +68,14 @@ public:
 };
 
 struct OpenFileRequest {
-    std::string filter;         // CP1250, "label|pattern|label|pattern..."
-    std::string default_ext;    // CP1250
+    std::string filter;       // CP1250, "label|pattern|label|pattern..."
+    std::string default_ext;  // CP1250
     Path initial_dir;
-    Path file_name;             // offered in the name field; may be empty
+    Path file_name;  // offered in the name field; may be empty
 };
 
 class OpenFileDialog {
-public:
+  public:
     virtual ~OpenFileDialog() = default;
     // The confirmed path, or nothing when the user cancelled.
     virtual std::optional<Path> Show(const OpenFileRequest& request) = 0;

@@ -39,8 +39,9 @@ bool Win32FileSystem::FileExists(const Path& path) {
 }
 
 std::optional<std::string> Win32FileSystem::ReadFile(const Path& path) {
-    FileHandle f{CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    FileHandle f{CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(f.h, &size) || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
@@ -48,7 +49,8 @@ std::optional<std::string> Win32FileSystem::ReadFile(const Path& path) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
-        if (!::ReadFile(f.h, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr)) return std::nullopt;
+        if (!::ReadFile(f.h, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+            return std::nullopt;
         if (got == 0) break;
         done += got;
     }
@@ -64,8 +66,8 @@ std::optional<std::string> Win32FileSystem::ReadFile(const Path& path) {
 // the placeholders of cloud-synchronised folders, stay folders.
 bool Win32FileSystem::ListDirectory(const Path& dir, std::vector<DirEntry>& out) {
     WIN32_FIND_DATAW data;
-    FindHandle find{FindFirstFileExW(WidePath(dir + "*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                     nullptr, FIND_FIRST_EX_LARGE_FETCH)};
+    FindHandle find{FindFirstFileExW(WidePath(dir + "*").c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH)};
     if (find.h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;  // an empty drive root
     do {
         const wchar_t* n = data.cFileName;
@@ -124,7 +126,9 @@ bool Win32Hotkeys::Register(int id, unsigned modifiers, unsigned char vk) {
     return RegisterHotKey(window_, id, modifiers | MOD_NOREPEAT, vk) != 0;
 }
 
-bool Win32Hotkeys::Unregister(int id) { return UnregisterHotKey(window_, id) != 0; }
+bool Win32Hotkeys::Unregister(int id) {
+    return UnregisterHotKey(window_, id) != 0;
+}
 
 int Win32MessageBoxes::Show(const std::string& text, const std::string& caption, unsigned style) {
     if (window_) SetForegroundWindow(window_);

@@ -8,7 +8,7 @@
 namespace vkm {
 
 class Win32FileSystem : public FileSystem {
-public:
+  public:
     bool FileExists(const Path& path) override;
     std::optional<std::string> ReadFile(const Path& path) override;
     bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) override;
@@ -16,47 +16,47 @@ public:
 };
 
 class Win32MessagePump : public MessagePump {
-public:
+  public:
     void ProcessMessages() override;
 };
 
 // Plays through winmm, synchronously; a missing file sounds the default sound.
 class Win32SoundPlayer : public SoundPlayer {
-public:
+  public:
     void Play(const Path& path) override;
 };
 
 // Hotkeys of one window, bound with the no-repeat flag: on Windows holding a key
 // down counts as one press (Wine ignores the flag; see key_repeat_filter.h).
 class Win32Hotkeys : public HotkeyRegistrar {
-public:
+  public:
     explicit Win32Hotkeys(HWND window = nullptr) : window_(window) {}
     void SetWindow(HWND window) { window_ = window; }
     bool Register(int id, unsigned modifiers, unsigned char vk) override;
     bool Unregister(int id) override;
 
-private:
+  private:
     HWND window_;
 };
 
 // Message boxes owned by the main window, which is brought to the front first.
 class Win32MessageBoxes : public MessageBoxService {
-public:
+  public:
     explicit Win32MessageBoxes(HWND window = nullptr) : window_(window) {}
     void SetWindow(HWND window) { window_ = window; }
     int Show(const std::string& text, const std::string& caption, unsigned style) override;
 
-private:
+  private:
     HWND window_;
 };
 
 class Win32OpenFileDialog : public OpenFileDialog {
-public:
+  public:
     explicit Win32OpenFileDialog(HWND window = nullptr) : window_(window) {}
     void SetWindow(HWND window) { window_ = window; }
     std::optional<Path> Show(const OpenFileRequest& request) override;
 
-private:
+  private:
     HWND window_;
 };
 

@@ -17,7 +17,7 @@ namespace vkm::testing {
 
 // Files held in memory; a directory is any prefix of a file's path that ends at a "\".
 class FakeFileSystem : public FileSystem {
-public:
+  public:
     std::map<Path, std::string> files;
     std::map<Path, std::vector<DirEntry>> directories;  // listings, in order
     std::set<Path> unreadable;                          // directories that cannot be listed
@@ -43,13 +43,13 @@ public:
 };
 
 class FakePump : public MessagePump {
-public:
+  public:
     void ProcessMessages() override { ++calls; }
     int calls = 0;
 };
 
 class FakePlayer : public SoundPlayer {
-public:
+  public:
     void Play(const Path& path) override {
         played.push_back(path);
         if (fail_on && path == *fail_on) throw std::runtime_error("playback failed");
@@ -61,7 +61,7 @@ public:
 // Refuses a combination that is already bound, as Windows does, also to this window;
 // combinations in taken_by_others are held by other programs.
 class FakeHotkeys : public HotkeyRegistrar {
-public:
+  public:
     using Combination = std::pair<unsigned, unsigned char>;
     bool Register(int id, unsigned modifiers, unsigned char vk) override {
         Combination c{modifiers, vk};
@@ -83,7 +83,7 @@ public:
 };
 
 class FakeBoxes : public MessageBoxService {
-public:
+  public:
     struct Shown {
         std::string text, caption;
         unsigned style;
@@ -96,7 +96,7 @@ public:
 };
 
 class FakeOpenDialog : public OpenFileDialog {
-public:
+  public:
     std::optional<Path> Show(const OpenFileRequest& request) override {
         requests.push_back(request);
         return answer;

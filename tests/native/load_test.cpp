@@ -196,8 +196,8 @@ TEST(UpdateButtons, FollowThePosition) {
         const char* current;
         bool play, back, forward;
     } cases[] = {
-        {0, "a.wav", true, false, true}, {1, "b.wav", true, true, true},  {2, "c.wav", true, true, true},
-        {3, "", false, true, false},     {0, "", false, false, true},     {4, "", false, true, false},
+        {0, "a.wav", true, false, true}, {1, "b.wav", true, true, true}, {2, "c.wav", true, true, true},
+        {3, "", false, true, false},     {0, "", false, false, true},    {4, "", false, true, false},
     };
     for (const Case& c : cases) {
         f.FIndex = c.index;

@@ -16,7 +16,7 @@ struct SequenceTest : ::testing::Test {
 
     void Load(const std::string& announcements, const std::string& end = "konec.wav") {
         w.Select("C:\\l\\line.vkm", "[Info]\nWAV_odjezd=odj.wav\nWAV_prijezd=pri.wav\nWAV_Konec=" + end +
-                                         "\n[Hlaseni]\n" + announcements);
+                                        "\n[Hlaseni]\n" + announcements);
         f.LoadDefinition();
     }
     // What the last press played, as file names.
@@ -30,7 +30,8 @@ struct SequenceTest : ::testing::Test {
         for (const Path& p : w.player.played) names.push_back(p.substr(std::string("C:\\l\\").size()));
         return names;
     }
-    void ExpectState(long long index, const std::string& current, TPhase phase, bool play, bool back, bool fwd) {
+    void ExpectState(long long index, const std::string& current, TPhase phase, bool play, bool back,
+                     bool fwd) {
         EXPECT_EQ(f.FIndex, index);
         EXPECT_EQ(f.FCurrentAnnouncement, current);
         EXPECT_EQ(f.lblHlaseni, current);
@@ -142,7 +143,7 @@ TEST(PlaySoundList, ResolvesNamesInOrderAgainstTheSoundFolder) {
 
 TEST(PlaySoundList, CzechNamesBecomeUtf8Paths) {
     FakeWindow w;
-    w.form.FSoundDir = "C:\\Tra\xc5\xa5\\";  // "Trať" in UTF-8, as paths are held
+    w.form.FSoundDir = "C:\\Tra\xc5\xa5\\";      // "Trať" in UTF-8, as paths are held
     w.form.PlaySoundList("p\xF8\xEDjezd.wav,");  // "příjezd" in CP1250, as definitions are read
     ASSERT_EQ(w.player.played.size(), 1u);
     EXPECT_EQ(w.player.played[0], "C:\\Tra\xc5\xa5\\p\xc5\x99\xc3\xadjezd.wav");

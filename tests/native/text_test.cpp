@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "core/text.h"
+
+#include <gtest/gtest.h>
 
 namespace vkm {
 namespace {
@@ -12,7 +12,7 @@ TEST(GetField, FollowsTheFieldTable) {
         const char* expected;
     } rows[] = {
         {"a,b,c", 1, "a"}, {"a,b,c", 2, "b"}, {"a,b,c", 3, "c"}, {"a,b,c", 4, "c"}, {"a,b,", 3, ""},
-        {"abc", 1, "abc"}, {"abc", 5, "abc"}, {",x,", 1, ""},    {"", 1, ""},        {"", 7, ""},
+        {"abc", 1, "abc"}, {"abc", 5, "abc"}, {",x,", 1, ""},    {"", 1, ""},       {"", 7, ""},
     };
     for (const Row& r : rows) EXPECT_EQ(GetField(r.s, r.n, ","), r.expected) << r.s << " field " << r.n;
 }
