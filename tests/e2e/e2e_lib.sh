@@ -128,11 +128,12 @@ item_index() {  # name
         awk '{ print $1 - 1 }'
 }
 
-# X window id of a window with exactly this title.
+# X window id of a shown window with exactly this title. A window that Wine has
+# created but not yet mapped cannot take the focus, so only mapped ones count.
 x_window() {  # title
     local id
     for _ in $(seq 50); do
-        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1 || true)
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
     done
@@ -141,8 +142,11 @@ x_window() {  # title
 
 # Gives the keyboard focus to an X window (no window manager: no activation).
 focus_x_window() {  # id
-    xdotool windowfocus --sync "$1"
-    sleep 0.3
+    for _ in $(seq 20); do
+        timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null && { sleep 0.3; return 0; }
+        sleep 0.1
+    done
+    fail "X window $1 does not take the focus"
 }
 
 # Clicks with the mouse in the middle of a button of the main window.
