@@ -6,7 +6,9 @@
 namespace vkm {
 
 void TfrmMain::PlaySoundList(const std::string& list) {
-    for (const std::string& name : SoundListNames(list)) P.player.Play(FSoundDir + Cp1250ToUtf8(name));
+    std::vector<Path> fragments;
+    for (const std::string& name : SoundListNames(list)) fragments.push_back(FSoundDir + Cp1250ToUtf8(name));
+    if (!fragments.empty()) P.player.Play(fragments);
 }
 
 void TfrmMain::Next() {

@@ -42,9 +42,14 @@ class MessagePump {
 class SoundPlayer {
   public:
     virtual ~SoundPlayer() = default;
-    // Plays the WAV file and returns when it has finished. A file that is missing
-    // or cannot be played sounds the system's default sound instead.
-    virtual void Play(const Path& path) = 0;
+    // Queues one announcement and returns at once: its WAV files (one or more) play as
+    // one continuous stream after the announcements queued before it. A file that is
+    // missing or cannot be played sounds the system's default sound in its place.
+    virtual void Play(const std::vector<Path>& fragments) = 0;
+    // Silences the announcement that plays and drops those that wait.
+    virtual void Stop() = 0;
+    // True while an announcement plays or waits.
+    virtual bool Busy() = 0;
 };
 
 // Modifier flags of a hotkey, as Windows numbers them.

@@ -109,7 +109,11 @@ void Win32MessagePump::ProcessMessages() {
     }
 }
 
-void Win32SoundPlayer::Play(const Path& path) {
+void Win32SoundPlayer::Play(const std::vector<Path>& fragments) {
+    for (const Path& path : fragments) PlayOne(path);
+}
+
+void Win32SoundPlayer::PlayOne(const Path& path) {
     // The file is read through the wide API and handed to winmm from memory: winmm
     // opens file names through the ANSI code page, which cannot name every path.
     Win32FileSystem files;

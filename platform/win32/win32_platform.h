@@ -23,7 +23,12 @@ class Win32MessagePump : public MessagePump {
 // Plays through winmm, synchronously; a missing file sounds the default sound.
 class Win32SoundPlayer : public SoundPlayer {
   public:
-    void Play(const Path& path) override;
+    void Play(const std::vector<Path>& fragments) override;
+    void Stop() override {}
+    bool Busy() override { return false; }
+
+  private:
+    void PlayOne(const Path& path);
 };
 
 // Hotkeys of one window, bound with the no-repeat flag: on Windows holding a key

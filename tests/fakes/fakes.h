@@ -48,14 +48,32 @@ class FakePump : public MessagePump {
     int calls = 0;
 };
 
+// Records every announcement queued; nothing plays until Finish() (or at once with
+// finish_at_once, as a synchronous player would).
 class FakePlayer : public SoundPlayer {
   public:
-    void Play(const Path& path) override {
-        played.push_back(path);
-        if (fail_on && path == *fail_on) throw std::runtime_error("playback failed");
+    void Play(const std::vector<Path>& fragments) override {
+        for (const Path& path : fragments) {
+            played.push_back(path);
+            if (fail_on && path == *fail_on) throw std::runtime_error("playback failed");
+        }
+        lists.push_back(fragments);
+        if (!finish_at_once) ++waiting;
     }
-    std::vector<Path> played;
+    void Stop() override {
+        ++stops;
+        waiting = 0;
+    }
+    bool Busy() override { return waiting > 0; }
+    // The announcements queued so far have finished playing.
+    void Finish() { waiting = 0; }
+
+    std::vector<Path> played;               // every file, in order
+    std::vector<std::vector<Path>> lists;  // each announcement
     std::optional<Path> fail_on;
+    bool finish_at_once = true;
+    int waiting = 0;
+    int stops = 0;
 };
 
 // Refuses a combination that is already bound, as Windows does, also to this window;
