@@ -8,7 +8,7 @@
 
 namespace vkm {
 
-// Shows text (CP1250) with the caption, icon and buttons that flags select;
+// Shows text (UTF-8) with the caption, icon and buttons that flags select;
 // an empty caption takes the flags' Czech caption. Returns the pressed button.
 int MsgBox(MessageBoxService& boxes, const std::string& text, const std::string& caption, unsigned flags);
 

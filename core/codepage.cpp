@@ -263,24 +263,37 @@ char16_t ToUpperUtf16(char16_t c) {
     return c;
 }
 
-char ToUpperCp1250(char c) {
-    unsigned char b = static_cast<unsigned char>(c);
-    if (b < 0x80) return (b >= 'a' && b <= 'z') ? static_cast<char>(b - 32) : c;
-    int upper = ExactByte(ToUpperUtf16(kHigh[b - 0x80]));
-    return upper >= 0 ? static_cast<char>(upper) : c;
-}
-
-std::string UpperCaseCp1250(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = ToUpperCp1250(c);
+std::u16string UpperCaseUtf16(std::u16string_view s) {
+    std::u16string out(s);
+    for (char16_t& c : out) c = ToUpperUtf16(c);
     return out;
 }
 
-bool SameTextCp1250(std::string_view a, std::string_view b) {
+bool SameTextUtf8(std::string_view a, std::string_view b) {
+    if (a == b) return true;
+    return UpperCaseUtf16(Utf8ToUtf16(a)) == UpperCaseUtf16(Utf8ToUtf16(b));
+}
+
+bool SameTextAscii(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
+    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (ToUpperCp1250(a[i]) != ToUpperCp1250(b[i])) return false;
+        if (upper(a[i]) != upper(b[i])) return false;
     return true;
+}
+
+bool IsUtf8BeyondAscii(std::string_view s) {
+    bool beyond = false;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        if (DecodeUtf8Sequence(s, i, false) == kMalformed) return false;
+        beyond = true;
+    }
+    return beyond;
 }
 
 }  // namespace vkm

@@ -1,9 +1,10 @@
 // The one place that converts text between code page 1250, UTF-16 and UTF-8.
 //
-// Text read from definition files, captions and messages is held as CP1250 bytes.
-// Paths are held as UTF-8; UTF-16 that is not well formed (a lone surrogate, which
-// Windows allows in file names) is carried through UTF-8 as WTF-8, so every path
-// survives the round trip.
+// Text (read from definition files, captions, messages) and paths are held as UTF-8;
+// UTF-16 that is not well formed (a lone surrogate, which Windows allows in file
+// names and INI files) is carried through UTF-8 as WTF-8, so every text survives the
+// round trip. Code page 1250 is what most definition files are written in, and what
+// a key character's byte (its virtual-key code) is taken from.
 #pragma once
 
 #include <string>
@@ -32,17 +33,19 @@ std::u16string Utf8TextToUtf16(std::string_view s);
 std::string Cp1250ToUtf8(std::string_view s);
 std::string Utf8ToCp1250(std::string_view s);
 
-// Czech text written in the source (UTF-8) as the CP1250 bytes the program holds.
-inline std::string Cz(std::string_view utf8) {
-    return Utf8ToCp1250(utf8);
-}
+// True when s is well-formed UTF-8 (no overlong forms, no encoded surrogates, nothing past
+// U+10FFFF) that holds at least one character beyond ASCII: text written as UTF-8, which
+// CP1250 text, whose letters are lone high bytes, practically never is.
+bool IsUtf8BeyondAscii(std::string_view s);
 
 // Upper case of a UTF-16 unit for the letters of Latin, Greek and Cyrillic that
 // case-insensitive names use; other units are returned unchanged.
 char16_t ToUpperUtf16(char16_t c);
-// Upper case of a CP1250 byte (ASCII and the Central European letters).
-char ToUpperCp1250(char c);
-std::string UpperCaseCp1250(std::string_view s);
-bool SameTextCp1250(std::string_view a, std::string_view b);
+// The text in upper case, unit by unit, as names are compared without regard to case.
+std::u16string UpperCaseUtf16(std::u16string_view s);
+// Two UTF-8 texts are the same without regard to case.
+bool SameTextUtf8(std::string_view a, std::string_view b);
+// Two texts are the same when ASCII letters are compared without regard to case.
+bool SameTextAscii(std::string_view a, std::string_view b);
 
 }  // namespace vkm

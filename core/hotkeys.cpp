@@ -16,7 +16,8 @@ std::string UserKeySpecification(const std::string& entry) {
 std::optional<unsigned char> UserKeyCode(const std::string& entry) {
     const std::string spec = UserKeySpecification(entry);
     const int c = CountOccurrences(spec + "+", "+");
-    const std::string key = c == 1 ? spec : GetField(spec, c, "+");
+    // The character's byte in code page 1250 is its key code.
+    const std::string key = Utf8ToCp1250(c == 1 ? spec : GetField(spec, c, "+"));
     if (key.empty()) return std::nullopt;
     return static_cast<unsigned char>(key[0]);
 }
@@ -24,10 +25,10 @@ std::optional<unsigned char> UserKeyCode(const std::string& entry) {
 unsigned UserKeyModifiers(const std::string& entry) {
     const std::string spec = UserKeySpecification(entry);
     if (spec.find('+') == std::string::npos) return 0;
-    const std::string word = UpperCaseCp1250(GetField(spec, 1, "+"));
-    if (word == "ALT") return kModAlt;
-    if (word == "SHIFT") return kModShift;
-    if (word == "CTRL") return kModControl;
+    const std::string word = GetField(spec, 1, "+");
+    if (SameTextAscii(word, "ALT")) return kModAlt;
+    if (SameTextAscii(word, "SHIFT")) return kModShift;
+    if (SameTextAscii(word, "CTRL")) return kModControl;
     return 0;
 }
 
@@ -173,8 +174,11 @@ std::string KeyName(unsigned modifiers, unsigned char vk) {
     return name;
 }
 
-std::vector<HotkeyBinding> AnnouncementHotkeys(const std::string& arrival_keys,
-                                               const std::string& departure_keys) {
+std::vector<HotkeyBinding> AnnouncementHotkeys(const std::string& arrival_text,
+                                               const std::string& departure_text) {
+    // Each character is one key: its byte in code page 1250.
+    const std::string arrival_keys = Utf8ToCp1250(arrival_text);
+    const std::string departure_keys = Utf8ToCp1250(departure_text);
     std::vector<HotkeyBinding> keys;
     bool seen[256] = {};
     auto add = [&](unsigned char vk, long long id, int last) {

@@ -1,5 +1,7 @@
 #include "core/ini.h"
 
+#include <unordered_map>
+
 #include "core/codepage.h"
 
 namespace vkm {
@@ -29,9 +31,9 @@ std::u16string_view UpToZero(std::u16string_view s) {
     return s.substr(0, s.find(u'\0'));
 }
 
-// A name passed in, as the ANSI profile API sees it.
-std::u16string Wide(const std::string& cp1250) {
-    return Cp1250ToUtf16(std::string_view(cp1250).substr(0, cp1250.find('\0')));
+// A name passed in, up to a zero character, as the profile API sees it.
+std::u16string Wide(const std::string& utf8) {
+    return Utf8ToUtf16(std::string_view(utf8).substr(0, utf8.find('\0')));
 }
 
 bool SameText(std::u16string_view a, std::u16string_view b) {
@@ -41,18 +43,30 @@ bool SameText(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
-std::u16string Decode(std::string_view bytes) {
+bool HasMark(std::string_view bytes, std::string_view mark) {
+    return bytes.substr(0, mark.size()) == mark;
+}
+
+std::u16string Decode(std::string_view bytes, TextEncoding encoding) {
     auto u8 = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    if (bytes.size() >= 3 && u8(0) == 0xEF && u8(1) == 0xBB && u8(2) == 0xBF)
-        return Utf8TextToUtf16(bytes.substr(3));
-    if (bytes.size() >= 2 && ((u8(0) == 0xFF && u8(1) == 0xFE) || (u8(0) == 0xFE && u8(1) == 0xFF))) {
-        const bool big_endian = u8(0) == 0xFE;
-        std::u16string out;
-        out.reserve(bytes.size() / 2);
-        // An odd last byte is no character and is dropped.
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-            out += static_cast<char16_t>(big_endian ? (u8(i) << 8) | u8(i + 1) : u8(i) | (u8(i + 1) << 8));
-        return out;
+    switch (encoding) {
+        case TextEncoding::Utf8:
+            return Utf8TextToUtf16(bytes.substr(HasMark(bytes, "\xEF\xBB\xBF") ? 3 : 0));
+        case TextEncoding::Utf8WithoutMark:
+            return Utf8TextToUtf16(bytes);
+        case TextEncoding::Utf16LE:
+        case TextEncoding::Utf16BE: {
+            const bool big_endian = encoding == TextEncoding::Utf16BE;
+            const std::size_t start = HasMark(bytes, big_endian ? "\xFE\xFF" : "\xFF\xFE") ? 2 : 0;
+            std::u16string out;
+            out.reserve(bytes.size() / 2);
+            // An odd last byte is no character and is dropped.
+            for (std::size_t i = start; i + 1 < bytes.size(); i += 2)
+                out += static_cast<char16_t>(big_endian ? (u8(i) << 8) | u8(i + 1) : u8(i) | (u8(i + 1) << 8));
+            return out;
+        }
+        case TextEncoding::Cp1250:
+            break;
     }
     return Cp1250ToUtf16(bytes);
 }
@@ -66,9 +80,19 @@ std::u16string_view StripQuotes(std::u16string_view v) {
 
 }  // namespace
 
-IniFile::IniFile(std::string_view bytes) {
+TextEncoding DetectEncoding(std::string_view bytes) {
+    if (HasMark(bytes, "\xEF\xBB\xBF")) return TextEncoding::Utf8;
+    if (HasMark(bytes, "\xFF\xFE")) return TextEncoding::Utf16LE;
+    if (HasMark(bytes, "\xFE\xFF")) return TextEncoding::Utf16BE;
+    if (IsUtf8BeyondAscii(bytes)) return TextEncoding::Utf8WithoutMark;
+    return TextEncoding::Cp1250;
+}
+
+IniFile::IniFile(std::string_view bytes) : IniFile(bytes, DetectEncoding(bytes)) {}
+
+IniFile::IniFile(std::string_view bytes, TextEncoding encoding) : encoding_(encoding) {
     if (bytes.empty()) return;  // Windows reads an empty file as one without sections
-    const std::u16string text = Decode(bytes);
+    const std::u16string text = Decode(bytes, encoding);
     const std::u16string_view all(text);
     sections_.push_back(Section{});
     bool after_key = false;       // a key came before in this section
@@ -123,42 +147,67 @@ std::string IniFile::IniReadValue(const std::string& section, const std::string&
         for (const Key& k : s->keys) {
             if (!SameText(k.name, wanted)) continue;
             if (!k.value) break;
-            return Utf16ToCp1250(StripQuotes(*k.value));
+            return Utf16ToUtf8(StripQuotes(*k.value));
         }
     }
     // The default loses its trailing spaces, all but a first character.
     std::u16string d = Wide(def);
     while (d.size() > 1 && d.back() == u' ') d.pop_back();
-    return Utf16ToCp1250(StripQuotes(d));
+    return Utf16ToUtf8(StripQuotes(d));
 }
 
 std::vector<std::string> IniFile::IniKeyNames(const std::string& section) const {
     std::vector<std::string> names;
     if (const Section* s = FindSection(Wide(section))) {
         for (const Key& k : s->keys)
-            if (k.value && (k.name.empty() || k.name.front() != u';')) names.push_back(Utf16ToCp1250(k.name));
+            if (k.value && (k.name.empty() || k.name.front() != u';')) names.push_back(Utf16ToUtf8(k.name));
     }
     return names;
 }
 
 void IniFile::IniSectionEntries(const std::string& section, StringList& list) const {
+    // One pass over the section: each listed name takes the value of the first key of that name,
+    // found through an index of the section's names (IniReadValue would search for each).
+    std::unordered_map<std::u16string, const Key*> first_key;
+    if (const Section* s = FindSection(Trim(Wide(section)))) {
+        for (const Key& k : s->keys) first_key.emplace(UpperCaseUtf16(k.name), &k);
+    }
+    // The list's entries by name, with the places of the live ones in order; removed places are
+    // left empty until the end.
+    std::vector<std::optional<std::string>> items(list.Items().begin(), list.Items().end());
+    std::unordered_map<std::u16string, std::vector<std::size_t>> places;
+    auto folded_name = [](const std::string& entry) {
+        return UpperCaseUtf16(Utf8ToUtf16(std::string_view(entry).substr(0, entry.find('='))));
+    };
+    for (std::size_t i = 0; i < items.size(); ++i) places[folded_name(*items[i])].push_back(i);
+
     for (const std::string& name : IniKeyNames(section)) {
-        std::string value = IniReadValue(section, name, "");
-        int at = list.IndexOfName(name);
+        const std::u16string folded = UpperCaseUtf16(Trim(Wide(name)));
+        std::string value;
+        const auto key = first_key.find(folded);
+        if (key != first_key.end() && key->second->value) value = Utf16ToUtf8(StripQuotes(*key->second->value));
+        std::vector<std::size_t>& at = places[UpperCaseUtf16(Wide(name))];
         if (value.empty()) {
-            if (at >= 0) list.Delete(at);
-        } else if (at >= 0) {
-            list.Put(at, name + "=" + value);
+            if (!at.empty()) {
+                items[at.front()].reset();
+                at.erase(at.begin());
+            }
+        } else if (!at.empty()) {
+            items[at.front()] = name + "=" + value;
         } else {
-            list.Add(name + "=" + value);
+            at.push_back(items.size());
+            items.push_back(name + "=" + value);
         }
     }
+    list.Clear();
+    for (std::optional<std::string>& item : items)
+        if (item) list.Add(std::move(*item));
 }
 
 std::vector<std::string> IniFile::IniSectionNames() const {
     std::vector<std::string> names;
     for (const Section& s : sections_)
-        if (!s.name.empty()) names.push_back(Utf16ToCp1250(s.name));
+        if (!s.name.empty()) names.push_back(Utf16ToUtf8(s.name));
     return names;
 }
 

@@ -2,8 +2,10 @@
 // reading the file's bytes once. Values and key lists come back whole, however long: the API's
 // buffers would cut them.
 //
-// Text is decoded as Windows decodes an INI file: a UTF-8 or UTF-16 byte-order mark selects that
-// encoding, anything else is code page 1250. Names and values are handed out as CP1250 bytes.
+// Text is decoded as Windows decodes an INI file, a UTF-8 or UTF-16 byte-order mark selecting that
+// encoding and anything else being code page 1250, with one addition: a file without a mark that is
+// well-formed UTF-8 beyond ASCII (as Notepad saves by default) is read as UTF-8. Names and values
+// are taken and handed out as UTF-8, so no character is lost on the way.
 //
 // The file's rules, as Windows reads it:
 // - Lines end at CR or LF. White space (0x09-0x0D, 0x20, 0x1A) around a line, around a section
@@ -29,10 +31,20 @@
 
 namespace vkm {
 
+enum class TextEncoding { Cp1250, Utf8, Utf8WithoutMark, Utf16LE, Utf16BE };
+
+// The encoding that IniFile reads the bytes in.
+TextEncoding DetectEncoding(std::string_view bytes);
+
 class IniFile {
   public:
     IniFile() = default;  // no file: every key is absent
     explicit IniFile(std::string_view bytes);
+    // The bytes read in the given encoding, whatever they hold (a mark that the encoding has is
+    // skipped).
+    IniFile(std::string_view bytes, TextEncoding encoding);
+
+    TextEncoding encoding() const { return encoding_; }
 
     // The value of the first occurrence of key in section, or def when the key is absent or its first
     // occurrence has no "=". Section and key are looked up without their surrounding white space;
@@ -45,8 +57,10 @@ class IniFile {
     // hands the list over as zero-ended names, gives no list at all when that empty name comes first;
     // this list is whole.)
     std::vector<std::string> IniKeyNames(const std::string& section) const;
-    // Merges the section's non-empty values into list as name=value entries; an
-    // empty value removes an entry of that name. list is not cleared first.
+    // Merges the section's non-empty values into list as name=value entries, in the order of
+    // IniKeyNames, each with the value IniReadValue gives for its name; an empty value removes
+    // an entry of that name. Names compare without regard to case. list is not cleared first.
+    // Takes time in proportion to the section's size and the list's.
     void IniSectionEntries(const std::string& section, StringList& list) const;
     // The names of the file's sections in file order, duplicates included, nameless ones left out.
     std::vector<std::string> IniSectionNames() const;
@@ -63,6 +77,7 @@ class IniFile {
     const Section* FindSection(std::u16string_view name) const;
 
     std::vector<Section> sections_;  // the first is the nameless one; none for an empty file
+    TextEncoding encoding_ = TextEncoding::Cp1250;
 };
 
 }  // namespace vkm

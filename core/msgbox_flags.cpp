@@ -1,6 +1,5 @@
 #include "core/msgbox_flags.h"
 
-#include "core/codepage.h"
 
 namespace vkm {
 
@@ -27,15 +26,15 @@ MsgBoxStyle MapMsgBoxFlags(const std::string& caption, unsigned flags) {
     if (!caption.empty())
         r.caption = caption;
     else if (flags & msgInfo)
-        r.caption = Cz("Informace");
+        r.caption = "Informace";
     else if (flags & msgError)
-        r.caption = Cz("Chyba");
+        r.caption = "Chyba";
     else if (flags & msgStop)
-        r.caption = Cz("Upozornění");
+        r.caption = "Upozornění";
     else if (flags & msgQuestion)
-        r.caption = Cz("Dotaz");
+        r.caption = "Dotaz";
     else if (flags & msgWarning)
-        r.caption = Cz("Upozornění");
+        r.caption = "Upozornění";
 
     unsigned icon = 0;
     if (flags & msgInfo)

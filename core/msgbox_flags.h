@@ -44,7 +44,7 @@ enum : unsigned {
 constexpr unsigned kLangCzech = 5;
 
 struct MsgBoxStyle {
-    std::string caption;  // CP1250
+    std::string caption;  // UTF-8
     unsigned style = 0;
 };
 

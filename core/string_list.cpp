@@ -32,7 +32,7 @@ int StringList::IndexOfName(const std::string& name) const {
         std::size_t eq = item.find('=');
         std::string_view key =
             eq == std::string::npos ? std::string_view() : std::string_view(item).substr(0, eq);
-        if (SameTextCp1250(key, name)) return static_cast<int>(i);
+        if (SameTextUtf8(key, name)) return static_cast<int>(i);
     }
     return -1;
 }

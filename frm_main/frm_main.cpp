@@ -26,7 +26,7 @@ void TfrmMain::FormDestroy() {
 
 void TfrmMain::btnStartClick() {
     if (cmbLinkaItemIndex < 0) {
-        MsgBox(P.boxes, Cz("Není vybrána žádná zvuková mapa"), "", msgWarning + msgOk);
+        MsgBox(P.boxes, std::string("Není vybrána žádná zvuková mapa"), "", msgWarning + msgOk);
         return;
     }
     LoadDefinition();
@@ -36,7 +36,7 @@ void TfrmMain::btnStartClick() {
 void TfrmMain::LoadDefinition() {
     const Path path = FDefinitionFiles.at(static_cast<std::size_t>(cmbLinkaItemIndex));
     if (!P.files.FileExists(path)) {
-        MsgBox(P.boxes, Cz("Nelze najít definiční soubor vlakového rozhlasu"), "", msgWarning + msgOk);
+        MsgBox(P.boxes, std::string("Nelze najít definiční soubor vlakového rozhlasu"), "", msgWarning + msgOk);
         return;
     }
     const std::optional<std::string> bytes = P.files.ReadFile(path);

@@ -56,7 +56,7 @@ class TfrmMain {
     void UnregisterUserHotkeys();
     void AnnounceUser(int i);
 
-    // ---- Window state, shown by the view (text in CP1250). ----
+    // ---- Window state, shown by the view (text in UTF-8). ----
     std::vector<std::string> cmbLinkaItems;
     int cmbLinkaItemIndex = -1;
     std::string lblHlaseni = "''";

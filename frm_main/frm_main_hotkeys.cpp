@@ -53,7 +53,7 @@ void TfrmMain::RegisterHotkeys() {
         names += name;
     }
     MsgBox(P.boxes,
-           Cz("Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): ") + names,
+           std::string("Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): ") + names,
            "", msgWarning + msgOk);
 }
 

@@ -7,7 +7,7 @@ namespace vkm {
 
 void TfrmMain::PlaySoundList(const std::string& list) {
     std::vector<Path> fragments;
-    for (const std::string& name : SoundListNames(list)) fragments.push_back(FSoundDir + Cp1250ToUtf8(name));
+    for (const std::string& name : SoundListNames(list)) fragments.push_back(FSoundDir + name);
     if (!fragments.empty()) P.player.Play(fragments);
 }
 

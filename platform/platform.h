@@ -1,6 +1,6 @@
 // What the program asks of the operating system, each behind a small interface.
 //
-// Paths are UTF-8 (see core/codepage.h); text shown to the user is CP1250.
+// Paths and text shown to the user are UTF-8 (see core/codepage.h).
 #pragma once
 
 #include <optional>
@@ -68,13 +68,13 @@ class MessageBoxService {
   public:
     virtual ~MessageBoxService() = default;
     // Brings the main window to the front and shows a modal box owned by it;
-    // returns the id of the button that closed it. Text and caption are CP1250.
+    // returns the id of the button that closed it. Text and caption are UTF-8.
     virtual int Show(const std::string& text, const std::string& caption, unsigned style) = 0;
 };
 
 struct OpenFileRequest {
-    std::string filter;       // CP1250, "label|pattern|label|pattern..."
-    std::string default_ext;  // CP1250
+    std::string filter;       // UTF-8, "label|pattern|label|pattern..."
+    std::string default_ext;  // UTF-8
     Path initial_dir;
     Path file_name;  // offered in the name field; may be empty
 };

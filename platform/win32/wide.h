@@ -16,13 +16,12 @@ inline std::wstring WidePath(const std::string& utf8) {
 inline std::string PathFromWide(const std::wstring& w) {
     return Utf16ToUtf8(std::u16string(w.begin(), w.end()));
 }
-// CP1250 text for display.
-inline std::wstring WideText(const std::string& cp1250) {
-    std::u16string s = Cp1250ToUtf16(cp1250);
-    return std::wstring(s.begin(), s.end());
+// Text (UTF-8) for display.
+inline std::wstring WideText(const std::string& utf8) {
+    return WidePath(utf8);
 }
 inline std::string TextFromWide(const std::wstring& w) {
-    return Utf16ToCp1250(std::u16string(w.begin(), w.end()));
+    return PathFromWide(w);
 }
 
 }  // namespace vkm

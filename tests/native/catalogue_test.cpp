@@ -290,8 +290,8 @@ TEST(CatalogueSearch, UnreadableFolderInTheMiddleContributesNothing) {
 
 TEST(CatalogueSearch, CzechFolderAndFileNames) {
     TempTree t;
-    t.File(u8"Trať Praha–Kolín/Čáslav.vkm", Definition(Cz(u8"Praha – Kolín")));
-    t.File(u8"Trať Praha–Kolín/ŽĎÁR.VKM", Definition(Cz(u8"Žďár")));
+    t.File(u8"Trať Praha–Kolín/Čáslav.vkm", Definition(Utf8ToCp1250(u8"Praha – Kolín")));
+    t.File(u8"Trať Praha–Kolín/ŽĎÁR.VKM", Definition(Utf8ToCp1250(u8"Žďár")));
     t.File(u8"Trať Praha–Kolín/řeč.wav");
     t.File(u8"Доро́га/путь.vkm", Definition("Cesta"));
     TreeWindow w(t);
@@ -301,7 +301,7 @@ TEST(CatalogueSearch, CzechFolderAndFileNames) {
     EXPECT_NE(std::find(w.form.FDefinitionFiles.begin(), w.form.FDefinitionFiles.end(),
                         t.root() + u8"Trať Praha–Kolín\\Čáslav.vkm"),
               w.form.FDefinitionFiles.end());
-    EXPECT_EQ(Sorted(w.form.cmbLinkaItems), Sorted({"Cesta", Cz(u8"Praha – Kolín"), Cz(u8"Žďár")}));
+    EXPECT_EQ(Sorted(w.form.cmbLinkaItems), Sorted({"Cesta", std::string("Praha – Kolín"), std::string("Žďár")}));
 }
 
 // ---- The catalogue built at start-up. ----
@@ -477,9 +477,7 @@ TEST_F(FakeSearchTest, ScanStartsInTheProgramFolderAndSkipsFilesThatCannotBeRead
 
 // ---- The open-file button. ----
 
-const char kFilter[] =
-    "vlakomluv MSTS (*.vkm)|*.vkm|ini soubory (*.*)|*.ini|v\x9A"
-    "echny soubory (*.*)|*.*";
+const char kFilter[] = "vlakomluv MSTS (*.vkm)|*.vkm|ini soubory (*.*)|*.ini|všechny soubory (*.*)|*.*";
 
 struct OpenFileTest : ::testing::Test {
     FakeWindow w;
@@ -490,10 +488,10 @@ struct OpenFileTest : ::testing::Test {
 TEST_F(OpenFileTest, ConfirmedNamedFileIsAddedAndSelected) {
     Line("C:\\vlakomluv\\a.vkm", "A");
     f.cmbLinkaItemIndex = 0;
-    w.files.files["D:\\jine\\trat.ini"] = Definition(Cz(u8"Jiná trať"));
+    w.files.files["D:\\jine\\trat.ini"] = Definition(Utf8ToCp1250(u8"Jiná trať"));
     w.dialog.answer = "D:\\jine\\trat.ini";
     f.sbtnOpenFileClick();
-    EXPECT_EQ(f.cmbLinkaItems, (std::vector<std::string>{"line", Cz(u8"Jiná trať")}));
+    EXPECT_EQ(f.cmbLinkaItems, (std::vector<std::string>{"line", std::string("Jiná trať")}));
     EXPECT_EQ(f.FDefinitionFiles, (std::vector<Path>{"C:\\vlakomluv\\a.vkm", "D:\\jine\\trat.ini"}));
     EXPECT_EQ(f.cmbLinkaItemIndex, 1);
 

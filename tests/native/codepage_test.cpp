@@ -1,4 +1,4 @@
-// Conversions between code page 1250, UTF-16 and UTF-8, and Czech letter case.
+// Conversions between code page 1250, UTF-16 and UTF-8, telling UTF-8 text, and letter case.
 // (tests/win32/ini_reference_test.cpp compares them with Windows' own conversions.)
 #include "core/codepage.h"
 
@@ -23,7 +23,6 @@ TEST(CodePageCzech, LettersConvertBetweenAllThreeEncodings) {
     const std::string cp1250 = std::string(kCzechLower) + " " + kCzechUpper;
     const std::u16string utf16 = std::u16string(kCzechLowerUtf16) + u" " + kCzechUpperUtf16;
     EXPECT_EQ(Utf8ToCp1250(utf8), cp1250);
-    EXPECT_EQ(Cz(utf8), cp1250);
     EXPECT_EQ(Cp1250ToUtf8(cp1250), utf8);
     EXPECT_EQ(Cp1250ToUtf16(cp1250), utf16);
     EXPECT_EQ(Utf16ToCp1250(utf16), cp1250);
@@ -94,17 +93,29 @@ TEST(CodePageUtf8, LoneSurrogatesSurviveUtf8) {
 }
 
 TEST(CodePageCase, CzechLettersCompareWithoutRegardToCase) {
-    EXPECT_EQ(UpperCaseCp1250(kCzechLower), kCzechUpper);
-    EXPECT_EQ(UpperCaseCp1250(kCzechUpper), kCzechUpper);
-    EXPECT_TRUE(SameTextCp1250(kCzechLower, kCzechUpper));
-    EXPECT_TRUE(SameTextCp1250(Cz("Hlášení"), Cz("HLÁŠENÍ")));
-    EXPECT_TRUE(SameTextCp1250(Cz("žluťoučký kůň"), Cz("ŽLUŤOUČKÝ KŮŇ")));
-    EXPECT_FALSE(SameTextCp1250(Cz("č"), "c"));
-    EXPECT_FALSE(SameTextCp1250(Cz("ř"), Cz("ž")));
-    EXPECT_FALSE(SameTextCp1250("ab", "abc"));
-    EXPECT_EQ(UpperCaseCp1250(Cz("příliš ß µ ÷ 1,")), Cz("PŘÍLIŠ ß µ ÷ 1,"));
-    for (std::size_t i = 0; kCzechLowerUtf16[i]; ++i)
-        EXPECT_EQ(ToUpperUtf16(kCzechLowerUtf16[i]), kCzechUpperUtf16[i]) << i;
+    EXPECT_EQ(UpperCaseUtf16(kCzechLowerUtf16), kCzechUpperUtf16);
+    EXPECT_TRUE(SameTextUtf8("Hlášení", "HLÁŠENÍ"));
+    EXPECT_TRUE(SameTextUtf8("žluťoučký kůň", "ŽLUŤOUČKÝ KŮŇ"));
+    EXPECT_TRUE(SameTextUtf8("жук", "ЖУК"));
+    EXPECT_FALSE(SameTextUtf8("č", "c"));
+    EXPECT_FALSE(SameTextUtf8("ř", "ž"));
+    EXPECT_FALSE(SameTextUtf8("ab", "abc"));
+    EXPECT_EQ(Utf16ToUtf8(UpperCaseUtf16(Utf8ToUtf16("příliš ß µ ÷ 1,"))), "PŘÍLIŠ ß µ ÷ 1,");
+    EXPECT_TRUE(SameTextAscii("Ctrl", "CTRL"));
+    EXPECT_FALSE(SameTextAscii("ctrł", "CTRŁ"));  // ASCII letters only
+    EXPECT_FALSE(SameTextAscii("ALT", "ALT "));
+}
+
+TEST(CodePageUtf8, TextWrittenAsUtf8IsToldFromCodePage1250) {
+    EXPECT_TRUE(IsUtf8BeyondAscii("Praha – Kolín"));
+    EXPECT_TRUE(IsUtf8BeyondAscii("\xF0\x9F\x98\x80"));
+    EXPECT_FALSE(IsUtf8BeyondAscii("Praha - Kolin"));  // ASCII is both
+    EXPECT_FALSE(IsUtf8BeyondAscii(""));
+    EXPECT_FALSE(IsUtf8BeyondAscii(Utf8ToCp1250("Praha – Kolín")));
+    EXPECT_FALSE(IsUtf8BeyondAscii(std::string(kCzechLower) + " " + kCzechUpper));
+    // Well formed only: no overlong form, no encoded surrogate, nothing cut short.
+    for (const char* bad : {"ok \xC0\xAF", "\xED\xA0\x80", "Kol\xC3", "\xF4\x90\x80\x80", "\xC3\xADx\x80"})
+        EXPECT_FALSE(IsUtf8BeyondAscii(bad)) << bad;
 }
 
 // Random bytes and units through every conversion: nothing crashes, round trips hold.
@@ -120,7 +131,9 @@ TEST(CodePageRandomInput, ConversionsNeverCrashAndRoundTrip) {
         std::u16string units(next() % 32, u'\0');
         for (char16_t& u : units) u = static_cast<char16_t>(next() % 3 ? 0xD800 + next() % 0x800 : next());
         ASSERT_EQ(Utf8ToUtf16(Utf16ToUtf8(units)), units);
-        ASSERT_TRUE(SameTextCp1250(bytes, UpperCaseCp1250(bytes)));
+        if (IsUtf8BeyondAscii(bytes)) {
+            ASSERT_EQ(Utf8TextToUtf16(bytes), Utf8ToUtf16(bytes));
+        }
     }
 }
 

@@ -19,7 +19,7 @@ namespace {
 using Combination = FakeHotkeys::Combination;
 
 const std::string kWarning =
-    Cz("Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): ");
+    std::string("Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): ");
 
 // A definition with four announcements; info lines and user entries are added to it.
 std::string Line(const std::string& info, const std::string& user_keys = "") {
@@ -48,11 +48,11 @@ struct HotkeysTest : ::testing::Test {
 // ---- The parts of a user key entry. ----
 
 TEST(UserKeyEntry, FieldsWithTheirFallbacks) {
-    const std::string full = Cz("ALT+B;b.wav;Bezpečnost");
+    const std::string full = std::string("ALT+B;b.wav;Bezpečnost");
     EXPECT_EQ(UserKeyCode(full), 'B');
     EXPECT_EQ(UserKeyModifiers(full), kModAlt);
     EXPECT_EQ(UserKeySounds(full), "b.wav");
-    EXPECT_EQ(UserKeyDescription(full), Cz("Bezpečnost"));
+    EXPECT_EQ(UserKeyDescription(full), std::string("Bezpečnost"));
 
     EXPECT_EQ(UserKeySounds("F;f.wav"), "f.wav");  // two fields: the sounds are the description
     EXPECT_EQ(UserKeyDescription("F;f.wav"), "f.wav");
@@ -192,9 +192,9 @@ TEST_F(HotkeysTest, SecondLineWithFewerKeysLeavesNoneOfTheFirstBound) {
 }
 
 TEST_F(HotkeysTest, UserKeyPlaysBetweenAnnouncementsWithoutMovingTheSequence) {
-    Start(Line("", Cz("x=ALT+B;b.wav;Bezpečnost\r\n")));
+    Start(Line("", Utf8ToCp1250("x=ALT+B;b.wav;Bezpečnost\r\n")));
     EXPECT_EQ(w.hotkeys.bound.at(200), Combination(kModAlt, 'B'));
-    EXPECT_EQ(f.FUserKeys.Get(0), Cz("ALT+B;b.wav;Bezpečnost"));  // the entry's name is dropped when bound
+    EXPECT_EQ(f.FUserKeys.Get(0), std::string("ALT+B;b.wav;Bezpečnost"));  // the entry's name is dropped when bound
 
     f.WMHotKey(1);  // departure, a0
     TakePlayed();
@@ -204,7 +204,7 @@ TEST_F(HotkeysTest, UserKeyPlaysBetweenAnnouncementsWithoutMovingTheSequence) {
 
     EXPECT_TRUE(f.WMHotKey(200));
     EXPECT_EQ(TakePlayed(), (std::vector<Path>{"C:\\linky\\b.wav"}));
-    EXPECT_EQ(f.lblHlaseniPopis, Cz("Bezpečnost"));
+    EXPECT_EQ(f.lblHlaseniPopis, std::string("Bezpečnost"));
     EXPECT_EQ(f.FIndex, index);
     EXPECT_EQ(f.FPhase, phArrival);
     EXPECT_EQ(f.FCurrentAnnouncement, current);
@@ -215,9 +215,9 @@ TEST_F(HotkeysTest, UserKeyPlaysBetweenAnnouncementsWithoutMovingTheSequence) {
     // The arrival that was due comes next; the description stays, also over a new Start.
     f.WMHotKey(101);
     EXPECT_EQ(TakePlayed(), (std::vector<Path>{"C:\\linky\\prijezd.wav", "C:\\linky\\a1.wav"}));
-    EXPECT_EQ(f.lblHlaseniPopis, Cz("Bezpečnost"));
+    EXPECT_EQ(f.lblHlaseniPopis, std::string("Bezpečnost"));
     f.btnStartClick();
-    EXPECT_EQ(f.lblHlaseniPopis, Cz("Bezpečnost"));
+    EXPECT_EQ(f.lblHlaseniPopis, std::string("Bezpečnost"));
 }
 
 TEST_F(HotkeysTest, EntriesWithOneOrTwoFieldsFallBack) {
@@ -244,7 +244,7 @@ TEST_F(HotkeysTest, RefusedKeysLeaveTheOthersBoundAreNamedOnceAndAreReleasedExac
     EXPECT_TRUE(f.FHotkeysActive);
     ASSERT_EQ(w.boxes.shown.size(), 1u);
     EXPECT_EQ(w.boxes.shown[0].text, kWarning + "F1, Alt+B, Num 2");
-    EXPECT_EQ(w.boxes.shown[0].caption, Cz("Upozornění"));
+    EXPECT_EQ(w.boxes.shown[0].caption, std::string("Upozornění"));
     EXPECT_EQ(w.boxes.shown[0].style, kMbOk | kMbIconExclamation);
 
     // The keys after the refused ones work.
@@ -334,7 +334,7 @@ TEST_F(HotkeysTest, LongArrivalKeyStringDoesNotReachTheDepartureIds) {
     const std::string keys = DistinctKeys(150);
     ASSERT_EQ(keys.size(), 150u);
     Start(Line("Klavesy_prijezd=" + keys + "\r\n"));
-    ASSERT_EQ(f.FArrivalKeys, keys);
+    ASSERT_EQ(f.FArrivalKeys, Cp1250ToUtf8(keys));
 
     for (const auto& [id, combination] : w.hotkeys.bound) {
         if (id <= 99) {

@@ -84,12 +84,12 @@ TEST(IniFirstOccurrence, FirstKeyAndFirstSectionWin) {
 }
 
 TEST(IniCase, SectionAndKeyNamesIgnoreCaseCzechLettersToo) {
-    const IniFile ini(Cz("[Hlášení]\r\nŽluťoučký kůň=ano\r\n[Uživatelské]\r\nA=1\r\n"));
-    EXPECT_EQ(ini.IniReadValue(Cz("HLÁŠENÍ"), Cz("ŽLUŤOUČKÝ KŮŇ"), "-"), "ano");
-    EXPECT_EQ(ini.IniReadValue(Cz("hlášení"), Cz("žluťoučký kůň"), "-"), "ano");
-    EXPECT_EQ(ini.IniReadValue(Cz("uživatelské"), "a", "-"), "1");
-    EXPECT_EQ(ini.IniKeyNames(Cz("HLÁŠENÍ")), Names{Cz("Žluťoučký kůň")});
-    EXPECT_EQ(ini.IniReadValue(Cz("Hlaseni"), Cz("Zlutoucky kun"), "-"), "-");  // no accent folding
+    const IniFile ini(Utf8ToCp1250("[Hlášení]\r\nŽluťoučký kůň=ano\r\n[Uživatelské]\r\nA=1\r\n"));
+    EXPECT_EQ(ini.IniReadValue(std::string("HLÁŠENÍ"), std::string("ŽLUŤOUČKÝ KŮŇ"), "-"), "ano");
+    EXPECT_EQ(ini.IniReadValue(std::string("hlášení"), std::string("žluťoučký kůň"), "-"), "ano");
+    EXPECT_EQ(ini.IniReadValue(std::string("uživatelské"), "a", "-"), "1");
+    EXPECT_EQ(ini.IniKeyNames(std::string("HLÁŠENÍ")), Names{std::string("Žluťoučký kůň")});
+    EXPECT_EQ(ini.IniReadValue(std::string("Hlaseni"), std::string("Zlutoucky kun"), "-"), "-");  // no accent folding
 }
 
 TEST(IniKeyOrder, NamesComeInFileOrder) {
@@ -119,8 +119,8 @@ TEST(IniSectionEntries, DuplicateNamesGiveOneEntryWithTheFirstValueAtTheFirstPla
     const IniFile ini(
         "[Hlaseni]\r\n1=a.wav\r\n2=b.wav\r\nX=first.wav\r\n3=c.wav\r\nx=second.wav\r\nX=third.wav\r\n");
     EXPECT_EQ(Entries(ini, "Hlaseni").Items(), (Names{"1=a.wav", "2=b.wav", "X=first.wav", "3=c.wav"}));
-    const IniFile czech(Cz("[Hlaseni]\r\nČ=první\r\n1=a\r\nč=druhé\r\n"));
-    EXPECT_EQ(Entries(czech, "Hlaseni").Items(), (Names{Cz("č=první"), "1=a"}));
+    const IniFile czech(Utf8ToCp1250("[Hlaseni]\r\nČ=první\r\n1=a\r\nč=druhé\r\n"));
+    EXPECT_EQ(Entries(czech, "Hlaseni").Items(), (Names{std::string("č=první"), "1=a"}));
 }
 
 TEST(IniSectionEntries, EmptyValuesGiveNoEntryAndRemoveOneOfThatName) {
@@ -196,7 +196,7 @@ TEST(IniBadInput, ZeroBytesEndNamesAndValues) {
 }
 
 TEST(IniEncoding, ByteOrderMarksSelectUtf8AndUtf16) {
-    const std::string expected = Cz("ěščřžýáíéůúďťň ĚŠČŘŽÝÁÍÉŮÚĎŤŇ");
+    const std::string expected = std::string("ěščřžýáíéůúďťň ĚŠČŘŽÝÁÍÉŮÚĎŤŇ");
     const std::u16string text =
         u"[Info]\r\nN\u00e1zev=\u011b\u0161\u010d\u0159\u017e\u00fd\u00e1\u00ed\u00e9\u016f"
         u"\u00fa\u010f\u0165\u0148 \u011a\u0160\u010c\u0158\u017d\u00dd\u00c1\u00cd\u00c9"
@@ -204,20 +204,45 @@ TEST(IniEncoding, ByteOrderMarksSelectUtf8AndUtf16) {
     for (const std::string& bytes : {"\xEF\xBB\xBF" + Utf16ToUtf8(text), Utf16Le(text), Utf16Be(text),
                                      Utf16ToCp1250(text), Utf16Le(text) + "x"}) {
         const IniFile ini(bytes);
-        EXPECT_EQ(ini.IniReadValue("Info", Cz("Název"), "-"), expected);
-        EXPECT_EQ(ini.IniKeyNames("Info"), Names{Cz("Název")});
+        EXPECT_EQ(ini.IniReadValue("Info", std::string("Název"), "-"), expected);
+        EXPECT_EQ(ini.IniKeyNames("Info"), Names{std::string("Název")});
     }
 }
 
-TEST(IniEncoding, TextOutsideCodePage1250ConvertsAsWindowsConvertsIt) {
+TEST(IniEncoding, TextOutsideCodePage1250IsKept) {
     const IniFile ini(
         "\xEF\xBB\xBF[Info]\r\nA=\xC3\xA0 \xE4\xB8\xAD \xF0\x9F\x98\x80\r\nB=\xE3\x80\x80x\xE3\x80\x80\r\n"
         "C=a\xE4\xBDz\xC3\r\n");
-    EXPECT_EQ(ini.IniReadValue("Info", "A", ""), "a ? ??");  // best fit; one '?' per UTF-16 unit
-    EXPECT_EQ(ini.IniReadValue("Info", "B", ""), " x ");     // the ideographic space is not white space
-    EXPECT_EQ(ini.IniReadValue("Info", "C", ""), "a?z?");
-    // Without a mark the bytes are CP1250, UTF-8 or not.
-    EXPECT_EQ(IniFile("[Info]\r\nA=\xC3\xA0\r\n").IniReadValue("Info", "A", ""), "\xC3\xA0");
+    EXPECT_EQ(ini.IniReadValue("Info", "A", ""), "à 中 😀");
+    EXPECT_EQ(ini.IniReadValue("Info", "B", ""), "\u3000x\u3000");  // the ideographic space is not white space
+    EXPECT_EQ(ini.IniReadValue("Info", "C", ""), "a\uFFFDz\uFFFD");  // malformed after a mark: as Windows
+    // The same Cyrillic name as written in UTF-16: a sound name that CP1250 cannot hold survives.
+    const std::u16string text = u"[Hlaseni]\r\n1=\u0416\u0443\u043a.wav\r\n";
+    EXPECT_EQ(IniFile(Utf16Le(text)).IniReadValue("Hlaseni", "1", ""), "Жук.wav");
+}
+
+TEST(IniEncoding, Utf8WithoutAMarkIsToldFromCodePage1250) {
+    struct Row {
+        std::string bytes;
+        TextEncoding encoding;
+        const char* name;
+    } rows[] = {
+        {"[Info]\r\nName=Praha – Kolín\r\n", TextEncoding::Utf8WithoutMark, "Praha – Kolín"},
+        {Utf8ToCp1250("[Info]\r\nName=Praha – Kolín\r\n"), TextEncoding::Cp1250, "Praha – Kolín"},
+        {"[Info]\r\nName=Praha\r\n", TextEncoding::Cp1250, "Praha"},  // ASCII reads alike
+        // One byte that is not UTF-8 makes the whole file CP1250.
+        {"[Info]\r\nName=Kolín\r\n; \x9A\r\n", TextEncoding::Cp1250, "Kol\u0102\u00ADn"},
+        {"\xEF\xBB\xBF[Info]\r\nName=Kolín\r\n", TextEncoding::Utf8, "Kolín"},
+        {Utf16Le(u"[Info]\nName=\u00ED"), TextEncoding::Utf16LE, "í"},
+        {Utf16Be(u"[Info]\nName=\u00ED"), TextEncoding::Utf16BE, "í"},
+    };
+    for (const Row& r : rows) {
+        const IniFile ini(r.bytes);
+        EXPECT_EQ(ini.encoding(), r.encoding) << r.name;
+        EXPECT_EQ(ini.IniReadValue("Info", "Name", ""), r.name);
+    }
+    // A name that CP1250 cannot hold.
+    EXPECT_EQ(IniFile("[Хлашени]\nЖ=жук.wav\n").IniReadValue("хлашени", "ж", ""), "жук.wav");
 }
 
 TEST(IniLines, LineEndsAndWhiteSpace) {
@@ -232,7 +257,7 @@ TEST(IniLines, LineEndsAndWhiteSpace) {
     EXPECT_EQ(ini.IniReadValue("Info", "A", "-"), "1");  // a bare CR ends a line even before an LF
     EXPECT_EQ(ini.IniReadValue("Info", "B", "-"), "2");
     EXPECT_EQ(ini.IniReadValue("Hlaseni", "1", "-"), "a.wav , b.wav");
-    EXPECT_EQ(ini.IniReadValue("Hlaseni", "2", "-"), "\xA0x\xA0");  // no-break space is kept
+    EXPECT_EQ(ini.IniReadValue("Hlaseni", "2", "-"), "\u00A0x\u00A0");  // no-break space is kept
     EXPECT_EQ(ini.IniSectionNames(), (Names{"Info", "Hlaseni"}));
 }
 

@@ -80,10 +80,10 @@ TEST_F(LoadTest, AnnouncementsKeepFileOrderAndAreCleaned) {
 }
 
 TEST_F(LoadTest, CzechTextStaysInCodePage1250) {
-    std::string line = Cz("[Hlaseni]\n1=příjezd žďár.wav\n[Info]\nName=Žďár\n");
+    std::string line = Utf8ToCp1250("[Hlaseni]\n1=příjezd žďár.wav\n[Info]\nName=Žďár\n");
     w.Select("C:\\a.vkm", line);
     f.LoadDefinition();
-    EXPECT_EQ(f.FCurrentAnnouncement, Cz("příjezd žďár.wav"));
+    EXPECT_EQ(f.FCurrentAnnouncement, std::string("příjezd žďár.wav"));
 }
 
 TEST_F(LoadTest, SecondLineReplacesEverythingOfTheFirst) {
@@ -117,8 +117,8 @@ TEST_F(LoadTest, MissingFileIsReportedAndChangesNothing) {
     f.LoadDefinition();
 
     ASSERT_EQ(w.boxes.shown.size(), 1u);
-    EXPECT_EQ(w.boxes.shown[0].text, Cz("Nelze najít definiční soubor vlakového rozhlasu"));
-    EXPECT_EQ(w.boxes.shown[0].caption, Cz("Upozornění"));
+    EXPECT_EQ(w.boxes.shown[0].text, std::string("Nelze najít definiční soubor vlakového rozhlasu"));
+    EXPECT_EQ(w.boxes.shown[0].caption, std::string("Upozornění"));
     EXPECT_EQ(w.boxes.shown[0].style, 0x30u);
     EXPECT_EQ(f.FIndex, 1);
     EXPECT_EQ(f.FCurrentAnnouncement, "prijezd_kolin.wav");
@@ -175,8 +175,8 @@ TEST_F(LoadTest, StartWithoutSelectionOnlyWarns) {
     f.cmbLinkaItems.push_back("a");
     f.btnStartClick();
     ASSERT_EQ(w.boxes.shown.size(), 1u);
-    EXPECT_EQ(w.boxes.shown[0].text, Cz("Není vybrána žádná zvuková mapa"));
-    EXPECT_EQ(w.boxes.shown[0].caption, Cz("Upozornění"));
+    EXPECT_EQ(w.boxes.shown[0].text, std::string("Není vybrána žádná zvuková mapa"));
+    EXPECT_EQ(w.boxes.shown[0].caption, std::string("Upozornění"));
     EXPECT_EQ(w.boxes.shown[0].style, 0x30u);
     EXPECT_EQ(f.FAnnouncements.Count(), 0);
     EXPECT_TRUE(w.hotkeys.registrations.empty());
@@ -234,7 +234,7 @@ TEST(ErrorReportText, AddsAFullStopAfterCharactersAboveIt) {
     EXPECT_EQ(ErrorReportText("Done."), "Done.");
     EXPECT_EQ(ErrorReportText("Why?"), "Why?.");
     EXPECT_EQ(ErrorReportText(""), "");
-    EXPECT_EQ(ErrorReportText(Cz("Chyba č")), Cz("Chyba č."));
+    EXPECT_EQ(ErrorReportText(std::string("Chyba č")), std::string("Chyba č."));
 }
 
 }  // namespace

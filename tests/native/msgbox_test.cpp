@@ -25,7 +25,7 @@ TEST(MapMsgBoxFlags, CaptionsAndIconsTakeTheFirstMatch) {
     };
     for (const Case& c : cases) {
         MsgBoxStyle s = MapMsgBoxFlags("", c.flags);
-        EXPECT_EQ(s.caption, Cz(c.caption)) << std::hex << c.flags;
+        EXPECT_EQ(s.caption, std::string(c.caption)) << std::hex << c.flags;
         EXPECT_EQ(s.style, c.style) << std::hex << c.flags;
     }
 }
@@ -47,10 +47,10 @@ TEST(MapMsgBoxFlags, GivenCaptionIsKept) {
 
 TEST(MsgBox, ShowsTheMappedBoxAndReturnsItsResult) {
     testing::FakeBoxes boxes;
-    EXPECT_EQ(MsgBox(boxes, Cz("Text č"), "", msgWarning + msgOk), 1);
+    EXPECT_EQ(MsgBox(boxes, std::string("Text č"), "", msgWarning + msgOk), 1);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, Cz("Text č"));
-    EXPECT_EQ(boxes.shown[0].caption, Cz("Upozornění"));
+    EXPECT_EQ(boxes.shown[0].text, std::string("Text č"));
+    EXPECT_EQ(boxes.shown[0].caption, std::string("Upozornění"));
     EXPECT_EQ(boxes.shown[0].style, 0x30u);
 }
 

@@ -2,6 +2,7 @@
 // closes it, and the step controls follow.
 #include <gtest/gtest.h>
 
+#include "core/codepage.h"
 #include "core/sound_list.h"
 #include "fakes/fakes.h"
 
@@ -141,12 +142,18 @@ TEST(PlaySoundList, ResolvesNamesInOrderAgainstTheSoundFolder) {
                                  "C:\\linky\\praha\\konec.wav"}));
 }
 
-TEST(PlaySoundList, CzechNamesBecomeUtf8Paths) {
-    FakeWindow w;
-    w.form.FSoundDir = "C:\\Tra\xc5\xa5\\";      // "Trať" in UTF-8, as paths are held
-    w.form.PlaySoundList("p\xF8\xEDjezd.wav,");  // "příjezd" in CP1250, as definitions are read
-    ASSERT_EQ(w.player.played.size(), 1u);
-    EXPECT_EQ(w.player.played[0], "C:\\Tra\xc5\xa5\\p\xc5\x99\xc3\xadjezd.wav");
+TEST(PlaySoundList, NamesFromAnyEncodingFindTheirFiles) {
+    // A CP1250 file and a UTF-8 one (with a name that CP1250 cannot hold) name their sounds.
+    const std::pair<std::string, std::string> lines[] = {
+        {Utf8ToCp1250("[Info]\r\nName=x\r\n[Hlaseni]\r\n1=příjezd.wav\r\n"), "C:\\Trať\\příjezd.wav"},
+        {"[Info]\r\nName=x\r\n[Hlaseni]\r\n1=Žуков.wav\r\n", "C:\\Trať\\Žуков.wav"}};
+    for (const auto& [file, played] : lines) {
+        FakeWindow w;
+        w.Select("C:\\Trať\\linka.vkm", file);
+        w.form.btnStartClick();
+        w.form.Next();
+        EXPECT_EQ(w.player.played, std::vector<Path>{played});
+    }
 }
 
 TEST(SoundListNames, SplitsAtCommasAndSkipsEmptyNames) {

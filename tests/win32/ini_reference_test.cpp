@@ -8,7 +8,9 @@
 // rewritten, so the API's cache of parsed files cannot answer for a file it has not read.
 //
 // The ANSI code page must be 1250 (run under Wine with LC_ALL=cs_CZ.UTF-8): the API converts names
-// and values through it, and IniFile hands out CP1250.
+// and values through it. IniFile takes and hands out UTF-8, which is converted to CP1250 here as
+// Windows converts it. A file that IniFile reads as UTF-8 without a byte-order mark is compared with
+// what the API reads from the same text with the mark.
 //
 // The conversions of core/codepage.h are compared with MultiByteToWideChar and WideCharToMultiByte
 // here too.
@@ -131,8 +133,9 @@ Counts g_counts;
 // One file read both ways.
 class Comparison {
   public:
-    explicit Comparison(std::string path)
-        : path_(std::move(path)), ini_(ReadBytes(path_)), buffer_(kBufferSize) {}
+    // The file at path as IniFile reads it, against the API reading api_path (by default the same).
+    explicit Comparison(std::string path, std::string api_path = "")
+        : path_(api_path.empty() ? path : std::move(api_path)), ini_(ReadBytes(path)), buffer_(kBufferSize) {}
 
     // Compares everything this file holds, and probes around it.
     void All() {
@@ -173,7 +176,7 @@ class Comparison {
         DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer_.data(),
                                            kBufferSize, path_.c_str());
         std::string windows(buffer_.data(), n);
-        std::string ours = ini_.IniReadValue(section, key, def);
+        std::string ours = Utf8ToCp1250(ini_.IniReadValue(Cp1250ToUtf8(section), Cp1250ToUtf8(key), Cp1250ToUtf8(def)));
         if (ours != windows)
             Mismatch("value of [" + Escaped(section) + "] " + Escaped(key) + " default " + Escaped(def),
                      Escaped(windows), Escaped(ours));
@@ -186,7 +189,7 @@ class Comparison {
                                            path_.c_str());
         std::vector<std::string> windows = SplitZeroEnded(buffer_.data(), n);
         std::vector<std::string> whole = KeyNamesOfSectionBlock(section);
-        std::vector<std::string> ours = ini_.IniKeyNames(section);
+        std::vector<std::string> ours = Ansi(ini_.IniKeyNames(Cp1250ToUtf8(section)));
         if (!whole.empty() && whole.front().empty()) {
             // Windows hands the list over as zero-ended names; one that begins with the empty
             // name reads as no list at all. IniKeyNames keeps the list whole.
@@ -207,7 +210,7 @@ class Comparison {
         ++g_counts.section_lists;
         DWORD n = GetPrivateProfileSectionNamesA(buffer_.data(), kBufferSize, path_.c_str());
         std::vector<std::string> windows = SplitZeroEnded(buffer_.data(), n);
-        std::vector<std::string> ours = ini_.IniSectionNames();
+        std::vector<std::string> ours = Ansi(ini_.IniSectionNames());
         if (ours != windows) Mismatch("section names", Joined(windows), Joined(ours));
         for (const std::string& s : ours) windows.push_back(s);
         return windows;
@@ -230,6 +233,11 @@ class Comparison {
             if (eq != std::wstring::npos) names.push_back(WideToAnsi(entry.substr(0, eq)));
         }
         return names;
+    }
+
+    static std::vector<std::string> Ansi(std::vector<std::string> utf8) {
+        for (std::string& s : utf8) s = Utf8ToCp1250(s);
+        return utf8;
     }
 
     static std::string Joined(const std::vector<std::string>& items) {
@@ -286,9 +294,13 @@ class IniReference : public ::testing::Test {
             << "The ANSI code page must be 1250: under Wine run with LC_ALL=cs_CZ.UTF-8.";
     }
 
-    static void Compare(const std::string& path) {
+    void Compare(const std::string& path) {
         SCOPED_TRACE(path);
-        Comparison c(path);
+        std::string api_path;
+        const std::string bytes = ReadBytes(path);
+        if (DetectEncoding(bytes) == TextEncoding::Utf8WithoutMark)
+            api_path = temp_.Write("marked.ini", "\xEF\xBB\xBF" + bytes);
+        Comparison c(path, api_path);
         c.All();
         EXPECT_EQ(c.mismatches(), 0) << path;
     }
@@ -354,6 +366,9 @@ TEST_F(IniReference, Utf16AndOddEncodings) {
     Compare(temp_.Write("bom_le_only.ini", "\xFF\xFE"));
     Compare(temp_.Write("bom_be_only.ini", "\xFE\xFF"));
     Compare(temp_.Write("half_bom.ini", "\xEF\xBB[Info]\r\nName=half a mark\r\n"));
+    // UTF-8 without the mark, as Notepad saves it; and with one malformed byte, which makes it CP1250.
+    Compare(temp_.Write("utf8_no_mark.ini", utf8.substr(3)));
+    Compare(temp_.Write("utf8_no_mark_malformed.ini", utf8.substr(3) + "; \x9A\r\n"));
     // Malformed UTF-8 after the mark.
     Compare(
         temp_.Write("utf8_malformed.ini",
@@ -414,24 +429,24 @@ TEST_F(IniReference, RandomBytesNeverDiffer) {
 // follows Windows: the program relies on duplicate names in other case being one entry.
 TEST_F(IniReference, CzechLettersCompareAsInWindows) {
     const std::string path =
-        temp_.Write("czech_case.ini", Cz("[Hlášení]\r\nČ=1\r\nč=2\r\n[HLÁŠENÍ]\r\nx=3\r\n"));
+        temp_.Write("czech_case.ini", Utf8ToCp1250("[Hlášení]\r\nČ=1\r\nč=2\r\n[HLÁŠENÍ]\r\nx=3\r\n"));
     IniFile ini(ReadBytes(path));
-    EXPECT_EQ(ini.IniReadValue(Cz("hlášení"), Cz("č"), "-"), "1");
-    EXPECT_EQ(ini.IniReadValue(Cz("HLÁŠENÍ"), "x", "-"), "-");
-    EXPECT_EQ(ini.IniKeyNames(Cz("HLÁŠENÍ")), (std::vector<std::string>{Cz("Č"), Cz("č")}));
+    EXPECT_EQ(ini.IniReadValue("hlášení", "č", "-"), "1");
+    EXPECT_EQ(ini.IniReadValue("HLÁŠENÍ", "x", "-"), "-");
+    EXPECT_EQ(ini.IniKeyNames("HLÁŠENÍ"), (std::vector<std::string>{"Č", "č"}));
 
     char buffer[64];
     auto windows = [&](const std::string& section, const std::string& key) {
-        return std::string(buffer, GetPrivateProfileStringA(section.c_str(), key.c_str(), "-", buffer,
-                                                            sizeof buffer, path.c_str()));
+        return std::string(buffer, GetPrivateProfileStringA(Utf8ToCp1250(section).c_str(), Utf8ToCp1250(key).c_str(),
+                                                            "-", buffer, sizeof buffer, path.c_str()));
     };
     if (RunningUnderWine()) {
         // When this fails, Wine has learnt to fold Czech letters: let the corpus test cover them.
-        EXPECT_EQ(windows(Cz("hlášení"), Cz("č")), "2") << "Wine now folds Czech letters";
-        EXPECT_EQ(windows(Cz("HLÁŠENÍ"), "x"), "3") << "Wine now folds Czech letters";
+        EXPECT_EQ(windows("hlášení", "č"), "2") << "Wine now folds Czech letters";
+        EXPECT_EQ(windows("HLÁŠENÍ", "x"), "3") << "Wine now folds Czech letters";
     } else {
-        EXPECT_EQ(windows(Cz("hlášení"), Cz("č")), "1");
-        EXPECT_EQ(windows(Cz("HLÁŠENÍ"), "x"), "-");
+        EXPECT_EQ(windows("hlášení", "č"), "1");
+        EXPECT_EQ(windows("HLÁŠENÍ", "x"), "-");
     }
 }
 

@@ -35,7 +35,7 @@ class MainWindowTest : public ::testing::Test, public FakeServicesOn<FakeFileSys
         files.exe = "C:\\vlakomluv\\vlakomluv.exe";
         files.directories["C:\\vlakomluv\\"] = {DirEntry{"a.vkm"}, DirEntry{"bez_jmena.vkm"}};
         files.files["C:\\vlakomluv\\a.vkm"] =
-            Cz("[Info]\r\nName=Trať Žďár\r\nWAV_odjezd=gong.wav\r\n"
+            Utf8ToCp1250("[Info]\r\nName=Trať Žďár\r\nWAV_odjezd=gong.wav\r\n"
                "[Hlaseni]\r\n1=a1.wav\r\n2=a2.wav\r\n3=a3.wav\r\n");
         files.files["C:\\vlakomluv\\bez_jmena.vkm"] = "[Hlaseni]\r\n1=x.wav\r\n";
     }
@@ -80,7 +80,7 @@ TEST_F(MainWindowTest, ControlsShowTheStateAndMessagesReachTheHandlers) {
     // Start without a selection: the warning, nothing else.
     Command(kBtnStart, BN_CLICKED);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, Cz("Není vybrána žádná zvuková mapa"));
+    EXPECT_EQ(boxes.shown[0].text, std::string("Není vybrána žádná zvuková mapa"));
     EXPECT_TRUE(hotkeys.bound.empty());
 
     // The user's choice in the list reaches the form; Start loads and binds.

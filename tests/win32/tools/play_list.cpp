@@ -18,7 +18,7 @@ int wmain(int argc, wchar_t** argv) {
     vkm::Win32Services services;
     vkm::TfrmMain form(services.platform);
     form.FSoundDir = vkm::PathFromWide(argv[1]);
-    form.PlaySoundList(vkm::Utf8ToCp1250(vkm::PathFromWide(argv[2])));
+    form.PlaySoundList(vkm::PathFromWide(argv[2]));
     std::printf("played\n");
     return 0;
 }
