@@ -6,6 +6,7 @@
 #include <exception>
 #include <utility>
 
+#include "platform/win32/ui_task.h"
 #include "platform/win32/wide.h"
 
 #ifndef WM_DPICHANGED
@@ -169,6 +170,7 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPAR
         self->ReportError("Unknown error");
     }
     if (msg == WM_NCDESTROY) {
+        DropUiTasks(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
         self->controls_.fill(nullptr);
@@ -245,6 +247,10 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
         }
         case WM_COMMAND:
             OnCommand(LOWORD(wparam), HIWORD(wparam));
+            return 0;
+        case kUiTaskMessage:
+            // Work a worker thread handed over: it runs as an event handler does.
+            Guard([lparam] { RunUiTask(lparam); });
             return 0;
         case WM_HOTKEY: {
             // A held key's repeat: handled by being dropped.
