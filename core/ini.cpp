@@ -62,7 +62,8 @@ std::u16string Decode(std::string_view bytes, TextEncoding encoding) {
             out.reserve(bytes.size() / 2);
             // An odd last byte is no character and is dropped.
             for (std::size_t i = start; i + 1 < bytes.size(); i += 2)
-                out += static_cast<char16_t>(big_endian ? (u8(i) << 8) | u8(i + 1) : u8(i) | (u8(i + 1) << 8));
+                out +=
+                    static_cast<char16_t>(big_endian ? (u8(i) << 8) | u8(i + 1) : u8(i) | (u8(i + 1) << 8));
             return out;
         }
         case TextEncoding::Cp1250:
@@ -185,7 +186,8 @@ void IniFile::IniSectionEntries(const std::string& section, StringList& list) co
         const std::u16string folded = UpperCaseUtf16(Trim(Wide(name)));
         std::string value;
         const auto key = first_key.find(folded);
-        if (key != first_key.end() && key->second->value) value = Utf16ToUtf8(StripQuotes(*key->second->value));
+        if (key != first_key.end() && key->second->value)
+            value = Utf16ToUtf8(StripQuotes(*key->second->value));
         std::vector<std::size_t>& at = places[UpperCaseUtf16(Wide(name))];
         if (value.empty()) {
             if (!at.empty()) {

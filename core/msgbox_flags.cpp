@@ -1,6 +1,5 @@
 #include "core/msgbox_flags.h"
 
-
 namespace vkm {
 
 MsgBoxStyle MapMsgBoxFlags(const std::string& caption, unsigned flags) {

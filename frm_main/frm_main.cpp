@@ -18,6 +18,7 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::FormDestroy() {
+    StopSounds();
     UnregisterHotkeys();
     FDefinitionFiles.clear();
     FAnnouncements.Clear();
@@ -36,7 +37,8 @@ void TfrmMain::btnStartClick() {
 void TfrmMain::LoadDefinition() {
     const Path path = FDefinitionFiles.at(static_cast<std::size_t>(cmbLinkaItemIndex));
     if (!P.files.FileExists(path)) {
-        MsgBox(P.boxes, std::string("Nelze najít definiční soubor vlakového rozhlasu"), "", msgWarning + msgOk);
+        MsgBox(P.boxes, std::string("Nelze najít definiční soubor vlakového rozhlasu"), "",
+               msgWarning + msgOk);
         return;
     }
     const std::optional<std::string> bytes = P.files.ReadFile(path);

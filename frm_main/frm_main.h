@@ -28,6 +28,9 @@ class TfrmMain {
     void btnPlayClick() { Next(); }
     void btnJedenZpetClick() { StepBack(); }
     void btnJedenVpredClick() { StepForward(); }
+    void sbtnStopClick() { StopSounds(); }
+    // The player has finished or stopped (it tells the window, which calls this).
+    void SoundStateChanged();
     // False when the id is not the window's: the message goes to default handling.
     bool WMHotKey(int id);
 
@@ -47,7 +50,10 @@ class TfrmMain {
     void StepBack();
     void StepForward();
     void AdvanceTo(long long k);
+    // Queues the list's sounds to play after those queued before, and returns at once.
     void PlaySoundList(const std::string& list);
+    // Silences what plays and drops what waits; the position in the line stays.
+    void StopSounds();
 
     // Hotkeys.
     void RegisterHotkeys();
@@ -64,6 +70,7 @@ class TfrmMain {
     bool btnPlayEnabled = true;
     bool btnJedenZpetEnabled = true;
     bool btnJedenVpredEnabled = true;
+    bool sbtnStopEnabled = false;  // while something plays or waits
 
     // ---- The loaded line. ----
     std::string FArrivalSounds;

@@ -72,7 +72,8 @@ void TfrmMain::FindFiles(const Path& dir, const std::string& mask, std::vector<P
 
 void TfrmMain::sbtnOpenFileClick() {
     OpenFileRequest request;
-    request.filter = std::string("vlakomluv MSTS (*.vkm)|*.vkm|ini soubory (*.*)|*.ini|všechny soubory (*.*)|*.*");
+    request.filter =
+        std::string("vlakomluv MSTS (*.vkm)|*.vkm|ini soubory (*.*)|*.ini|všechny soubory (*.*)|*.*");
     request.default_ext = "*.vkm";
     request.initial_dir = ExtractFilePath(P.files.ExecutablePath());
     request.file_name = FLastOpenedFile;

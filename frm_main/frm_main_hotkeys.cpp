@@ -53,7 +53,8 @@ void TfrmMain::RegisterHotkeys() {
         names += name;
     }
     MsgBox(P.boxes,
-           std::string("Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): ") + names,
+           std::string("Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): ") +
+               names,
            "", msgWarning + msgOk);
 }
 

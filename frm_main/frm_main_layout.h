@@ -24,6 +24,7 @@ enum ControlIndex {
     kBtnJedenZpet,
     kBtnPlay,
     kBtnJedenVpred,
+    kSbtnStop,
     kGrpVyberlinky,
     kCmbLinka,
     kSbtnOpenFile,

@@ -9,6 +9,16 @@ void TfrmMain::PlaySoundList(const std::string& list) {
     std::vector<Path> fragments;
     for (const std::string& name : SoundListNames(list)) fragments.push_back(FSoundDir + name);
     if (!fragments.empty()) P.player.Play(fragments);
+    sbtnStopEnabled = P.player.Busy();
+}
+
+void TfrmMain::StopSounds() {
+    P.player.Stop();
+    sbtnStopEnabled = false;
+}
+
+void TfrmMain::SoundStateChanged() {
+    sbtnStopEnabled = P.player.Busy();
 }
 
 void TfrmMain::Next() {

@@ -287,6 +287,8 @@ void MainWindow::OnCommand(int id, int code) {
         Guard([this] { form_.btnJedenZpetClick(); });
     else if (id == c[kBtnJedenVpred].id)
         Guard([this] { form_.btnJedenVpredClick(); });
+    else if (id == c[kSbtnStop].id)
+        Guard([this] { form_.sbtnStopClick(); });
 }
 
 template <class Handler>
@@ -330,6 +332,7 @@ void MainWindow::SyncControls() {
     EnableIfChanged(controls_[kBtnPlay], form_.btnPlayEnabled);
     EnableIfChanged(controls_[kBtnJedenZpet], form_.btnJedenZpetEnabled);
     EnableIfChanged(controls_[kBtnJedenVpred], form_.btnJedenVpredEnabled);
+    EnableIfChanged(controls_[kSbtnStop], form_.sbtnStopEnabled);
 }
 
 void MainWindow::CreateControls() {

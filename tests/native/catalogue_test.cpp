@@ -301,7 +301,8 @@ TEST(CatalogueSearch, CzechFolderAndFileNames) {
     EXPECT_NE(std::find(w.form.FDefinitionFiles.begin(), w.form.FDefinitionFiles.end(),
                         t.root() + u8"Trať Praha–Kolín\\Čáslav.vkm"),
               w.form.FDefinitionFiles.end());
-    EXPECT_EQ(Sorted(w.form.cmbLinkaItems), Sorted({"Cesta", std::string("Praha – Kolín"), std::string("Žďár")}));
+    EXPECT_EQ(Sorted(w.form.cmbLinkaItems),
+              Sorted({"Cesta", std::string("Praha – Kolín"), std::string("Žďár")}));
 }
 
 // ---- The catalogue built at start-up. ----

@@ -194,7 +194,8 @@ TEST_F(HotkeysTest, SecondLineWithFewerKeysLeavesNoneOfTheFirstBound) {
 TEST_F(HotkeysTest, UserKeyPlaysBetweenAnnouncementsWithoutMovingTheSequence) {
     Start(Line("", Utf8ToCp1250("x=ALT+B;b.wav;Bezpečnost\r\n")));
     EXPECT_EQ(w.hotkeys.bound.at(200), Combination(kModAlt, 'B'));
-    EXPECT_EQ(f.FUserKeys.Get(0), std::string("ALT+B;b.wav;Bezpečnost"));  // the entry's name is dropped when bound
+    EXPECT_EQ(f.FUserKeys.Get(0),
+              std::string("ALT+B;b.wav;Bezpečnost"));  // the entry's name is dropped when bound
 
     f.WMHotKey(1);  // departure, a0
     TakePlayed();

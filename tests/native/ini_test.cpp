@@ -89,7 +89,8 @@ TEST(IniCase, SectionAndKeyNamesIgnoreCaseCzechLettersToo) {
     EXPECT_EQ(ini.IniReadValue(std::string("hlášení"), std::string("žluťoučký kůň"), "-"), "ano");
     EXPECT_EQ(ini.IniReadValue(std::string("uživatelské"), "a", "-"), "1");
     EXPECT_EQ(ini.IniKeyNames(std::string("HLÁŠENÍ")), Names{std::string("Žluťoučký kůň")});
-    EXPECT_EQ(ini.IniReadValue(std::string("Hlaseni"), std::string("Zlutoucky kun"), "-"), "-");  // no accent folding
+    EXPECT_EQ(ini.IniReadValue(std::string("Hlaseni"), std::string("Zlutoucky kun"), "-"),
+              "-");  // no accent folding
 }
 
 TEST(IniKeyOrder, NamesComeInFileOrder) {
@@ -214,7 +215,8 @@ TEST(IniEncoding, TextOutsideCodePage1250IsKept) {
         "\xEF\xBB\xBF[Info]\r\nA=\xC3\xA0 \xE4\xB8\xAD \xF0\x9F\x98\x80\r\nB=\xE3\x80\x80x\xE3\x80\x80\r\n"
         "C=a\xE4\xBDz\xC3\r\n");
     EXPECT_EQ(ini.IniReadValue("Info", "A", ""), "à 中 😀");
-    EXPECT_EQ(ini.IniReadValue("Info", "B", ""), "\u3000x\u3000");  // the ideographic space is not white space
+    EXPECT_EQ(ini.IniReadValue("Info", "B", ""),
+              "\u3000x\u3000");  // the ideographic space is not white space
     EXPECT_EQ(ini.IniReadValue("Info", "C", ""), "a\uFFFDz\uFFFD");  // malformed after a mark: as Windows
     // The same Cyrillic name as written in UTF-16: a sound name that CP1250 cannot hold survives.
     const std::u16string text = u"[Hlaseni]\r\n1=\u0416\u0443\u043a.wav\r\n";

@@ -142,6 +142,43 @@ TEST(PlaySoundList, ResolvesNamesInOrderAgainstTheSoundFolder) {
                                  "C:\\linky\\praha\\konec.wav"}));
 }
 
+// Presses queue their announcements and move the line at once; Stop silences what plays and
+// drops what waits, and leaves the line where the presses took it.
+TEST_F(SequenceTest, PressesQueueAnnouncementsAndStopDropsThem) {
+    Load("1=a0.wav\n2=a1.wav\n");
+    w.player.finish_at_once = false;
+    EXPECT_FALSE(f.sbtnStopEnabled);
+    f.Next();
+    f.Next();
+    f.Next();  // past the end: the departure sounds alone
+    ExpectState(3, "", phArrival, false, true, false);
+    EXPECT_EQ(w.player.lists, (std::vector<std::vector<Path>>{{"C:\\l\\odj.wav", "C:\\l\\a0.wav"},
+                                                              {"C:\\l\\pri.wav", "C:\\l\\a1.wav"},
+                                                              {"C:\\l\\konec.wav"},
+                                                              {"C:\\l\\odj.wav"}}));
+    EXPECT_TRUE(f.sbtnStopEnabled);
+    f.sbtnStopClick();
+    EXPECT_EQ(w.player.stops, 1);
+    EXPECT_FALSE(w.player.Busy());
+    EXPECT_FALSE(f.sbtnStopEnabled);
+    ExpectState(3, "", phArrival, false, true, false);
+
+    f.StepBack();
+    f.Next();  // an arrival past the end: its sounds and the end of the line, two announcements
+    EXPECT_TRUE(f.sbtnStopEnabled);
+    w.player.Finish();  // played out: the player tells the window
+    f.SoundStateChanged();
+    EXPECT_FALSE(f.sbtnStopEnabled);
+    // An empty list queues nothing.
+    f.PlaySoundList(",,");
+    EXPECT_EQ(w.player.lists.size(), 6u);
+    EXPECT_FALSE(f.sbtnStopEnabled);
+    // Closing the window stops the sound.
+    f.Next();
+    f.FormDestroy();
+    EXPECT_EQ(w.player.stops, 2);
+}
+
 TEST(PlaySoundList, NamesFromAnyEncodingFindTheirFiles) {
     // A CP1250 file and a UTF-8 one (with a name that CP1250 cannot hold) name their sounds.
     const std::pair<std::string, std::string> lines[] = {

@@ -386,7 +386,8 @@ TEST_F(FormOnRealHotkeys, StartBindsTheLineAndKeyPressesPlayIt) {
     form.btnStartClick();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text,
-              std::string("Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): Ctrl+B"));
+              std::string(
+                  "Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): Ctrl+B"));
     GiveFocus(focus.hwnd());
 
     Press(VK_F1);  // departure key p

@@ -176,7 +176,8 @@ class Comparison {
         DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer_.data(),
                                            kBufferSize, path_.c_str());
         std::string windows(buffer_.data(), n);
-        std::string ours = Utf8ToCp1250(ini_.IniReadValue(Cp1250ToUtf8(section), Cp1250ToUtf8(key), Cp1250ToUtf8(def)));
+        std::string ours =
+            Utf8ToCp1250(ini_.IniReadValue(Cp1250ToUtf8(section), Cp1250ToUtf8(key), Cp1250ToUtf8(def)));
         if (ours != windows)
             Mismatch("value of [" + Escaped(section) + "] " + Escaped(key) + " default " + Escaped(def),
                      Escaped(windows), Escaped(ours));
@@ -437,8 +438,9 @@ TEST_F(IniReference, CzechLettersCompareAsInWindows) {
 
     char buffer[64];
     auto windows = [&](const std::string& section, const std::string& key) {
-        return std::string(buffer, GetPrivateProfileStringA(Utf8ToCp1250(section).c_str(), Utf8ToCp1250(key).c_str(),
-                                                            "-", buffer, sizeof buffer, path.c_str()));
+        return std::string(
+            buffer, GetPrivateProfileStringA(Utf8ToCp1250(section).c_str(), Utf8ToCp1250(key).c_str(), "-",
+                                             buffer, sizeof buffer, path.c_str()));
     };
     if (RunningUnderWine()) {
         // When this fails, Wine has learnt to fold Czech letters: let the corpus test cover them.

@@ -34,9 +34,9 @@ class MainWindowTest : public ::testing::Test, public FakeServicesOn<FakeFileSys
     MainWindowTest() {
         files.exe = "C:\\vlakomluv\\vlakomluv.exe";
         files.directories["C:\\vlakomluv\\"] = {DirEntry{"a.vkm"}, DirEntry{"bez_jmena.vkm"}};
-        files.files["C:\\vlakomluv\\a.vkm"] =
-            Utf8ToCp1250("[Info]\r\nName=Trať Žďár\r\nWAV_odjezd=gong.wav\r\n"
-               "[Hlaseni]\r\n1=a1.wav\r\n2=a2.wav\r\n3=a3.wav\r\n");
+        files.files["C:\\vlakomluv\\a.vkm"] = Utf8ToCp1250(
+            "[Info]\r\nName=Trať Žďár\r\nWAV_odjezd=gong.wav\r\n"
+            "[Hlaseni]\r\n1=a1.wav\r\n2=a2.wav\r\n3=a3.wav\r\n");
         files.files["C:\\vlakomluv\\bez_jmena.vkm"] = "[Hlaseni]\r\n1=x.wav\r\n";
     }
 
