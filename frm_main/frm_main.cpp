@@ -42,7 +42,12 @@ void TfrmMain::LoadDefinition() {
         return;
     }
     const std::optional<std::string> bytes = P.files.ReadFile(path);
-    const IniFile ini(bytes ? std::string_view(*bytes) : std::string_view());
+    if (!bytes) {
+        // There but not readable (no permission, held by another program): as if missing.
+        MsgBox(P.boxes, std::string("Definiční soubor vlakového rozhlasu nelze přečíst"), "", msgWarning + msgOk);
+        return;
+    }
+    const IniFile ini(*bytes);
 
     FArrivalSounds = ini.IniReadValue("Info", "WAV_prijezd", "");
     FDepartureSounds = ini.IniReadValue("Info", "WAV_odjezd", "");

@@ -21,12 +21,13 @@ class FakeFileSystem : public FileSystem {
     std::map<Path, std::string> files;
     std::map<Path, std::vector<DirEntry>> directories;  // listings, in order
     std::set<Path> unreadable;                          // directories that cannot be listed
+    std::set<Path> locked;                              // files that exist but cannot be read
     Path exe = "C:\\vlakomluv\\vlakomluv.exe";
 
     bool FileExists(const Path& path) override { return files.count(path) > 0; }
     std::optional<std::string> ReadFile(const Path& path) override {
         auto it = files.find(path);
-        if (it == files.end()) return std::nullopt;
+        if (it == files.end() || locked.count(path)) return std::nullopt;
         return it->second;
     }
     bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) override {

@@ -1,6 +1,8 @@
 // Loading a line definition into the window, and the step controls that follow it.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "core/codepage.h"
 #include "fakes/fakes.h"
 
@@ -108,29 +110,35 @@ TEST_F(LoadTest, LoadLeavesTheUserDescriptionAlone) {
     EXPECT_EQ(f.lblHlaseniPopis, "Bezpecnost");
 }
 
-TEST_F(LoadTest, MissingFileIsReportedAndChangesNothing) {
-    w.Select("C:\\first\\a.vkm", kLine);
-    f.LoadDefinition();
-    f.StepForward();
-    w.form.FDefinitionFiles.push_back("C:\\gone.vkm");
-    w.form.cmbLinkaItemIndex = 1;
-    f.LoadDefinition();
+// A file that has gone, or that is there but cannot be read, is reported; the line
+// started before stays loaded, with its position and its keys.
+TEST_F(LoadTest, MissingOrUnreadableFileIsReportedAndChangesNothing) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\gone.vkm", "Nelze najít definiční soubor vlakového rozhlasu"},
+        {"C:\\locked.vkm", "Definiční soubor vlakového rozhlasu nelze přečíst"}};
+    for (const auto& [path, text] : cases) {
+        FakeWindow w;
+        TfrmMain& f = w.form;
+        w.Select("C:\\first\\a.vkm", kLine);
+        f.btnStartClick();
+        f.StepForward();
+        w.Select(path, "[Info]\nKlavesy_prijezd=X\n[Hlaseni]\n1=new.wav\n");
+        if (std::string(path) == "C:\\gone.vkm") w.files.files.erase(path);
+        w.files.locked.insert("C:\\locked.vkm");
+        f.btnStartClick();
 
-    ASSERT_EQ(w.boxes.shown.size(), 1u);
-    EXPECT_EQ(w.boxes.shown[0].text, std::string("Nelze najít definiční soubor vlakového rozhlasu"));
-    EXPECT_EQ(w.boxes.shown[0].caption, std::string("Upozornění"));
-    EXPECT_EQ(w.boxes.shown[0].style, 0x30u);
-    EXPECT_EQ(f.FIndex, 1);
-    EXPECT_EQ(f.FCurrentAnnouncement, "prijezd_kolin.wav");
-    EXPECT_EQ(f.FSoundDir, "C:\\first\\");
-}
-
-TEST_F(LoadTest, ADirectoryCountsAsMissing) {
-    w.Select("C:\\dir.vkm", kLine);
-    w.files.files.erase("C:\\dir.vkm");
-    w.files.directories["C:\\dir.vkm\\"] = {};
-    f.LoadDefinition();
-    EXPECT_EQ(w.boxes.shown.size(), 1u);
+        ASSERT_EQ(w.boxes.shown.size(), 1u) << path;
+        EXPECT_EQ(w.boxes.shown[0].text, std::string(text));
+        EXPECT_EQ(w.boxes.shown[0].caption, std::string("Upozornění"));
+        EXPECT_EQ(w.boxes.shown[0].style, 0x30u);
+        EXPECT_EQ(f.FIndex, 1);
+        EXPECT_EQ(f.FCurrentAnnouncement, "prijezd_kolin.wav");
+        EXPECT_EQ(f.FSoundDir, "C:\\first\\");
+        EXPECT_EQ(f.FArrivalKeys, "\r");
+        std::set<unsigned char> keys;
+        for (const auto& [id, combination] : w.hotkeys.bound) keys.insert(combination.second);
+        EXPECT_EQ(keys, (std::set<unsigned char>{'\r', 'B', 'P', 'p'})) << "the first line's keys, bound again";
+    }
 }
 
 TEST_F(LoadTest, FileThatIsNotIniReadsAsDefaults) {

@@ -1,0 +1,73 @@
+// A definition file that another program holds open without sharing: it is there,
+// but it cannot be read. Start warns, loads nothing of it and keeps the line and the
+// keys it had.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <set>
+#include <string>
+
+#include "fakes/fakes.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_platform.h"
+
+namespace vkm::testing {
+namespace {
+
+struct LockedFileTest : ::testing::Test {
+    LockedFileTest() {
+        wchar_t temp[MAX_PATH + 1];
+        GetTempPathW(MAX_PATH + 1, temp);
+        dir = PathFromWide(temp) + "vkm_locked_" + std::to_string(GetCurrentProcessId()) + "\\";
+        CreateDirectoryW(WidePath(dir).c_str(), nullptr);
+    }
+    ~LockedFileTest() override {
+        for (const char* name : {"first.vkm", "Zamčená.vkm"}) DeleteFileW(WidePath(dir + name).c_str());
+        RemoveDirectoryW(WidePath(dir).c_str());
+    }
+    void Write(const std::string& name, const std::string& text) {
+        HANDLE h = CreateFileW(WidePath(dir + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(h);
+    }
+    void Select(const std::string& name) {
+        w.form.cmbLinkaItems.push_back(name);
+        w.form.FDefinitionFiles.push_back(dir + name);
+        w.form.cmbLinkaItemIndex = static_cast<int>(w.form.FDefinitionFiles.size()) - 1;
+    }
+
+    std::string dir;
+    FakeWindowOn<Win32FileSystem> w;
+};
+
+TEST_F(LockedFileTest, StartWarnsAndKeepsTheLineStartedBefore) {
+    Write("first.vkm", "[Info]\r\nName=First\r\n[Hlaseni]\r\n1=a.wav\r\n2=b.wav\r\n");
+    Write("Zamčená.vkm", "[Info]\r\nName=Locked\r\nKlavesy_prijezd=X\r\n[Hlaseni]\r\n1=new.wav\r\n");
+    Select("first.vkm");
+    w.form.btnStartClick();
+    w.form.StepForward();
+
+    HANDLE held = CreateFileW(WidePath(dir + "Zamčená.vkm").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(w.files.FileExists(dir + "Zamčená.vkm"));
+    EXPECT_FALSE(w.files.ReadFile(dir + "Zamčená.vkm"));
+    Select("Zamčená.vkm");
+    w.form.btnStartClick();
+    CloseHandle(held);
+
+    ASSERT_EQ(w.boxes.shown.size(), 1u);
+    EXPECT_EQ(w.boxes.shown[0].text, "Definiční soubor vlakového rozhlasu nelze přečíst");
+    EXPECT_EQ(w.form.lblHlaseni, "b.wav");
+    std::set<unsigned char> keys;
+    for (const auto& [id, combination] : w.hotkeys.bound) keys.insert(combination.second);
+    EXPECT_EQ(keys, (std::set<unsigned char>{'\r', 'P', 'p'}));
+
+    w.form.btnStartClick();  // released by the other program: it loads
+    EXPECT_EQ(w.form.lblHlaseni, "new.wav");
+}
+
+}  // namespace
+}  // namespace vkm::testing
