@@ -177,10 +177,11 @@ void IniFile::IniSectionEntries(const std::string& section, StringList& list) co
     // left empty until the end.
     std::vector<std::optional<std::string>> items(list.Items().begin(), list.Items().end());
     std::unordered_map<std::u16string, std::vector<std::size_t>> places;
-    auto folded_name = [](const std::string& entry) {
-        return UpperCaseUtf16(Utf8ToUtf16(std::string_view(entry).substr(0, entry.find('='))));
-    };
-    for (std::size_t i = 0; i < items.size(); ++i) places[folded_name(*items[i])].push_back(i);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::size_t eq = items[i]->find('=');  // an entry without "=" has no name
+        if (eq != std::string::npos)
+            places[UpperCaseUtf16(Utf8ToUtf16(std::string_view(*items[i]).substr(0, eq)))].push_back(i);
+    }
 
     for (const std::string& name : IniKeyNames(section)) {
         const std::u16string folded = UpperCaseUtf16(Trim(Wide(name)));

@@ -29,10 +29,9 @@ void StringList::Delete(long long i) {
 int StringList::IndexOfName(const std::string& name) const {
     for (std::size_t i = 0; i < items_.size(); ++i) {
         const std::string& item = items_[i];
-        std::size_t eq = item.find('=');
-        std::string_view key =
-            eq == std::string::npos ? std::string_view() : std::string_view(item).substr(0, eq);
-        if (SameTextUtf8(key, name)) return static_cast<int>(i);
+        const std::size_t eq = item.find('=');
+        if (eq != std::string::npos && SameTextUtf8(std::string_view(item).substr(0, eq), name))
+            return static_cast<int>(i);
     }
     return -1;
 }

@@ -27,7 +27,7 @@ class StringList {
     void Delete(long long i);
     void Clear() { items_.clear(); }
     // Index of the first entry whose text before its first "=" equals name
-    // without regard to case, or -1.
+    // without regard to case, or -1. Entries without "=" have no name.
     int IndexOfName(const std::string& name) const;
     const std::vector<std::string>& Items() const { return items_; }
 

@@ -232,6 +232,9 @@ TEST(IniEncoding, Utf8WithoutAMarkIsToldFromCodePage1250) {
         {"[Info]\r\nName=Praha – Kolín\r\n", TextEncoding::Utf8WithoutMark, "Praha – Kolín"},
         {Utf8ToCp1250("[Info]\r\nName=Praha – Kolín\r\n"), TextEncoding::Cp1250, "Praha – Kolín"},
         {"[Info]\r\nName=Praha\r\n", TextEncoding::Cp1250, "Praha"},  // ASCII reads alike
+        // A first byte that looks like half a byte-order mark is a CP1250 letter.
+        {"\xFF\r\n[Info]\r\nName=Kol\xEDn\r\n", TextEncoding::Cp1250, "Kolín"},
+        {"\xFE\r\n[Info]\r\nName=\xFE\xFF\r\n", TextEncoding::Cp1250, "ţ˙"},
         // One byte that is not UTF-8 makes the whole file CP1250.
         {"[Info]\r\nName=Kolín\r\n; \x9A\r\n", TextEncoding::Cp1250, "Kol\u0102\u00ADn"},
         {"\xEF\xBB\xBF[Info]\r\nName=Kolín\r\n", TextEncoding::Utf8, "Kolín"},

@@ -137,7 +137,8 @@ TEST_F(LoadTest, MissingOrUnreadableFileIsReportedAndChangesNothing) {
         EXPECT_EQ(f.FArrivalKeys, "\r");
         std::set<unsigned char> keys;
         for (const auto& [id, combination] : w.hotkeys.bound) keys.insert(combination.second);
-        EXPECT_EQ(keys, (std::set<unsigned char>{'\r', 'B', 'P', 'p'})) << "the first line's keys, bound again";
+        EXPECT_EQ(keys, (std::set<unsigned char>{'\r', 'B', 'P', 'p'}))
+            << "the first line's keys, bound again";
     }
 }
 

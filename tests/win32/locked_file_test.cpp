@@ -26,7 +26,8 @@ struct LockedFileTest : ::testing::Test {
         RemoveDirectoryW(WidePath(dir).c_str());
     }
     void Write(const std::string& name, const std::string& text) {
-        HANDLE h = CreateFileW(WidePath(dir + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        HANDLE h =
+            CreateFileW(WidePath(dir + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
         DWORD written = 0;
         WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -49,8 +50,8 @@ TEST_F(LockedFileTest, StartWarnsAndKeepsTheLineStartedBefore) {
     w.form.btnStartClick();
     w.form.StepForward();
 
-    HANDLE held = CreateFileW(WidePath(dir + "Zamčená.vkm").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE held = CreateFileW(WidePath(dir + "Zamčená.vkm").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(w.files.FileExists(dir + "Zamčená.vkm"));
     EXPECT_FALSE(w.files.ReadFile(dir + "Zamčená.vkm"));
