@@ -17,3 +17,25 @@ foreach(src ${VKM_BENCHES})
   add_executable(${name} ${src})
   target_link_libraries(${name} PRIVATE vkm_portable)
 endforeach()
+
+# Fuzz harnesses (fuzz/*_fuzz.cpp). Built with libFuzzer when VKM_LIBFUZZER is on (clang;
+# scripts/fuzz.sh); otherwise each runs over its seed corpus (fuzz/corpus/NAME, NAME being the
+# harness without "_fuzz") and the test data, as a test: under the sanitizers a crash found once
+# stays found.
+set(VKM_FUZZ_EXTRA_ini ${CMAKE_SOURCE_DIR}/tests/data/ini ${CMAKE_SOURCE_DIR}/demo/Demo.vkm)
+set(VKM_FUZZ_EXTRA_codepage ${CMAKE_SOURCE_DIR}/tests/data/ini)
+file(GLOB VKM_FUZZERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*_fuzz.cpp)
+foreach(src ${VKM_FUZZERS})
+  get_filename_component(name ${src} NAME_WE)
+  string(REGEX REPLACE "_fuzz$" "" corpus ${name})
+  if(VKM_LIBFUZZER)
+    add_executable(${name} ${src})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    add_executable(${name} ${src} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
+    add_test(NAME fuzz_replay_${corpus}
+             COMMAND ${name} ${CMAKE_SOURCE_DIR}/fuzz/corpus/${corpus} ${VKM_FUZZ_EXTRA_${corpus}})
+  endif()
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE vkm_portable)
+endforeach()
