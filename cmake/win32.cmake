@@ -13,6 +13,8 @@ target_link_libraries(vkm_win32 PUBLIC vkm_logic user32 gdi32 comctl32 comdlg32 
 
 file(GLOB VKM_APP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/app/*.rc)
 enable_language(RC)
+configure_file(${CMAKE_SOURCE_DIR}/app/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+include_directories(${CMAKE_BINARY_DIR}/generated)
 add_executable(vlakomluv WIN32 ${VKM_APP_SOURCES})
 target_link_libraries(vlakomluv PRIVATE vkm_win32)
 if(MINGW)
