@@ -16,8 +16,9 @@ namespace vkm {
 
 namespace {
 
-constexpr int kBuffers = 6;
+constexpr int kBuffers = 8;
 constexpr unsigned kBufferMs = 25;
+constexpr unsigned kLeadInMs = 6;
 
 struct Event {
     HANDLE h = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -196,9 +197,17 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
     bool queued[kBuffers] = {};
     bool ended = false;
 
+    // A little silence first: a device that has just started may drop the first
+    // few milliseconds it is given (Wine drops up to 5 ms), which must not be sound.
+    const StreamFormat& out = stream.format();
+    std::size_t lead = out.rate * kLeadInMs / 1000 * block;
+    std::fill_n(memory[0].begin(), lead,
+                static_cast<char>(out.encoding == SampleEncoding::kPcm && out.bits == 8 ? 0x80 : 0));
+
     // Fills buffer i from the stream and queues it; false at the stream's end.
     auto queue_buffer = [&](int i) {
-        const std::size_t n = stream.Read(memory[i].data(), capacity);
+        const std::size_t n = lead + stream.Read(memory[i].data() + lead, capacity - lead);
+        lead = 0;
         if (n == 0) {
             ended = true;
             return false;
@@ -220,7 +229,11 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
         return true;
     };
 
+    // The device starts with every buffer queued, so that its first moments,
+    // when the system is slowest to take data, cannot run dry.
+    waveOutPause(device);
     for (int i = 0; i < kBuffers && queue_buffer(i);) ++i;
+    waveOutRestart(device);
     bool aborted = false;
     for (;;) {
         if (Aborted()) {
