@@ -380,6 +380,12 @@ std::size_t AnnouncementStream::Read(void* out, std::size_t n) {
     return made * block;
 }
 
+void AnnouncementStream::SkipRest() {
+    started_ = true;
+    current_.reset();
+    while (StartNext()) current_.reset();
+}
+
 bool AnnouncementStream::StartNext() {
     if (next_ >= paths_.size()) return false;
     const std::size_t index = next_++;

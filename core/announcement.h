@@ -84,6 +84,10 @@ class AnnouncementStream {
     // Fills out with up to n bytes of whole frames; returns how many bytes, 0 at the end.
     std::size_t Read(void* out, std::size_t n);
 
+    // Goes through the fragments not yet reached as if they had played, without
+    // making their sound (a player with no device still reports on every file).
+    void SkipRest();
+
     // A report for each fragment the stream has reached so far, in list order.
     const std::vector<FragmentReport>& reports() const { return reports_; }
 

@@ -188,7 +188,10 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
         r = waveOutOpen(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.h), 0,
                         CALLBACK_EVENT);
     }
-    if (r != MMSYSERR_NOERROR) return;  // no device: the announcement passes in silence
+    if (r != MMSYSERR_NOERROR) {
+        stream.SkipRest();  // no device: the announcement passes in silence
+        return;
+    }
 
     const unsigned block = stream.format().BlockAlign();
     const std::size_t capacity = std::max<std::size_t>(1, stream.format().rate * kBufferMs / 1000) * block;

@@ -178,6 +178,15 @@ TEST(AnnouncementStream, BrokenAndMissingFilesSoundTheDefaultSound) {
         EXPECT_EQ(s.reports()[2 + 2 * i].result, FragmentResult::kCopied);
     }
 
+    // Skipped without a sound (as with no device), the reports are the same.
+    AnnouncementStream skipped(list, src);
+    skipped.SkipRest();
+    ASSERT_EQ(skipped.reports().size(), list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        EXPECT_EQ(skipped.reports()[i].result, s.reports()[i].result);
+        EXPECT_EQ(skipped.reports()[i].fault, s.reports()[i].fault);
+    }
+
     // Without a default sound (or with a broken one) the built-in tone stands in:
     // soft, faded in and out.
     src.default_sound = "ch0.wav";

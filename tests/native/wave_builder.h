@@ -1,4 +1,4 @@
-// Building WAV files byte by byte for the tests, and a scratch folder with sox.
+// Building WAV files byte by byte for the tests; natively also a scratch folder and sox.
 #pragma once
 
 #include <cstdint>
@@ -66,6 +66,7 @@ inline std::string NoiseBytes(std::size_t n, std::uint32_t seed) {
     return s;
 }
 
+#ifndef _WIN32
 // A temporary folder, removed with everything in it.
 class ScratchDir {
   public:
@@ -103,5 +104,7 @@ inline bool Sox(const std::string& args) {
 inline bool HaveSox() {
     return std::system("sox --version >/dev/null 2>&1") == 0;
 }
+
+#endif  // _WIN32
 
 }  // namespace vkm::testing

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_platform.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_platform.h"
 
 namespace {
 
@@ -20,14 +20,15 @@ using PreciseTime = void(WINAPI*)(FILETIME*);
 
 // Wall-clock time as Unix seconds, as precise as the system gives it.
 double UnixNow() {
-    static const PreciseTime precise = reinterpret_cast<PreciseTime>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+    static const PreciseTime precise = reinterpret_cast<PreciseTime>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
     FILETIME ft;
     if (precise)
         precise(&ft);
     else
         GetSystemTimeAsFileTime(&ft);
-    const unsigned long long t = (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    const unsigned long long t =
+        (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
     return static_cast<double>(t - 116444736000000000ULL) / 1e7;
 }
 
