@@ -9,10 +9,11 @@ namespace vkm {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kCutoff = 0.465;      // of the lower rate: the middle of the transition band
-constexpr double kTransition = 0.07;   // of the lower rate: passband to 0.43, stopband from 0.5
-constexpr double kAttenuation = 100;   // dB in the stopband
-constexpr unsigned kMaxPhases = 1024;  // more phases than this: interpolated between rows
+constexpr double kCutoff = 0.465;            // of the lower rate: the middle of the transition band
+constexpr double kTransition = 0.07;         // of the lower rate: passband to 0.43, stopband from 0.5
+constexpr double kAttenuation = 100;         // dB in the stopband
+constexpr unsigned kMaxPhases = 1024;        // more phases than this: interpolated between rows
+constexpr unsigned kMaxTableSize = 1 << 22;  // coefficients (16 MB)
 
 // The modified Bessel function of the first kind, order 0, by its power series.
 double BesselI0(double x) {
@@ -34,11 +35,6 @@ std::uint64_t Resampler::OutputFrames(std::uint64_t in_frames, unsigned in_rate,
 
 Resampler::Resampler(unsigned in_rate, unsigned out_rate, unsigned channels)
     : in_rate_(in_rate), out_rate_(out_rate), channels_(channels) {
-    const unsigned g = std::gcd(in_rate, out_rate);
-    const unsigned exact_phases = out_rate / g;
-    exact_ = exact_phases <= kMaxPhases;
-    phases_ = exact_ ? exact_phases : kMaxPhases;
-
     // Frequencies in cycles per input frame; the filter's length in input frames.
     const double scale = std::min(1.0, static_cast<double>(out_rate) / in_rate);
     const double fc = kCutoff * scale;
@@ -47,6 +43,14 @@ Resampler::Resampler(unsigned in_rate, unsigned out_rate, unsigned channels)
     const double beta = 0.1102 * (kAttenuation - 8.7);
     half_ = static_cast<int>(std::ceil(reach));
     const int taps = 2 * half_;
+
+    // One row per phase where the rates have few; otherwise (or where a long
+    // filter would make the table large) rows between which the filter interpolates.
+    const unsigned g = std::gcd(in_rate, out_rate);
+    const unsigned exact_phases = out_rate / g;
+    const unsigned most = std::max(16u, std::min(kMaxPhases, kMaxTableSize / static_cast<unsigned>(taps)));
+    exact_ = exact_phases <= most;
+    phases_ = exact_ ? exact_phases : most;
     const double i0_beta = BesselI0(beta);
 
     table_.assign(static_cast<std::size_t>(phases_ + 1) * taps, 0.0f);

@@ -19,6 +19,7 @@ namespace {
 constexpr int kBuffers = 8;
 constexpr unsigned kBufferMs = 25;
 constexpr unsigned kLeadInMs = 6;
+constexpr DWORD kStallMs = 5000;  // no buffer back for this long: the device is given up
 
 struct Event {
     HANDLE h = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -154,10 +155,14 @@ void Win32SoundPlayer::Impl::Run() {
             continue;
         }
         std::vector<FragmentReport> reports;
-        if (!list.empty()) {
-            AnnouncementStream stream(std::move(list), sources);
-            PlayAnnouncement(stream);
-            reports = stream.reports();
+        try {
+            if (!list.empty()) {
+                AnnouncementStream stream(std::move(list), sources);
+                PlayAnnouncement(stream);
+                reports = stream.reports();
+            }
+        } catch (...) {
+            // Out of memory, say: this announcement is lost, the player goes on.
         }
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -238,6 +243,7 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
     for (int i = 0; i < kBuffers && queue_buffer(i);) ++i;
     waveOutRestart(device);
     bool aborted = false;
+    DWORD last_back = GetTickCount();
     for (;;) {
         if (Aborted()) {
             aborted = true;
@@ -249,11 +255,16 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
             if (queued[i] && (headers[i].dwFlags & WHDR_DONE)) {
                 waveOutUnprepareHeader(device, &headers[i], sizeof headers[i]);
                 queued[i] = false;
+                last_back = GetTickCount();
                 if (!ended) queue_buffer(i);
             }
             in_flight += queued[i];
         }
         if (in_flight == 0 && ended) break;
+        if (GetTickCount() - last_back > kStallMs) {
+            aborted = true;  // the device no longer plays (taken away, or hung)
+            break;
+        }
         const HANDLE waits[2] = {done.h, wake.h};
         WaitForMultipleObjects(2, waits, FALSE, 100);
     }
