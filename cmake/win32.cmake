@@ -31,14 +31,19 @@ if(EXISTS ${VKM_GTEST_SOURCE_DIR}/CMakeLists.txt)
   target_compile_options(gtest PRIVATE -w)
   target_compile_options(gtest_main PRIVATE -w)
 
-  # Each tests/win32/*.cpp is a test program of its own, run under Wine by ctest.
+  # Each tests/win32/*.cpp is a test program of its own, run under Wine by ctest;
+  # a *_sound_test.cpp one gets a private sound server as its sound device.
   file(GLOB VKM_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*_test.cpp)
   foreach(src ${VKM_WIN32_TESTS})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     target_link_libraries(${name} PRIVATE vkm_win32 gtest gtest_main)
-    add_test(NAME win32_${name} COMMAND ${name})
+    if(name MATCHES "_sound_test$")
+      add_test(NAME win32_${name} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win32/with_sound.sh $<TARGET_FILE:${name}>)
+    else()
+      add_test(NAME win32_${name} COMMAND ${name})
+    endif()
     set_tests_properties(win32_${name} PROPERTIES TIMEOUT 300)
   endforeach()
   set_tests_properties(win32_ini_reference_test PROPERTIES ENVIRONMENT "LANG=cs_CZ.UTF-8;LC_ALL=cs_CZ.UTF-8")

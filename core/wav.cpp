@@ -1,32 +1,273 @@
 #include "core/wav.h"
 
-#include <cstdint>
+#include <cmath>
+#include <cstring>
 
 namespace vkm {
 
 namespace {
 
-std::uint32_t Le32(std::string_view b, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+constexpr unsigned kMaxChannels = 8;
+constexpr unsigned kMinRate = 1000;
+constexpr unsigned kMaxRate = 384000;
+constexpr std::uint64_t kMaxFormatChunk = 18 + 65535;  // WAVEFORMATEX with the largest extra part
+constexpr int kMaxChunks = 4096;                       // a header walk never goes on for ever
+
+std::uint16_t Le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+std::uint32_t Le32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+bool ReadExactly(ByteSource& source, std::uint64_t offset, void* out, std::size_t n) {
+    return source.ReadAt(offset, out, n) == n;
+}
+
+// The tail of the GUID of every KSDATAFORMAT_SUBTYPE that stands for a format tag.
+const std::uint8_t kSubtypeTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                       0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// Reads the fmt chunk body into info.format; returns the fault it shows.
+WaveFault ReadFormat(const std::string& body, WaveFormat& f) {
+    if (body.size() < 16) return WaveFault::kBadHeader;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(body.data());
+    f.chunk = body;
+    f.tag = Le16(p);
+    f.channels = Le16(p + 2);
+    f.rate = Le32(p + 4);
+    f.bytes_per_second = Le32(p + 8);
+    f.block_align = Le16(p + 12);
+    f.bits = Le16(p + 14);
+    const unsigned extra = body.size() >= 18 ? Le16(p + 16) : 0;
+    if (f.tag == kTagExtensible) {
+        if (body.size() < 40 || extra < 22) return WaveFault::kBadHeader;
+        const unsigned valid_bits = Le16(p + 18);
+        if (std::memcmp(p + 26, kSubtypeTail, sizeof kSubtypeTail) != 0) return WaveFault::kUnsupported;
+        if (valid_bits > f.bits) return WaveFault::kBadHeader;
+        f.tag = Le16(p + 24);
+    }
+    switch (f.tag) {
+        case kTagPcm:
+            f.encoding = SampleEncoding::kPcm;
+            break;
+        case kTagFloat:
+            f.encoding = SampleEncoding::kFloat;
+            break;
+        case kTagALaw:
+            f.encoding = SampleEncoding::kALaw;
+            break;
+        case kTagMuLaw:
+            f.encoding = SampleEncoding::kMuLaw;
+            break;
+        default:
+            f.encoding = SampleEncoding::kCompressed;
+            break;
+    }
+    if (f.channels == 0 || f.rate == 0 || f.block_align == 0) return WaveFault::kBadHeader;
+    if (f.encoding == SampleEncoding::kCompressed) {
+        // ADPCM and GSM name their frames per block first in the extra part.
+        if ((f.tag == kTagMsAdpcm || f.tag == kTagImaAdpcm || f.tag == kTagGsm610) && extra >= 2 &&
+            body.size() >= 20)
+            f.samples_per_block = Le16(p + 18);
+    } else {
+        if (f.block_align % f.channels != 0) return WaveFault::kBadHeader;
+        const unsigned size = f.block_align / f.channels;
+        const bool fits = f.encoding == SampleEncoding::kPcm ? size <= 4 && f.bits >= 1 && f.bits <= 8 * size
+                          : f.encoding == SampleEncoding::kFloat
+                              ? (size == 4 || size == 8) && f.bits == 8 * size
+                              : size == 1 && f.bits == 8;
+        if (!fits) return WaveFault::kBadHeader;
+    }
+    if (f.channels > kMaxChannels || f.rate < kMinRate || f.rate > kMaxRate) return WaveFault::kUnsupported;
+    return WaveFault::kNone;
+}
+
+float Int24(const std::uint8_t* p) {
+    std::int32_t v = static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) << 8 |
+                                               static_cast<std::uint32_t>(p[1]) << 16 |
+                                               static_cast<std::uint32_t>(p[2]) << 24);
+    return static_cast<float>(v >> 8) * (1.0f / 8388608.0f);
+}
+
+// G.711 expansion to the 16-bit scale (a 13-bit or 14-bit value shifted left).
+int ALawValue(std::uint8_t code) {
+    const unsigned a = code ^ 0x55u;
+    const unsigned exponent = (a >> 4) & 7u;
+    int magnitude = static_cast<int>(((a & 0x0Fu) << 4) + 8u);
+    if (exponent > 0) magnitude = (magnitude + 0x100) << (exponent - 1);
+    return (a & 0x80u) ? magnitude : -magnitude;
+}
+
+int MuLawValue(std::uint8_t code) {
+    const unsigned u = ~code & 0xFFu;
+    const unsigned exponent = (u >> 4) & 7u;
+    const int magnitude = static_cast<int>((((u & 0x0Fu) << 3) + 0x84u) << exponent) - 0x84;
+    return (u & 0x80u) ? -magnitude : magnitude;
+}
+
+float CleanFloat(double v) {
+    // Not-a-number and infinities would poison every later sample of a filter.
+    if (!(v > -4.0)) return v < 0 ? -4.0f : 0.0f;
+    if (!(v < 4.0)) return 4.0f;
+    return static_cast<float>(v);
 }
 
 }  // namespace
 
-bool IsWaveData(std::string_view bytes) {
-    if (bytes.size() < 12 || bytes.substr(0, 4) != "RIFF" || bytes.substr(8, 4) != "WAVE") return false;
-    bool format = false;
-    std::size_t at = 12;
-    while (at + 8 <= bytes.size()) {
-        std::string_view id = bytes.substr(at, 4);
-        std::uint64_t size = Le32(bytes, at + 4);
-        if (id == "fmt ") format = size >= 16 && at + 8 + size <= bytes.size();
-        if (id == "data") return format;
-        at += 8 + size + (size & 1);  // chunks are padded to even sizes
+const char* WaveFaultName(WaveFault fault) {
+    switch (fault) {
+        case WaveFault::kNone:
+            return "ok";
+        case WaveFault::kUnreadable:
+            return "unreadable";
+        case WaveFault::kNotWave:
+            return "not-wave";
+        case WaveFault::kNoFormat:
+            return "no-format";
+        case WaveFault::kNoData:
+            return "no-data";
+        case WaveFault::kBadHeader:
+            return "bad-header";
+        case WaveFault::kDataBeyondFile:
+            return "data-beyond-file";
+        case WaveFault::kUnsupported:
+            return "unsupported";
     }
-    return false;
+    return "?";
+}
+
+WaveInfo ParseWave(ByteSource& source) {
+    WaveInfo info;
+    const std::uint64_t size = source.Size();
+    std::uint8_t head[12];
+    if (size < 12 || !ReadExactly(source, 0, head, 12) || std::memcmp(head, "RIFF", 4) != 0 ||
+        std::memcmp(head + 8, "WAVE", 4) != 0) {
+        info.fault = WaveFault::kNotWave;
+        return info;
+    }
+    // The RIFF size is not trusted (writers often get it wrong): chunks run to the file's end.
+    bool have_format = false, have_data = false;
+    WaveFault format_fault = WaveFault::kNone;
+    std::uint64_t at = 12;
+    for (int n = 0; n < kMaxChunks && at + 8 <= size; ++n) {
+        std::uint8_t h[8];
+        if (!ReadExactly(source, at, h, 8)) break;
+        const std::uint64_t body = at + 8;
+        const std::uint64_t length = Le32(h + 4);
+        if (std::memcmp(h, "fmt ", 4) == 0 && !have_format) {
+            have_format = true;
+            if (length > kMaxFormatChunk || body + length > size) {
+                format_fault = WaveFault::kBadHeader;
+            } else {
+                std::string bytes(static_cast<std::size_t>(length), '\0');
+                format_fault = ReadExactly(source, body, &bytes[0], bytes.size())
+                                   ? ReadFormat(bytes, info.format)
+                                   : WaveFault::kUnreadable;
+            }
+        } else if (std::memcmp(h, "data", 4) == 0 && !have_data) {
+            have_data = true;
+            info.data_offset = body;
+            info.data_size = length;
+        } else if (std::memcmp(h, "fact", 4) == 0 && length >= 4 && !info.fact_frames) {
+            std::uint8_t v[4];
+            if (body + 4 <= size && ReadExactly(source, body, v, 4)) info.fact_frames = Le32(v);
+        }
+        at = body + length + (length & 1);
+    }
+    if (!have_format)
+        info.fault = WaveFault::kNoFormat;
+    else if (format_fault != WaveFault::kNone)
+        info.fault = format_fault;
+    else if (!have_data)
+        info.fault = WaveFault::kNoData;
+    else if (info.data_offset + info.data_size > size)
+        info.fault = WaveFault::kDataBeyondFile;
+    return info;
+}
+
+bool IsWaveData(std::string_view bytes) {
+    MemoryView view(bytes);
+    return ParseWave(view).fault == WaveFault::kNone;
+}
+
+void DecodeSamples(const WaveFormat& format, const std::uint8_t* in, std::size_t frames, float* out) {
+    const std::size_t count = frames * format.channels;
+    const unsigned size = format.SampleBytes();
+    switch (format.encoding) {
+        case SampleEncoding::kPcm:
+            for (std::size_t i = 0; i < count; ++i, in += size) {
+                switch (size) {
+                    case 1:
+                        out[i] = (static_cast<float>(in[0]) - 128.0f) * (1.0f / 128.0f);
+                        break;
+                    case 2:
+                        out[i] = static_cast<float>(static_cast<std::int16_t>(Le16(in))) * (1.0f / 32768.0f);
+                        break;
+                    case 3:
+                        out[i] = Int24(in);
+                        break;
+                    default:
+                        out[i] = static_cast<float>(static_cast<double>(static_cast<std::int32_t>(Le32(in))) *
+                                                    (1.0 / 2147483648.0));
+                        break;
+                }
+            }
+            break;
+        case SampleEncoding::kFloat:
+            for (std::size_t i = 0; i < count; ++i, in += size) {
+                if (size == 4) {
+                    float v;
+                    std::memcpy(&v, in, 4);
+                    out[i] = CleanFloat(v);
+                } else {
+                    double v;
+                    std::memcpy(&v, in, 8);
+                    out[i] = CleanFloat(v);
+                }
+            }
+            break;
+        case SampleEncoding::kALaw:
+            for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<float>(ALawValue(in[i])) / 32768.0f;
+            break;
+        case SampleEncoding::kMuLaw:
+            for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<float>(MuLawValue(in[i])) / 32768.0f;
+            break;
+        case SampleEncoding::kCompressed:
+            for (std::size_t i = 0; i < count; ++i) out[i] = 0;
+            break;
+    }
+}
+
+WaveInspection InspectWave(ByteSource& source, Codecs* codecs) {
+    WaveInspection r;
+    const WaveInfo info = ParseWave(source);
+    r.fault = info.fault;
+    r.format = info.format;
+    if (r.fault != WaveFault::kNone) return r;
+    const WaveFormat& f = info.format;
+    if (f.encoding != SampleEncoding::kCompressed) {
+        r.seconds = static_cast<double>(info.Frames()) / f.rate;
+        r.playability = Playability::kPlayable;
+        return r;
+    }
+    const std::uint64_t blocks = info.data_size / f.block_align;
+    if (info.fact_frames)
+        r.seconds = static_cast<double>(*info.fact_frames) / f.rate;
+    else if (f.samples_per_block)
+        r.seconds = static_cast<double>(blocks * f.samples_per_block) / f.rate;
+    else if (f.bytes_per_second)
+        r.seconds = static_cast<double>(info.data_size) / f.bytes_per_second;
+    if (!codecs) {
+        r.playability = Playability::kNeedsSystemCodec;
+    } else if (codecs->Open(f)) {
+        r.playability = Playability::kPlayable;
+    } else {
+        r.fault = WaveFault::kUnsupported;
+    }
+    return r;
 }
 
 }  // namespace vkm

@@ -1,11 +1,129 @@
-// Recognising WAV data before it is handed to the player.
+// Reading WAV files: the RIFF chunk headers (never the whole file), the format,
+// and the conversion of stored samples to floating point.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
+
+#include "core/byte_source.h"
 
 namespace vkm {
 
-// True when bytes begin as a RIFF WAVE file with a format and a data chunk.
+// Why a file cannot be played. Each has a stable name (WaveFaultName).
+enum class WaveFault {
+    kNone,
+    kUnreadable,      // missing, or cannot be opened or read
+    kNotWave,         // does not begin as a RIFF WAVE file
+    kNoFormat,        // no fmt chunk
+    kNoData,          // no data chunk
+    kBadHeader,       // a format no file can have: no channels, no rate, bits that do not fit, ...
+    kDataBeyondFile,  // the data chunk claims more bytes than the file holds
+    kUnsupported,     // a valid format this player cannot decode (no codec takes it)
+};
+
+// A short stable name for tools and logs: "unreadable", "not-wave", "no-format",
+// "no-data", "bad-header", "data-beyond-file", "unsupported", or "ok".
+const char* WaveFaultName(WaveFault fault);
+
+enum class SampleEncoding {
+    kPcm,         // integer: 8 bits unsigned, 16/24/32 bits signed, little-endian
+    kFloat,       // IEEE float, 32 or 64 bits
+    kALaw,        // G.711, 8 bits
+    kMuLaw,       // G.711, 8 bits
+    kCompressed,  // anything else: decoded by a system codec from the whole fmt chunk
+};
+
+// Format tags as Windows numbers them.
+enum : std::uint16_t {
+    kTagPcm = 0x0001,
+    kTagMsAdpcm = 0x0002,
+    kTagFloat = 0x0003,
+    kTagALaw = 0x0006,
+    kTagMuLaw = 0x0007,
+    kTagImaAdpcm = 0x0011,
+    kTagGsm610 = 0x0031,
+    kTagExtensible = 0xFFFE,
+};
+
+struct WaveFormat {
+    SampleEncoding encoding = SampleEncoding::kPcm;
+    std::uint16_t tag = 0;  // for WAVE_FORMAT_EXTENSIBLE, the sub-format's tag
+    unsigned channels = 0;
+    unsigned rate = 0;               // frames per second
+    unsigned bits = 0;               // bits per sample as the header gives them
+    unsigned block_align = 0;        // bytes per frame; for compressed formats per block
+    unsigned bytes_per_second = 0;   // as the header gives it
+    unsigned samples_per_block = 0;  // frames per block of a compressed format that gives it, else 0
+    std::string chunk;               // the whole fmt chunk body, for a codec
+
+    // Bytes per sample of one channel (plain formats).
+    unsigned SampleBytes() const { return channels ? block_align / channels : 0; }
+    // Integer PCM or float: samples stored as they are.
+    bool Plain() const { return encoding == SampleEncoding::kPcm || encoding == SampleEncoding::kFloat; }
+};
+
+struct WaveInfo {
+    WaveFault fault = WaveFault::kNone;
+    WaveFormat format;
+    std::uint64_t data_offset = 0;
+    std::uint64_t data_size = 0;
+    std::optional<std::uint64_t> fact_frames;  // the fact chunk's sample count
+
+    // Whole frames of a non-compressed format.
+    std::uint64_t Frames() const { return format.block_align ? data_size / format.block_align : 0; }
+};
+
+// Walks the chunks of a RIFF WAVE file (any order, odd sizes padded) and reads its
+// fmt, fact and data headers; the sample data is not read. Files whose format or
+// sizes cannot be trusted get a fault; a format with no converter of its own here
+// (compressed, encoding kCompressed) is accepted with its whole fmt chunk.
+WaveInfo ParseWave(ByteSource& source);
+
+// True when bytes hold a WAV file that ParseWave accepts.
 bool IsWaveData(std::string_view bytes);
+
+// Turns frames of a non-compressed format (encoding other than kCompressed) into
+// floating point, interleaved, full scale at +-1.
+void DecodeSamples(const WaveFormat& format, const std::uint8_t* in, std::size_t frames, float* out);
+
+// A decoder of one compressed format, given by the system.
+class CompressedDecoder {
+  public:
+    virtual ~CompressedDecoder() = default;
+    // Decodes whole blocks (n is a multiple of the format's block_align) into
+    // 16-bit PCM of the same rate and channels, appended to out; false on failure.
+    virtual bool Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) = 0;
+};
+
+class Codecs {
+  public:
+    virtual ~Codecs() = default;
+    // A decoder for a compressed format, or nullptr when no codec takes it.
+    virtual std::unique_ptr<CompressedDecoder> Open(const WaveFormat& format) = 0;
+};
+
+enum class Playability {
+    kPlayable,
+    kNeedsSystemCodec,  // compressed: plays where the system has a codec for it
+    kBroken,
+};
+
+struct WaveInspection {
+    WaveFault fault = WaveFault::kNone;
+    WaveFormat format;
+    double seconds = 0;  // 0 when unknown
+    Playability playability = Playability::kBroken;
+};
+
+// What the player would make of one WAV file. codecs may be null: a compressed
+// format then needs the system codec; with codecs, one that none takes is
+// unsupported. The length of a compressed file comes from its fact chunk, else
+// from its blocks.
+WaveInspection InspectWave(ByteSource& source, Codecs* codecs);
 
 }  // namespace vkm

@@ -18,7 +18,8 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::FormDestroy() {
-    StopSounds();
+    P.player.Shutdown();  // silent at once, the device freed
+    sbtnStopEnabled = false;
     UnregisterHotkeys();
     FDefinitionFiles.clear();
     FAnnouncements.Clear();

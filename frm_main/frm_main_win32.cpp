@@ -204,6 +204,9 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
             Layout();
             SendMessageW(hwnd_, DM_SETDEFID, static_cast<WPARAM>(MainWindowControls()[kBtnStart].id), 0);
             created_ = true;
+            // The player tells the window, from its own thread, when it has gone quiet.
+            platform_.player.SetIdleCallback(
+                [this, hwnd = hwnd_] { PostUiTask(hwnd, [this] { form_.SoundStateChanged(); }); });
             Guard([this] { form_.FormCreate(); });
             return 0;
         case WM_DESTROY:

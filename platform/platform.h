@@ -3,6 +3,7 @@
 // Paths and text shown to the user are UTF-8 (see core/codepage.h).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,6 +51,12 @@ class SoundPlayer {
     virtual void Stop() = 0;
     // True while an announcement plays or waits.
     virtual bool Busy() = 0;
+    // Called each time the player becomes idle (the last announcement has played out,
+    // or Stop ended what played or waited), possibly on another thread.
+    virtual void SetIdleCallback(std::function<void()> callback) = 0;
+    // Stops, frees the device and ends the player's work: nothing plays afterwards
+    // and the idle callback is not called again.
+    virtual void Shutdown() = 0;
 };
 
 // Modifier flags of a hotkey, as Windows numbers them.

@@ -32,7 +32,7 @@ vkm_wine_stop() {
     if [ -n "$VKM_XVFB_PID" ]; then kill "$VKM_XVFB_PID" 2>/dev/null || true; wait "$VKM_XVFB_PID" 2>/dev/null || true; fi
 }
 
-# A private PulseAudio with a null sink, so that Wine plays sounds (synchronously)
+# A private PulseAudio with a null sink, so that Wine plays sounds in real time
 # without a sound card. Sets PULSE_SERVER; call vkm_pulse_stop at the end.
 VKM_PULSE_DIR=""
 vkm_pulse_start() {

@@ -1,12 +1,10 @@
 #include "platform/win32/win32_platform.h"
 
 #include <commdlg.h>
-#include <mmsystem.h>
 
 #include <vector>
 
 #include "core/msgbox_flags.h"
-#include "core/wav.h"
 #include "platform/win32/wide.h"
 
 #ifndef MOD_NOREPEAT
@@ -107,23 +105,6 @@ void Win32MessagePump::ProcessMessages() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-}
-
-void Win32SoundPlayer::Play(const std::vector<Path>& fragments) {
-    for (const Path& path : fragments) PlayOne(path);
-}
-
-void Win32SoundPlayer::PlayOne(const Path& path) {
-    // The file is read through the wide API and handed to winmm from memory: winmm
-    // opens file names through the ANSI code page, which cannot name every path.
-    Win32FileSystem files;
-    std::optional<std::string> wav = files.ReadFile(path);
-    if (wav && IsWaveData(*wav)) {
-        PlaySoundW(reinterpret_cast<LPCWSTR>(wav->data()), nullptr, SND_MEMORY | SND_SYNC | SND_NODEFAULT);
-        return;
-    }
-    // A missing or broken file sounds the default sound in its place.
-    PlaySoundW(reinterpret_cast<LPCWSTR>(SND_ALIAS_SYSTEMDEFAULT), nullptr, SND_ALIAS_ID | SND_SYNC);
 }
 
 bool Win32Hotkeys::Register(int id, unsigned modifiers, unsigned char vk) {

@@ -50,8 +50,8 @@ for _ in $(seq 100); do [ -s "$E2E_WORK/display" ] && break; sleep 0.1; done
 [ -s "$E2E_WORK/display" ] || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=":$(head -1 "$E2E_WORK/display")"
 vkm_wine_start  # the prefix
-# Sounds really play (synchronously) where a private PulseAudio can run; without
-# one Wine still opens every file and returns at once.
+# Sounds really play where a private PulseAudio can run; without one the player
+# still opens every file and the announcement passes in silence.
 if vkm_pulse_start; then echo "sound: PulseAudio null sink"; else echo "sound: none"; fi
 
 DRIVER=$BUILD_DIR/vkm_driver.exe
@@ -67,8 +67,7 @@ fail() {
 
 step() { echo "-- $*"; }
 
-# expect LINE...: the window shows every line (waits up to E2E_WAIT seconds; the
-# window does not answer while it plays sounds).
+# expect LINE...: the window shows every line (waits up to E2E_WAIT seconds).
 E2E_WAIT=${E2E_WAIT:-15}
 expect() { drv expect "$E2E_WAIT" "$@" || fail "state: $*"; }
 

@@ -1,6 +1,7 @@
 // Stand-ins for the operating system that record what the window asked of them.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -66,6 +67,11 @@ class FakePlayer : public SoundPlayer {
         waiting = 0;
     }
     bool Busy() override { return waiting > 0; }
+    void SetIdleCallback(std::function<void()> callback) override { on_idle = std::move(callback); }
+    void Shutdown() override {
+        waiting = 0;
+        shut_down = true;
+    }
     // The announcements queued so far have finished playing.
     void Finish() { waiting = 0; }
 
@@ -75,6 +81,8 @@ class FakePlayer : public SoundPlayer {
     bool finish_at_once = true;
     int waiting = 0;
     int stops = 0;
+    bool shut_down = false;
+    std::function<void()> on_idle;
 };
 
 // Refuses a combination that is already bound, as Windows does, also to this window;

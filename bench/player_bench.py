@@ -1,0 +1,216 @@
+"""Helpers of bench/run_player_bench.sh.
+
+    player_bench.py make DIR            writes f00.wav ... f19.wav (100 ms each) and long.wav (3 s)
+    player_bench.py record RAW STAMPS   copies standard input (the recorder's output) to RAW and
+                                        writes "UNIX_SECONDS TOTAL_BYTES" to STAMPS as each piece arrives
+    player_bench.py report DIR          lines the recording up with the events and prints the figures
+
+Every file is 44.1 kHz 16-bit stereo noise of its own, as the sound server records,
+so that each fragment can be found in the recording bit for bit.
+"""
+import os
+import random
+import struct
+import sys
+import time
+
+RATE, CHANNELS, WIDTH = 44100, 2, 2
+FRAME = CHANNELS * WIDTH
+BYTES_PER_SECOND = RATE * FRAME
+
+
+def noise(frames, seed):
+    rng = random.Random(seed)
+    samples = []
+    for _ in range(frames * CHANNELS):
+        v = rng.randint(-8000, 8000)
+        samples.append(v if v != 0 else 1)  # no silent sample: the ends of a fragment show
+    return struct.pack('<%dh' % len(samples), *samples)
+
+
+def wave(data):
+    fmt = struct.pack('<HHIIHH', 1, CHANNELS, RATE, BYTES_PER_SECOND, FRAME, 8 * WIDTH)
+    body = b'WAVE' + b'fmt ' + struct.pack('<I', len(fmt)) + fmt + b'data' + struct.pack('<I', len(data)) + data
+    return b'RIFF' + struct.pack('<I', len(body)) + body
+
+
+def make(folder):
+    for i in range(20):
+        with open(os.path.join(folder, 'f%02d.wav' % i), 'wb') as f:
+            f.write(wave(noise(RATE // 10, 1000 + i)))
+    with open(os.path.join(folder, 'long.wav'), 'wb') as f:
+        f.write(wave(noise(3 * RATE, 999)))
+
+
+def record(raw_path, stamps_path):
+    total = 0
+    with open(raw_path, 'wb') as raw, open(stamps_path, 'w') as stamps:
+        while True:
+            piece = os.read(0, 1 << 16)
+            now = time.time()
+            if not piece:
+                break
+            raw.write(piece)
+            total += len(piece)
+            stamps.write('%.6f %d\n' % (now, total))
+
+
+def data_of(path):
+    with open(path, 'rb') as f:
+        return f.read()[44:]
+
+
+class Recording:
+    def __init__(self, folder):
+        with open(os.path.join(folder, 'rec.raw'), 'rb') as f:
+            self.raw = f.read()
+        self.stamps = []
+        with open(os.path.join(folder, 'stamps.txt')) as f:
+            for line in f:
+                t, total = line.split()
+                self.stamps.append((float(t), int(total)))
+        self.sizes = [b - a for (_, a), (_, b) in zip([(0, 0)] + self.stamps, self.stamps)]
+
+    def find(self, data, start=0, end=None):
+        """The byte offset of data in the recording within [start, end), on a frame boundary; -1 if absent."""
+        end = len(self.raw) if end is None else end
+        at = self.raw.find(data, start, end)
+        while at >= 0 and at % FRAME:
+            at = self.raw.find(data, at + 1, end)
+        return at
+
+    def time_of(self, offset):
+        """Wall-clock time at which the byte at offset sounded. The sink hands out what it plays in
+        pieces, each as it starts to play it, and the recorder gets a piece a little later, never
+        sooner: the earliest arrival of a piece's start, relative to its position, within a few
+        seconds gives the clock of the recording."""
+        near = [t - (total - size) / BYTES_PER_SECOND for (t, total), size in zip(self.stamps, self.sizes)
+                if abs(total - offset) < 3 * BYTES_PER_SECOND]
+        return offset / BYTES_PER_SECOND + min(near)
+
+    def offset_at(self, t):
+        """The byte offset that sounded at wall-clock time t (frame boundary)."""
+        guess = 0
+        for _ in range(3):
+            guess = int((t - (self.time_of(guess) - guess / BYTES_PER_SECOND)) * BYTES_PER_SECOND)
+            guess = max(0, min(len(self.raw), guess - guess % FRAME))
+        return guess
+
+    def last_sound(self, start, end):
+        """The offset after the last non-silent frame in [start, end)."""
+        zero = b'\0' * FRAME
+        at = end - (end - start) % FRAME
+        while at > start and self.raw[at - FRAME:at] == zero:
+            at -= FRAME
+        return at
+
+
+def ms(n_bytes):
+    return 1000.0 * n_bytes / BYTES_PER_SECOND
+
+
+def place_list(rec, fragments, start, end):
+    """For each fragment: (first byte, end byte, missing bytes at its start), found in order
+    within [start, end), or None."""
+    places = []
+    at = start
+    for data in fragments:
+        pos = rec.find(data, at, end)
+        if pos >= 0:
+            places.append((pos, pos + len(data), 0))
+            at = pos + len(data)
+            continue
+        # Not whole: find its last 20 ms, then how far back it matches.
+        tail = data[-(BYTES_PER_SECOND // 50):]
+        pos = rec.find(tail, at, end)
+        if pos < 0:
+            places.append(None)
+            continue
+        head = len(data) - len(tail)
+        missing = head
+        while missing > 0 and rec.raw[pos - (head - missing) - FRAME:pos] == data[missing - FRAME:head]:
+            missing -= FRAME
+        places.append((pos - (head - missing), pos + len(tail), missing))
+        at = pos + len(tail)
+    return places
+
+
+def summary(values):
+    values = sorted(values)
+    return 'median %.1f ms, min %.1f, max %.1f' % (values[len(values) // 2], values[0], values[-1])
+
+
+def report(folder):
+    rec = Recording(folder)
+    events = {}
+    with open(os.path.join(folder, 'events.txt')) as f:
+        for line in f:
+            parts = line.split()
+            if len(parts) == 2:
+                events[parts[0]] = float(parts[1])
+    fragments = [data_of(os.path.join(folder, 'f%02d.wav' % i)) for i in range(20)]
+    print('recording: %.1f s' % (len(rec.raw) / BYTES_PER_SECOND))
+
+    for label, event in (('per-file PlaySound', 'playsound_list'), ('our player', 'player_list')):
+        start = rec.offset_at(events[event] - 0.3)
+        end = rec.offset_at(events[event + '_end'] + 0.3)
+        places = place_list(rec, fragments, start, end)
+        found = [p for p in places if p]
+        whole = sum(1 for p in found if p[2] == 0)
+        gaps = [ms(b[0] - b[2] - a[1]) for a, b in zip(places, places[1:]) if a and b]
+        lost = [ms(p[2]) for p in found]
+        joined = rec.find(b''.join(fragments), start, end) >= 0
+        print('%s: %d of 20 fragments found, %d of them whole and bit-exact; all 20 joined without a gap: %s' %
+              (label, len(found), whole, 'yes' if joined else 'no'))
+        if gaps:
+            print('  silence between fragments: %s (total %.1f ms)' % (summary(gaps), sum(gaps)))
+        if any(lost):
+            print('  lost at fragment starts: %s; at which fragments: %s' %
+                  (summary(lost), ' '.join('f%02d' % i for i, p in enumerate(places) if p and p[2])))
+
+    for label, prefix in (('per-file PlaySound', 'playsound_single'), ('our player', 'player_single')):
+        latencies, lost = [], []
+        for i in range(5):
+            t = events.get('%s%d' % (prefix, i))
+            if t is None:
+                continue
+            place = place_list(rec, fragments[:1], rec.offset_at(t - 0.1), rec.offset_at(t + 0.4))[0]
+            if place:
+                latencies.append(1000.0 * (rec.time_of(place[0] - place[2]) - t))
+                lost.append(ms(place[2]))
+        if latencies:
+            print('call to first sample, %s: %s; lost at the start: %s' % (label, summary(latencies), summary(lost)))
+
+    long_data = data_of(os.path.join(folder, 'long.wav'))
+    stops = []
+    for i in range(3):
+        t = events.get('player_stop%d' % i)
+        if t is None:
+            continue
+        # Found by a piece from 0.3 s in; it plays for more than 0.8 s before Stop.
+        piece = BYTES_PER_SECOND * 3 // 10
+        pos = rec.find(long_data[piece:piece + BYTES_PER_SECOND // 10], rec.offset_at(t - 1.5), rec.offset_at(t))
+        if pos < 0:
+            print('stop %d: the long file was not found' % i)
+            continue
+        head = pos - piece
+        end = rec.last_sound(pos, min(len(rec.raw), head + len(long_data), rec.offset_at(t + 0.3)))
+        exact = rec.raw[pos:end] == long_data[piece:end - head]
+        stops.append(1000.0 * (rec.time_of(end) - t))
+        idle = 1000.0 * (events.get('player_stopped%d' % i, t) - t)
+        print('stop %d: sound ends %.1f ms after Stop (%s up to there); idle callback after %.1f ms' %
+              (i, stops[-1], 'bit-exact' if exact else 'NOT bit-exact', idle))
+    if stops:
+        print('Stop to silence: %s' % summary(stops))
+
+
+if __name__ == '__main__':
+    command = sys.argv[1] if len(sys.argv) > 1 else ''
+    if command == 'make':
+        make(sys.argv[2])
+    elif command == 'record':
+        record(sys.argv[2], sys.argv[3])
+    elif command == 'report':
+        report(sys.argv[2])
+    else:
+        sys.exit(__doc__)

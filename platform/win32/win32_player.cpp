@@ -1,0 +1,280 @@
+// The announcement player: one worker thread, one waveOut device per announcement,
+// a few buffers in flight, completion judged by each header's WHDR_DONE flag.
+#include <windows.h>
+// After windows.h, which they need.
+#include <mmreg.h>
+#include <mmsystem.h>
+
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_sound.h"
+
+namespace vkm {
+
+namespace {
+
+constexpr int kBuffers = 8;
+constexpr unsigned kBufferMs = 25;
+constexpr unsigned kLeadInMs = 6;
+constexpr DWORD kStallMs = 5000;  // no buffer back for this long: the device is given up
+
+struct Event {
+    HANDLE h = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    Event() = default;
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+    ~Event() {
+        if (h) CloseHandle(h);
+    }
+};
+
+// The device format for a stream format: WAVEFORMATEXTENSIBLE beyond two
+// channels or 16 bits, as Windows wants it.
+WAVEFORMATEXTENSIBLE DeviceFormat(const StreamFormat& s) {
+    WAVEFORMATEXTENSIBLE x = {};
+    WAVEFORMATEX& f = x.Format;
+    const bool is_float = s.encoding == SampleEncoding::kFloat;
+    f.wFormatTag = is_float ? WAVE_FORMAT_IEEE_FLOAT : WAVE_FORMAT_PCM;
+    f.nChannels = static_cast<WORD>(s.channels);
+    f.nSamplesPerSec = s.rate;
+    f.wBitsPerSample = static_cast<WORD>(s.bits);
+    f.nBlockAlign = static_cast<WORD>(s.BlockAlign());
+    f.nAvgBytesPerSec = s.rate * s.BlockAlign();
+    if (s.channels > 2 || s.bits > 16) {
+        static const DWORD kMasks[9] = {0, 0x4, 0x3, 0x7, 0x33, 0x37, 0x3F, 0x13F, 0x63F};
+        f.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+        f.cbSize = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
+        x.Samples.wValidBitsPerSample = static_cast<WORD>(s.bits);
+        x.dwChannelMask = s.channels < 9 ? kMasks[s.channels] : 0;
+        // KSDATAFORMAT_SUBTYPE_PCM / _IEEE_FLOAT: the format tag in the base GUID.
+        x.SubFormat =
+            GUID{is_float ? 3u : 1u, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+    }
+    return x;
+}
+
+}  // namespace
+
+struct Win32SoundPlayer::Impl {
+    std::mutex mutex;
+    std::deque<std::vector<Path>> queue;
+    bool playing = false;       // the worker has taken an announcement
+    bool abort = false;         // end what the worker has taken
+    bool quit = false;          // shutting down
+    bool idle_pending = false;  // Stop dropped waiting announcements while none played
+    std::function<void()> on_idle;
+    std::vector<FragmentReport> last_reports;
+    Event wake;  // Play, Stop, Shutdown
+    std::thread worker;
+
+    void Run();
+    // Plays one announcement to its end, or until it is aborted.
+    void PlayAnnouncement(AnnouncementStream& stream);
+    bool Aborted() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return abort || quit;
+    }
+};
+
+Win32SoundPlayer::Win32SoundPlayer() : impl_(std::make_unique<Impl>()) {}
+
+Win32SoundPlayer::~Win32SoundPlayer() {
+    Shutdown();
+}
+
+void Win32SoundPlayer::Play(const std::vector<Path>& fragments) {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    if (impl_->quit || !impl_->wake.h) return;
+    impl_->queue.push_back(fragments);
+    if (!impl_->worker.joinable()) impl_->worker = std::thread([impl = impl_.get()] { impl->Run(); });
+    SetEvent(impl_->wake.h);
+}
+
+void Win32SoundPlayer::Stop() {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    if (impl_->playing) {
+        impl_->abort = true;
+    } else if (!impl_->queue.empty()) {
+        impl_->idle_pending = true;
+    }
+    impl_->queue.clear();
+    if (impl_->wake.h) SetEvent(impl_->wake.h);
+}
+
+bool Win32SoundPlayer::Busy() {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    return impl_->playing || !impl_->queue.empty();
+}
+
+void Win32SoundPlayer::SetIdleCallback(std::function<void()> callback) {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->on_idle = std::move(callback);
+}
+
+void Win32SoundPlayer::Shutdown() {
+    {
+        std::lock_guard<std::mutex> lock(impl_->mutex);
+        impl_->quit = true;
+        impl_->queue.clear();
+        if (impl_->wake.h) SetEvent(impl_->wake.h);
+    }
+    if (impl_->worker.joinable()) impl_->worker.join();
+}
+
+std::vector<FragmentReport> Win32SoundPlayer::LastReports() {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    return impl_->last_reports;
+}
+
+void Win32SoundPlayer::Impl::Run() {
+    Win32SoundSources sources;  // the codecs stay loaded, their streams kept, while the worker lives
+    for (;;) {
+        std::vector<Path> list;
+        std::function<void()> notify;
+        bool have = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (quit) return;
+            if (!queue.empty()) {
+                list = std::move(queue.front());
+                queue.pop_front();
+                playing = true;
+                abort = false;
+                have = true;
+            } else if (idle_pending) {
+                idle_pending = false;
+                notify = on_idle;
+            }
+        }
+        if (!have) {
+            if (notify) notify();
+            WaitForSingleObject(wake.h, INFINITE);
+            continue;
+        }
+        std::vector<FragmentReport> reports;
+        try {
+            if (!list.empty()) {
+                AnnouncementStream stream(std::move(list), sources);
+                PlayAnnouncement(stream);
+                reports = stream.reports();
+            }
+        } catch (...) {
+            // Out of memory, say: this announcement is lost, the player goes on.
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            last_reports = std::move(reports);
+            playing = false;
+            abort = false;
+            if (quit) return;
+            idle_pending = false;
+            if (queue.empty()) notify = on_idle;
+        }
+        if (notify) notify();
+    }
+}
+
+void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
+    if (Aborted()) return;
+
+    Event done;  // set by the device as each buffer comes back
+    if (!done.h) return;
+    HWAVEOUT device = nullptr;
+    WAVEFORMATEXTENSIBLE format = DeviceFormat(stream.format());
+    MMRESULT r = waveOutOpen(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.h), 0,
+                             CALLBACK_EVENT);
+    if (r != MMSYSERR_NOERROR && r != MMSYSERR_NODRIVER && r != MMSYSERR_BADDEVICEID) {
+        // The device refuses the format: 16-bit PCM is what every device takes.
+        stream.UsePcm16();
+        format = DeviceFormat(stream.format());
+        r = waveOutOpen(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.h), 0,
+                        CALLBACK_EVENT);
+    }
+    if (r != MMSYSERR_NOERROR) {
+        stream.SkipRest();  // no device: the announcement passes in silence
+        return;
+    }
+
+    const unsigned block = stream.format().BlockAlign();
+    const std::size_t capacity = std::max<std::size_t>(1, stream.format().rate * kBufferMs / 1000) * block;
+    std::vector<std::vector<char>> memory(kBuffers, std::vector<char>(capacity));
+    WAVEHDR headers[kBuffers] = {};
+    bool queued[kBuffers] = {};
+    bool ended = false;
+
+    // A little silence first: a device that has just started may drop the first
+    // few milliseconds it is given (Wine drops up to 5 ms), which must not be sound.
+    const StreamFormat& out = stream.format();
+    std::size_t lead = out.rate * kLeadInMs / 1000 * block;
+    std::fill_n(memory[0].begin(), lead,
+                static_cast<char>(out.encoding == SampleEncoding::kPcm && out.bits == 8 ? 0x80 : 0));
+
+    // Fills buffer i from the stream and queues it; false at the stream's end.
+    auto queue_buffer = [&](int i) {
+        const std::size_t n = lead + stream.Read(memory[i].data() + lead, capacity - lead);
+        lead = 0;
+        if (n == 0) {
+            ended = true;
+            return false;
+        }
+        WAVEHDR& h = headers[i];
+        h = WAVEHDR{};
+        h.lpData = memory[i].data();
+        h.dwBufferLength = static_cast<DWORD>(n);
+        if (waveOutPrepareHeader(device, &h, sizeof h) != MMSYSERR_NOERROR) {
+            ended = true;
+            return false;
+        }
+        if (waveOutWrite(device, &h, sizeof h) != MMSYSERR_NOERROR) {
+            waveOutUnprepareHeader(device, &h, sizeof h);
+            ended = true;
+            return false;
+        }
+        queued[i] = true;
+        return true;
+    };
+
+    // The device starts with every buffer queued, so that its first moments,
+    // when the system is slowest to take data, cannot run dry.
+    waveOutPause(device);
+    for (int i = 0; i < kBuffers && queue_buffer(i);) ++i;
+    waveOutRestart(device);
+    bool aborted = false;
+    DWORD last_back = GetTickCount();
+    for (;;) {
+        if (Aborted()) {
+            aborted = true;
+            break;
+        }
+        int in_flight = 0;
+        for (int i = 0; i < kBuffers; ++i) {
+            // The flag, not the count of signals, tells which buffers came back.
+            if (queued[i] && (headers[i].dwFlags & WHDR_DONE)) {
+                waveOutUnprepareHeader(device, &headers[i], sizeof headers[i]);
+                queued[i] = false;
+                last_back = GetTickCount();
+                if (!ended) queue_buffer(i);
+            }
+            in_flight += queued[i];
+        }
+        if (in_flight == 0 && ended) break;
+        if (GetTickCount() - last_back > kStallMs) {
+            aborted = true;  // the device no longer plays (taken away, or hung)
+            break;
+        }
+        const HANDLE waits[2] = {done.h, wake.h};
+        WaitForMultipleObjects(2, waits, FALSE, 100);
+    }
+    if (aborted) waveOutReset(device);  // returns every buffer at once
+    for (int i = 0; i < kBuffers; ++i) {
+        if (!queued[i]) continue;
+        for (int n = 0; !(headers[i].dwFlags & WHDR_DONE) && n < 100; ++n) Sleep(1);
+        waveOutUnprepareHeader(device, &headers[i], sizeof headers[i]);
+    }
+    waveOutClose(device);
+}
+
+}  // namespace vkm

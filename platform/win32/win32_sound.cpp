@@ -1,0 +1,223 @@
+#include "platform/win32/win32_sound.h"
+
+// After windows.h, which they need.
+#include <mmreg.h>
+#include <mmsystem.h>
+// After mmsystem.h, which it needs.
+#include <msacm.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/win32/wide.h"
+
+namespace vkm {
+
+std::unique_ptr<Win32FileSource> Win32FileSource::Open(const Path& path) {
+    HANDLE f = CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return nullptr;
+    LARGE_INTEGER size;
+    // Pipes and devices are not sound files (and reading one may never end).
+    if (GetFileType(f) != FILE_TYPE_DISK || !GetFileSizeEx(f, &size)) {
+        CloseHandle(f);
+        return nullptr;
+    }
+    return std::unique_ptr<Win32FileSource>(
+        new Win32FileSource(f, static_cast<std::uint64_t>(size.QuadPart)));
+}
+
+Win32FileSource::~Win32FileSource() {
+    CloseHandle(file_);
+}
+
+std::size_t Win32FileSource::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
+    std::size_t done = 0;
+    while (done < n) {
+        OVERLAPPED at = {};
+        const std::uint64_t pos = offset + done;
+        at.Offset = static_cast<DWORD>(pos);
+        at.OffsetHigh = static_cast<DWORD>(pos >> 32);
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n - done, 1u << 30));
+        if (!ReadFile(file_, static_cast<char*>(out) + done, want, &got, &at) || got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
+// The ACM functions the player uses, from msacm32.dll.
+struct AcmCodecs::Api {
+    decltype(&acmStreamOpen) open = nullptr;
+    decltype(&acmStreamClose) close = nullptr;
+    decltype(&acmStreamSize) size = nullptr;
+    decltype(&acmStreamReset) reset = nullptr;
+    decltype(&acmStreamPrepareHeader) prepare = nullptr;
+    decltype(&acmStreamUnprepareHeader) unprepare = nullptr;
+    decltype(&acmStreamConvert) convert = nullptr;
+};
+
+namespace {
+
+template <class F>
+bool Resolve(HMODULE lib, const char* name, F& f) {
+    f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(lib, name)));
+    return f != nullptr;
+}
+
+HACMSTREAM AsStream(HANDLE h) {
+    return reinterpret_cast<HACMSTREAM>(h);
+}
+
+// The fmt chunk as a WAVEFORMATEX whose extra size matches what the chunk holds.
+std::vector<std::uint8_t> SourceFormat(const WaveFormat& f) {
+    std::vector<std::uint8_t> bytes(std::max<std::size_t>(f.chunk.size(), sizeof(WAVEFORMATEX)), 0);
+    std::memcpy(bytes.data(), f.chunk.data(), f.chunk.size());
+    const WORD extra = static_cast<WORD>(bytes.size() - sizeof(WAVEFORMATEX));
+    std::memcpy(bytes.data() + offsetof(WAVEFORMATEX, cbSize), &extra, sizeof extra);
+    return bytes;
+}
+
+class AcmDecoder : public CompressedDecoder {
+  public:
+    AcmDecoder(AcmCodecs& owner, const AcmCodecs::Api& api, std::string key, HANDLE stream)
+        : owner_(owner), api_(api), key_(std::move(key)), stream_(stream) {}
+    ~AcmDecoder() override { owner_.Return(key_, stream_); }
+
+    bool Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) override {
+        if (n == 0) return true;
+        if (n > 0x7FFFFFFF) return false;
+        source_.assign(in, in + n);
+        DWORD needed = 0;
+        if (api_.size(AsStream(stream_), static_cast<DWORD>(n), &needed, ACM_STREAMSIZEF_SOURCE) != 0 ||
+            needed == 0)
+            return false;
+        dest_.resize(needed);
+        ACMSTREAMHEADER h = {};
+        h.cbStruct = sizeof h;
+        h.pbSrc = source_.data();
+        h.cbSrcLength = static_cast<DWORD>(n);
+        h.pbDst = dest_.data();
+        h.cbDstLength = needed;
+        if (api_.prepare(AsStream(stream_), &h, 0) != 0) return false;
+        const DWORD flags = ACM_STREAMCONVERTF_BLOCKALIGN | (started_ ? 0 : ACM_STREAMCONVERTF_START);
+        const bool ok = api_.convert(AsStream(stream_), &h, flags) == 0;
+        started_ = true;
+        const DWORD made = std::min(h.cbDstLengthUsed, needed);
+        api_.unprepare(AsStream(stream_), &h, 0);
+        if (!ok || made == 0) return false;
+        const std::size_t old = out.size();
+        out.resize(old + made / 2);
+        std::memcpy(out.data() + old, dest_.data(), made / 2 * 2);
+        return true;
+    }
+
+  private:
+    AcmCodecs& owner_;
+    const AcmCodecs::Api& api_;
+    std::string key_;
+    HANDLE stream_;
+    bool started_ = false;
+    std::vector<std::uint8_t> source_, dest_;
+};
+
+}  // namespace
+
+AcmCodecs::AcmCodecs() = default;
+
+AcmCodecs::~AcmCodecs() {
+    if (api_)
+        for (auto& s : idle_) api_->close(AsStream(s.second), 0);
+    if (library_) FreeLibrary(library_);
+}
+
+bool AcmCodecs::Load() {
+    if (tried_) return api_ != nullptr;
+    tried_ = true;
+    library_ = LoadLibraryW(L"msacm32.dll");
+    if (!library_) return false;
+    auto api = std::make_unique<Api>();
+    if (!Resolve(library_, "acmStreamOpen", api->open) || !Resolve(library_, "acmStreamClose", api->close) ||
+        !Resolve(library_, "acmStreamSize", api->size) || !Resolve(library_, "acmStreamReset", api->reset) ||
+        !Resolve(library_, "acmStreamPrepareHeader", api->prepare) ||
+        !Resolve(library_, "acmStreamUnprepareHeader", api->unprepare) ||
+        !Resolve(library_, "acmStreamConvert", api->convert))
+        return false;
+    api_ = std::move(api);
+    return true;
+}
+
+std::unique_ptr<CompressedDecoder> AcmCodecs::Open(const WaveFormat& format) {
+    if (format.encoding != SampleEncoding::kCompressed || format.channels == 0 || format.rate == 0 ||
+        format.block_align == 0 || !Load())
+        return nullptr;
+    std::vector<std::uint8_t> source = SourceFormat(format);
+    const std::string key(source.begin(), source.end());
+    auto it = idle_.find(key);
+    if (it != idle_.end()) {
+        HANDLE stream = it->second;
+        idle_.erase(it);
+        api_->reset(AsStream(stream), 0);
+        return std::make_unique<AcmDecoder>(*this, *api_, key, stream);
+    }
+    // 16-bit PCM of the same rate and channels, asked for directly (suggesting a
+    // format costs tens of milliseconds).
+    WAVEFORMATEX pcm = {};
+    pcm.wFormatTag = WAVE_FORMAT_PCM;
+    pcm.nChannels = static_cast<WORD>(format.channels);
+    pcm.nSamplesPerSec = format.rate;
+    pcm.wBitsPerSample = 16;
+    pcm.nBlockAlign = static_cast<WORD>(2 * format.channels);
+    pcm.nAvgBytesPerSec = pcm.nBlockAlign * format.rate;
+    HACMSTREAM stream = nullptr;
+    if (api_->open(&stream, nullptr, reinterpret_cast<WAVEFORMATEX*>(source.data()), &pcm, nullptr, 0, 0,
+                   ACM_STREAMOPENF_NONREALTIME) != 0)
+        return nullptr;
+    return std::make_unique<AcmDecoder>(*this, *api_, key, reinterpret_cast<HANDLE>(stream));
+}
+
+void AcmCodecs::Return(const std::string& format_key, HANDLE stream) {
+    constexpr std::size_t kKeep = 8;
+    if (idle_.size() >= kKeep) {
+        api_->close(AsStream(idle_.begin()->second), 0);
+        idle_.erase(idle_.begin());
+    }
+    idle_.emplace(format_key, stream);
+}
+
+std::optional<Path> DefaultSoundFile() {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"AppEvents\\Schemes\\Apps\\.Default\\.Default\\.Current", 0,
+                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::wstring value(MAX_PATH, L'\0');
+    DWORD type = 0, bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    LONG r = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]), &bytes);
+    if (r == ERROR_MORE_DATA) {
+        value.assign(bytes / sizeof(wchar_t) + 1, L'\0');
+        bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+        r = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]), &bytes);
+    }
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
+    value.resize(std::min<std::size_t>(value.size(), bytes / sizeof(wchar_t)));
+    value.resize(std::wcslen(value.c_str()));
+    if (value.empty()) return std::nullopt;
+    std::wstring expanded(32768, L'\0');
+    const DWORD n =
+        ExpandEnvironmentStringsW(value.c_str(), &expanded[0], static_cast<DWORD>(expanded.size()));
+    if (n == 0 || n > expanded.size()) return std::nullopt;
+    expanded.resize(n - 1);
+    // A bare name is one of the system's own sounds.
+    if (expanded.find(L'\\') == std::wstring::npos) {
+        std::wstring windows(MAX_PATH, L'\0');
+        const UINT w = GetWindowsDirectoryW(&windows[0], MAX_PATH);
+        if (w == 0 || w >= MAX_PATH) return std::nullopt;
+        windows.resize(w);
+        expanded = windows + L"\\Media\\" + expanded;
+    }
+    return PathFromWide(expanded);
+}
+
+}  // namespace vkm

@@ -1,0 +1,74 @@
+// Sound files, the default sound and the system codecs on Windows, for the player.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/announcement.h"
+
+namespace vkm {
+
+// A file opened through the wide API (any path, shared with writers and
+// deleters) and read at offsets.
+class Win32FileSource : public ByteSource {
+  public:
+    // The opened file, or nullptr when it is missing, a folder or not a disk file.
+    static std::unique_ptr<Win32FileSource> Open(const Path& path);
+    ~Win32FileSource() override;
+    Win32FileSource(const Win32FileSource&) = delete;
+    Win32FileSource& operator=(const Win32FileSource&) = delete;
+
+    std::uint64_t Size() const override { return size_; }
+    std::size_t ReadAt(std::uint64_t offset, void* out, std::size_t n) override;
+
+  private:
+    Win32FileSource(HANDLE file, std::uint64_t size) : file_(file), size_(size) {}
+    HANDLE file_;
+    std::uint64_t size_;
+};
+
+// Compressed formats through the Audio Compression Manager (msacm32.dll, loaded
+// on first need). Conversion streams are kept for reuse by later files of the
+// same format: opening one costs milliseconds.
+class AcmCodecs : public Codecs {
+  public:
+    AcmCodecs();
+    ~AcmCodecs() override;
+    AcmCodecs(const AcmCodecs&) = delete;
+    AcmCodecs& operator=(const AcmCodecs&) = delete;
+
+    std::unique_ptr<CompressedDecoder> Open(const WaveFormat& format) override;
+
+    struct Api;
+    // A stream no decoder uses any more, kept for its format.
+    void Return(const std::string& format_key, HANDLE stream);
+
+  private:
+    bool Load();
+    HMODULE library_ = nullptr;
+    bool tried_ = false;
+    std::unique_ptr<Api> api_;
+    std::multimap<std::string, HANDLE> idle_;  // streams by source format
+};
+
+// The Windows default sound file of the current sound scheme, when there is one
+// (HKCU\AppEvents\Schemes\Apps\.Default\.Default\.Current).
+std::optional<Path> DefaultSoundFile();
+
+// What the player reads: files through the wide API, the scheme's default sound,
+// the ACM codecs.
+class Win32SoundSources : public SoundSources {
+  public:
+    std::unique_ptr<ByteSource> Open(const Path& path) override { return Win32FileSource::Open(path); }
+    std::optional<Path> DefaultSoundPath() override { return DefaultSoundFile(); }
+    Codecs* codecs() override { return &codecs_; }
+
+  private:
+    AcmCodecs codecs_;
+};
+
+}  // namespace vkm

@@ -1,0 +1,114 @@
+// The timings of the announcement player against per-file PlaySound, run by
+// bench/run_player_bench.sh while a recorder listens to the sound server:
+//   player_bench.exe DIR
+// DIR (ending with a backslash) holds f00.wav ... f19.wav and long.wav. Prints
+// one line per event, "NAME UNIX_SECONDS", for the recording to be lined up with.
+#include <windows.h>
+// After windows.h, which it needs.
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_platform.h"
+
+namespace {
+
+using PreciseTime = void(WINAPI*)(FILETIME*);
+
+// Wall-clock time as Unix seconds, as precise as the system gives it.
+double UnixNow() {
+    static const PreciseTime precise = reinterpret_cast<PreciseTime>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+    FILETIME ft;
+    if (precise)
+        precise(&ft);
+    else
+        GetSystemTimeAsFileTime(&ft);
+    const unsigned long long t =
+        (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return static_cast<double>(t - 116444736000000000ULL) / 1e7;
+}
+
+void Event(const char* name, int index = -1) {
+    const double t = UnixNow();
+    if (index >= 0)
+        std::printf("%s%d %.6f\n", name, index, t);
+    else
+        std::printf("%s %.6f\n", name, t);
+    std::fflush(stdout);
+}
+
+std::string ReadAll(const std::wstring& path) {
+    vkm::Win32FileSystem files;
+    return files.ReadFile(vkm::PathFromWide(path)).value_or(std::string());
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: player_bench DIR\n");
+        return 2;
+    }
+    const std::wstring dir = argv[1];
+    std::vector<vkm::Path> list;
+    std::vector<std::string> bytes;
+    for (int i = 0; i < 20; ++i) {
+        wchar_t name[16];
+        swprintf(name, 16, L"f%02d.wav", i);
+        list.push_back(vkm::PathFromWide(dir + name));
+        bytes.push_back(ReadAll(dir + name));
+        if (bytes.back().empty()) {
+            std::fprintf(stderr, "cannot read %ls\n", name);
+            return 1;
+        }
+    }
+    HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    vkm::Win32SoundPlayer player;
+    player.SetIdleCallback([idle] { SetEvent(idle); });
+    auto wait_idle = [&] {
+        while (player.Busy()) WaitForSingleObject(idle, 50);
+    };
+    auto play_sound = [](const std::string& wav) {
+        PlaySoundW(reinterpret_cast<LPCWSTR>(wav.data()), nullptr, SND_MEMORY | SND_SYNC | SND_NODEFAULT);
+    };
+
+    // The 20 fragments, each by its own PlaySound, then as one announcement.
+    Event("playsound_list");
+    for (const std::string& wav : bytes) play_sound(wav);
+    Event("playsound_list_end");
+    Sleep(700);
+    Event("player_list");
+    player.Play(list);
+    wait_idle();
+    Event("player_list_end");
+    Sleep(700);
+
+    // From the call to the first sample: one fragment at a time, both ways.
+    for (int i = 0; i < 5; ++i) {
+        Event("playsound_single", i);
+        play_sound(bytes[0]);
+        Sleep(300);
+        Event("player_single", i);
+        player.Play({list[0]});
+        wait_idle();
+        Sleep(300);
+    }
+
+    // From Stop to silence, in the middle of a long file.
+    for (int i = 0; i < 3; ++i) {
+        player.Play({vkm::PathFromWide(dir + L"long.wav")});
+        Sleep(800 + 150 * i);
+        Event("player_stop", i);
+        player.Stop();
+        wait_idle();
+        Event("player_stopped", i);
+        Sleep(400);
+    }
+    player.Shutdown();
+    CloseHandle(idle);
+    return 0;
+}
