@@ -24,8 +24,14 @@ void RunUiTask(LPARAM lparam) {
 
 void DropUiTasks(HWND window) noexcept {
     MSG msg;
-    while (PeekMessageW(&msg, window, kUiTaskMessage, kUiTaskMessage, PM_REMOVE))
+    while (PeekMessageW(&msg, window, kUiTaskMessage, kUiTaskMessage, PM_REMOVE)) {
+        if (msg.message != kUiTaskMessage) {
+            // Wine hands out a pending WM_QUIT whatever the filter: it stays for the loop.
+            if (msg.message == WM_QUIT) PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
         delete reinterpret_cast<std::function<void()>*>(msg.lParam);
+    }
 }
 
 }  // namespace vkm
