@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Announcements play while the window goes on answering: a press moves the line at
+# once during a long announcement, quick presses play their announcements one after
+# another in order, Stop ends the sound and drops what waits, and presses made while
+# a message box is open are not lost.
+#   announcements_test.sh BUILD_DIR
+source "$(dirname "$0")/e2e_lib.sh" "$@"
+
+prog=$E2E_WORK/program
+mkdir -p "$prog"
+cp "$BUILD_DIR/vlakomluv.exe" "$prog/"
+write_vkm "$prog/Dlouha.vkm" <<'EOF2'
+[Info]
+Name=Dlouhá linka
+WAV_odjezd=gong.wav
+WAV_prijezd=gong.wav
+WAV_Konec=konec.wav
+[Hlaseni]
+1=a1.wav,dlouhe.wav
+2=a2.wav
+3=a3.wav
+4=a4.wav,dlouhe.wav
+5=a5.wav
+6=a6.wav
+7=a7.wav
+EOF2
+for w in gong konec a1 a2 a3 a4 a5 a6 a7; do write_wav "$prog/$w.wav"; done
+sox -n -r 22050 -b 16 -c 1 "$prog/dlouhe.wav" synth 3 sine 330 2>/dev/null
+write_vkm "$prog/Zmizela.vkm" <<'EOF2'
+[Info]
+Name=Zmizelá linka
+[Hlaseni]
+1=a1.wav
+EOF2
+
+start_program "$prog"
+expect "combo.count=2" "button ■=disabled"
+drv select "$(item_index "Dlouhá linka")"
+drv click Start
+expect "lblHlaseni=a1.wav,dlouhe.wav" "button ■=disabled"
+drv focus-window 120 'Z:'"$(echo "$E2E_WORK/keys.log" | tr / '\\')" &
+E2E_PIDS+=("$!")
+focus_x=$(x_window "vkm focus") || { fail "no focus window"; exit 1; }
+focus_x_window "$focus_x"
+take_new_wavs
+
+step "during a long announcement the label moves at once, and three quick presses queue in order"
+xdotool key Return
+# The window shows the next announcement while the first (3 s) still sounds.
+drv expect 2 "lblHlaseni=a2.wav" "button ■=enabled" || fail "the window did not answer during the announcement"
+xdotool key Return
+drv expect 2 "lblHlaseni=a3.wav" "button ■=enabled" || fail "the second press did not move the line at once"
+xdotool key Return
+drv expect 2 "lblHlaseni=a4.wav,dlouhe.wav" "button ■=enabled" || fail "the third press did not move the line at once"
+expect_wavs "gong.wav a1.wav dlouhe.wav gong.wav a2.wav gong.wav a3.wav"
+expect "button ■=disabled"
+
+step "Stop ends the announcement and drops the waiting one"
+xdotool key Return
+xdotool key Return
+expect "lblHlaseni=a6.wav" "button ■=enabled"
+mouse_click "■"
+expect "button ■=disabled" "lblHlaseni=a6.wav"
+sleep 1.5  # the dropped announcement would have started by now
+take_new_wavs
+[ "$NEW_WAVS" = "gong.wav a4.wav dlouhe.wav" ] || fail "after Stop: played [$NEW_WAVS]"
+
+step "a message box open while keys are pressed: the presses still play"
+rm "$prog/Zmizela.vkm"
+drv select "$(item_index "Zmizelá linka")"
+drv click Start
+drv box 10 >"$E2E_WORK/box" || fail "no box for a missing file"
+focus_x_window "$focus_x"
+xdotool key Return
+expect "lblHlaseni=a7.wav"
+expect_wavs "gong.wav a6.wav"
+drv box 1 >/dev/null || fail "the box closed"
+drv close-box
+
+drv close
+drv gone 20 || fail "the window did not close"
+wait "$PROGRAM_PID" || fail "the program ended with an error"
+e2e_finish
