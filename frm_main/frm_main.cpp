@@ -1,6 +1,5 @@
 #include "frm_main/frm_main.h"
 
-#include "MsgDlgCZ/MsgDlgCZ.h"
 #include "core/codepage.h"
 #include "core/ini.h"
 #include "core/text.h"
@@ -8,7 +7,6 @@
 namespace vkm {
 
 void TfrmMain::FormCreate() {
-    FHotkeysActive = false;
     FDefinitionFiles.clear();
     FAnnouncements.Clear();
     FUserKeys.Clear();
@@ -27,7 +25,7 @@ void TfrmMain::FormDestroy() {
 
 void TfrmMain::btnStartClick() {
     if (cmbLinkaItemIndex < 0) {
-        MsgBox(P.boxes, std::string("Není vybrána žádná zvuková mapa"), "", msgWarning + msgOk);
+        Warn("Není vybrána žádná zvuková mapa");
         return;
     }
     LoadDefinition();
@@ -37,8 +35,7 @@ void TfrmMain::btnStartClick() {
 void TfrmMain::LoadDefinition() {
     const Path path = FDefinitionFiles.at(static_cast<std::size_t>(cmbLinkaItemIndex));
     if (!P.files.FileExists(path)) {
-        MsgBox(P.boxes, std::string("Nelze najít definiční soubor vlakového rozhlasu"), "",
-               msgWarning + msgOk);
+        Warn("Nelze najít definiční soubor vlakového rozhlasu");
         return;
     }
     const std::optional<std::string> bytes = P.files.ReadFile(path);
@@ -47,19 +44,16 @@ void TfrmMain::LoadDefinition() {
     FArrivalSounds = ini.IniReadValue("Info", "WAV_prijezd", "");
     FDepartureSounds = ini.IniReadValue("Info", "WAV_odjezd", "");
     FEndSounds = ini.IniReadValue("Info", "WAV_Konec", "");
-    FArrivalKeys = ini.IniReadValue("Info", "Klavesy_prijezd", "");
-    if (FArrivalKeys.empty()) FArrivalKeys = "\r";
-    FDepartureKeys = ini.IniReadValue("Info", "Klavesy_odjezd", "Pp");
-    if (FDepartureKeys.empty()) FDepartureKeys = "Pp";
-
+    const LineKeys keys = ReadLineKeys(ini);
+    FArrivalKeys = keys.arrival;
+    FDepartureKeys = keys.departure;
+    FStopKeys = keys.stop;
     FUserKeys.Clear();
-    ini.IniSectionEntries("Uzivatelske_klavesy", FUserKeys);
+    for (const std::string& entry : keys.user_entries) FUserKeys.Add(entry);
+
     FAnnouncements.Clear();
     ini.IniSectionEntries("Hlaseni", FAnnouncements);
-    for (int i = 0; i < FAnnouncements.Count(); ++i) {
-        const std::string& entry = FAnnouncements.Get(i);
-        if (entry.find('=') != std::string::npos) FAnnouncements.Put(i, GetField(entry, 2, "="));
-    }
+    for (int i = 0; i < FAnnouncements.Count(); ++i) FAnnouncements.Put(i, EntryValue(FAnnouncements.Get(i)));
 
     // A line without announcements loads all the same (it may exist only for its
     // user announcements): nothing is current and nothing can be played.

@@ -77,7 +77,9 @@ void TfrmMain::sbtnOpenFileClick() {
     request.default_ext = "*.vkm";
     request.initial_dir = ExtractFilePath(P.files.ExecutablePath());
     request.file_name = FLastOpenedFile;
-    if (const std::optional<Path> chosen = P.open_dialog.Show(request)) {
+    std::optional<Path> chosen;
+    WithKeysReleased([&] { chosen = P.open_dialog.Show(request); });  // Enter in the dialog is the dialog's
+    if (chosen) {
         FLastOpenedFile = *chosen;
         AddDefinition(*chosen);
     }
