@@ -241,11 +241,14 @@ struct SeenBox {
     std::wstring caption, text;
     int buttons = 0;
     bool error_icon = false;
+    std::size_t keys_bound = 0;  // of the line, while the box was open
 };
 
-// Waits on another thread for a message box of this process, reads it and presses OK.
-std::thread AnswerBox(DWORD ui_thread, SeenBox& seen, std::atomic<bool>& found) {
-    return std::thread([ui_thread, &seen, &found] {
+// Waits on another thread for a message box of this process, reads it (and how many
+// keys the window has bound meanwhile; its thread is in the box's loop) and presses OK.
+std::thread AnswerBox(DWORD ui_thread, SeenBox& seen, std::atomic<bool>& found,
+                      const testing::FakeHotkeys& hotkeys) {
+    return std::thread([ui_thread, &seen, &found, &hotkeys] {
         for (int i = 0; i < 100 && !found; ++i) {
             Sleep(50);
             HWND box = nullptr;
@@ -261,6 +264,7 @@ std::thread AnswerBox(DWORD ui_thread, SeenBox& seen, std::atomic<bool>& found) 
                 reinterpret_cast<LPARAM>(&box));
             if (!box) continue;
             seen.caption = TextOf(box);
+            seen.keys_bound = hotkeys.bound.size();
             HICON error_icon = LoadIconW(nullptr, IDI_HAND);
             for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
                 wchar_t cls[32] = {};
@@ -290,7 +294,9 @@ TEST_F(MainWindowTest, AnErrorThatEscapesAHandlerIsReportedAndTheWindowGoesOn) {
 
     SeenBox seen;
     std::atomic<bool> found{false};
-    std::thread answer = AnswerBox(GetCurrentThreadId(), seen, found);
+    ASSERT_FALSE(hotkeys.bound.empty());
+    const auto line_keys = hotkeys.bound;
+    std::thread answer = AnswerBox(GetCurrentThreadId(), seen, found, hotkeys);
     Command(kBtnPlay, BN_CLICKED);  // returns when the report is closed
     answer.join();
 
@@ -301,6 +307,8 @@ TEST_F(MainWindowTest, AnErrorThatEscapesAHandlerIsReportedAndTheWindowGoesOn) {
     EXPECT_EQ(seen.buttons, 1) << "OK only";
     EXPECT_TRUE(seen.error_icon);
     EXPECT_TRUE(boxes.shown.empty()) << "the report does not go through MsgBox";
+    EXPECT_EQ(seen.keys_bound, 0u) << "the line's keys are released while the report is open";
+    EXPECT_EQ(hotkeys.bound, line_keys) << "and bound again after it";
 
     // The window goes on and shows what the handler changed before it failed.
     ASSERT_TRUE(IsWindow(window.handle()));
