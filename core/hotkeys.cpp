@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <set>
+#include <string_view>
 #include <utility>
 
 #include "core/codepage.h"
+#include "core/string_list.h"
 #include "core/text.h"
 
 namespace vkm {
@@ -13,23 +15,42 @@ std::string UserKeySpecification(const std::string& entry) {
     return GetField(entry, 1, ";");
 }
 
-std::optional<unsigned char> UserKeyCode(const std::string& entry) {
-    const std::string spec = UserKeySpecification(entry);
-    const int c = CountOccurrences(spec + "+", "+");
-    // The character's byte in code page 1250 is its key code.
-    const std::string key = Utf8ToCp1250(c == 1 ? spec : GetField(spec, c, "+"));
-    if (key.empty()) return std::nullopt;
-    return static_cast<unsigned char>(key[0]);
+namespace {
+
+std::string_view TrimSpaces(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
 }
 
-unsigned UserKeyModifiers(const std::string& entry) {
+}  // namespace
+
+std::optional<KeyCombination> UserKeyCombination(const std::string& entry) {
     const std::string spec = UserKeySpecification(entry);
-    if (spec.find('+') == std::string::npos) return 0;
-    const std::string word = GetField(spec, 1, "+");
-    if (SameTextAscii(word, "ALT")) return kModAlt;
-    if (SameTextAscii(word, "SHIFT")) return kModShift;
-    if (SameTextAscii(word, "CTRL")) return kModControl;
-    return 0;
+    const std::size_t last_plus = spec.rfind('+');
+    KeyCombination combination;
+    if (last_plus != std::string::npos) {
+        std::string_view words(spec.data(), last_plus);
+        for (;;) {
+            const std::size_t plus = words.find('+');
+            const std::string_view word = TrimSpaces(words.substr(0, plus));
+            if (SameTextAscii(word, "ALT"))
+                combination.modifiers |= kModAlt;
+            else if (SameTextAscii(word, "CTRL"))
+                combination.modifiers |= kModControl;
+            else if (SameTextAscii(word, "SHIFT"))
+                combination.modifiers |= kModShift;
+            else
+                return std::nullopt;
+            if (plus == std::string_view::npos) break;
+            words.remove_prefix(plus + 1);
+        }
+    }
+    // The character's byte in code page 1250 is its key code.
+    const std::string key = Utf8ToCp1250(last_plus == std::string::npos ? spec : spec.substr(last_plus + 1));
+    if (key.empty()) return std::nullopt;
+    combination.vk = static_cast<unsigned char>(key[0]);
+    return combination;
 }
 
 std::string UserKeySounds(const std::string& entry) {
@@ -174,58 +195,112 @@ std::string KeyName(unsigned modifiers, unsigned char vk) {
     return name;
 }
 
-std::vector<HotkeyBinding> AnnouncementHotkeys(const std::string& arrival_text,
-                                               const std::string& departure_text) {
-    // Each character is one key: its byte in code page 1250.
-    const std::string arrival_keys = Utf8ToCp1250(arrival_text);
-    const std::string departure_keys = Utf8ToCp1250(departure_text);
-    std::vector<HotkeyBinding> keys;
-    bool seen[256] = {};
-    auto add = [&](unsigned char vk, long long id, int last) {
-        if (seen[vk]) return;  // the same key is bound to the same action already
-        seen[vk] = true;
-        HotkeyBinding b;
-        b.id = id <= last ? static_cast<int>(id) : 0;
-        b.vk = vk;
-        b.name = KeyName(0, vk);
-        keys.push_back(std::move(b));
-    };
-    for (std::size_t k = 0; k < arrival_keys.size(); ++k)
-        add(static_cast<unsigned char>(arrival_keys[k]), ArrivalIdBase + static_cast<long long>(k),
-            ArrivalIdLast);
-    for (std::size_t j = 0; j < departure_keys.size(); ++j)
-        add(static_cast<unsigned char>(departure_keys[j]), DepartureIdBase + static_cast<long long>(j),
-            DepartureIdLast);
+LineKeys ReadLineKeys(const IniFile& ini) {
+    LineKeys keys;
+    const std::string arrival = ini.IniReadValue("Info", "Klavesy_prijezd", "");
+    if (!arrival.empty()) keys.arrival = arrival;
+    const std::string departure = ini.IniReadValue("Info", "Klavesy_odjezd", "");
+    if (!departure.empty()) keys.departure = departure;
+    keys.stop = ini.IniReadValue("Info", "Klavesy_stop", "");
+    StringList entries;
+    ini.IniSectionEntries("Uzivatelske_klavesy", entries);
+    for (const std::string& entry : entries.Items()) keys.user_entries.push_back(EntryValue(entry));
     return keys;
 }
 
-std::vector<HotkeyBinding> UserHotkeys(const std::vector<std::string>& entries,
-                                       const std::vector<HotkeyBinding>& line_keys) {
-    std::set<std::pair<unsigned, unsigned char>> taken;
-    for (const HotkeyBinding& b : line_keys)
-        if (b.id != 0) taken.insert({b.modifiers, b.vk});
+namespace {
 
-    std::vector<HotkeyBinding> keys;
-    keys.reserve(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::string& entry = entries[i];
-        HotkeyBinding b;
-        const std::optional<unsigned char> vk = UserKeyCode(entry);
-        if (!vk) {
-            // Nothing to name the key by but what the user wrote.
-            b.name = UserKeySpecification(entry);
-            if (b.name.empty()) b.name = entry;
-            keys.push_back(std::move(b));
-            continue;
-        }
-        b.modifiers = UserKeyModifiers(entry);
-        b.vk = *vk;
-        b.name = KeyName(b.modifiers, b.vk);
-        const long long id = UserIdBase + static_cast<long long>(i);
-        if (id <= UserIdLast && taken.insert({b.modifiers, b.vk}).second) b.id = static_cast<int>(id);
-        keys.push_back(std::move(b));
+// The keys of a line as they are added, in the order of binding.
+class LinePlan {
+  public:
+    // A character of a key string; repeated characters of one kind are left out.
+    void AddCharacter(unsigned char vk, long long id, int last, bool& seen) {
+        if (seen) return;  // the same key does the same already
+        seen = true;
+        Add(KeyCombination{0, vk}, id, last);
     }
-    return keys;
+    void Add(const KeyCombination& c, long long id, int last) {
+        HotkeyBinding b;
+        b.modifiers = c.modifiers;
+        b.vk = c.vk;
+        b.name = KeyName(c.modifiers, c.vk);
+        if (!taken_.insert({c.modifiers, c.vk}).second)
+            b.name += kCollisionNote;
+        else if (id > last)
+            b.name += kTooManyNote;
+        else
+            b.id = static_cast<int>(id);
+        keys_.push_back(std::move(b));
+    }
+    // A key the line names in a way that cannot be bound.
+    void AddWrittenWrongly(std::string name) {
+        HotkeyBinding b;
+        b.name = std::move(name);
+        keys_.push_back(std::move(b));
+    }
+    std::vector<HotkeyBinding> Take() { return std::move(keys_); }
+
+  private:
+    // Every combination the line has named so far, bound or not: a later key may
+    // not take it again.
+    std::set<std::pair<unsigned, unsigned char>> taken_;
+    std::vector<HotkeyBinding> keys_;
+};
+
+}  // namespace
+
+std::vector<HotkeyBinding> LineHotkeys(const LineKeys& line) {
+    LinePlan plan;
+    // Each character is one key: its byte in code page 1250.
+    const std::string arrival = Utf8ToCp1250(line.arrival);
+    const std::string departure = Utf8ToCp1250(line.departure);
+    const std::string stop = Utf8ToCp1250(line.stop);
+    bool announced[256] = {};
+    for (std::size_t k = 0; k < arrival.size(); ++k) {
+        const auto vk = static_cast<unsigned char>(arrival[k]);
+        plan.AddCharacter(vk, ArrivalIdBase + static_cast<long long>(k), ArrivalIdLast, announced[vk]);
+    }
+    for (std::size_t k = 0; k < departure.size(); ++k) {
+        const auto vk = static_cast<unsigned char>(departure[k]);
+        plan.AddCharacter(vk, DepartureIdBase + static_cast<long long>(k), DepartureIdLast, announced[vk]);
+    }
+    for (std::size_t i = 0; i < line.user_entries.size(); ++i) {
+        const std::string& entry = line.user_entries[i];
+        if (const std::optional<KeyCombination> c = UserKeyCombination(entry)) {
+            plan.Add(*c, UserIdBase + static_cast<long long>(i), UserIdLast);
+        } else {
+            // Nothing to name the key by but what the user wrote.
+            const std::string spec = UserKeySpecification(entry);
+            plan.AddWrittenWrongly(spec.empty() ? entry : spec);
+        }
+    }
+    bool stopping[256] = {};
+    for (std::size_t k = 0; k < stop.size(); ++k) {
+        const auto vk = static_cast<unsigned char>(stop[k]);
+        plan.AddCharacter(vk, StopIdBase + static_cast<long long>(k), StopIdLast, stopping[vk]);
+    }
+    return plan.Take();
+}
+
+std::vector<std::string> LineKeyProblems(const LineKeys& keys) {
+    std::vector<std::string> names;
+    std::set<std::string> named;
+    for (const HotkeyBinding& b : LineHotkeys(keys))
+        if (b.id == 0 && named.insert(b.name).second) names.push_back(b.name);
+    return names;
+}
+
+std::string UnusableKeysWarning(const std::vector<std::string>& names) {
+    std::string text = "Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): ";
+    std::set<std::string> named;
+    bool first = true;
+    for (const std::string& name : names) {
+        if (!named.insert(name).second) continue;
+        if (!first) text += ", ";
+        text += name;
+        first = false;
+    }
+    return text;
 }
 
 }  // namespace vkm

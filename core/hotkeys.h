@@ -1,22 +1,30 @@
-// The line's keys as hotkeys: the id scheme, the user key entry format and the
-// readable names of key combinations.
+// The line's keys as hotkeys: the id scheme, the user key entry format, the
+// readable names of key combinations and the keys a line cannot have bound.
 //
-// Hotkey ids of the main window:
-//   arrival keys     character k of the arrival key string      id k           (1..99)
-//   departure keys   character j of the departure key string    id 99 + j      (100..199)
-//   user keys        entry i of the user key list               id 200 + i     (200..0xBFFF)
+// Hotkey ids of the main window (k counts a key string's characters from 0, i a
+// user entry's place in the list from 0):
+//   arrival keys     character k of Klavesy_prijezd     id 1 + k         (1..99)
+//   departure keys   character k of Klavesy_odjezd      id 100 + k       (100..199)
+//   user keys        entry i of [Uzivatelske_klavesy]   id 200 + i       (200..0xBEFF)
+//   stop keys        character k of Klavesy_stop        id 0xBF00 + k    (0xBF00..0xBFFF)
 // A key whose id would leave its range is not bound, so that an id always tells
-// which kind of key was pressed. The user range is the last one and may run up to
-// the highest id an application can use (0xBFFF).
+// which kind of key was pressed. The stop range ends at the highest id an
+// application can use (0xBFFF).
 //
-// A key character's byte is its virtual-key code: "P" (0x50) is the P key, "p"
-// (0x70) is F1, byte 0x0D is Enter.
+// A key character's byte in code page 1250 is its virtual-key code: "P" (0x50) is
+// the P key, "p" (0x70) is F1, byte 0x0D is Enter.
+//
+// The keys are bound in the order arrival, departure, user, stop keys. A key whose
+// combination a key before it already has is not bound: a repeated character of the
+// announcement strings (among both) or of the stop string is left out silently, as
+// it would do the same; any other repetition is a collision and is named.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/ini.h"
 #include "platform/platform.h"
 
 namespace vkm {
@@ -26,32 +34,54 @@ constexpr int ArrivalIdLast = 99;
 constexpr int DepartureIdBase = 100;
 constexpr int DepartureIdLast = 199;
 constexpr int UserIdBase = 200;
-constexpr int UserIdLast = 0xBFFF;
+constexpr int UserIdLast = 0xBEFF;
+constexpr int StopIdBase = 0xBF00;
+constexpr int StopIdLast = 0xBFFF;
+
+struct KeyCombination {
+    unsigned modifiers = 0;  // kModAlt, kModControl, kModShift
+    unsigned char vk = 0;
+    bool operator==(const KeyCombination& o) const { return modifiers == o.modifiers && vk == o.vk; }
+    bool operator!=(const KeyCombination& o) const { return !(*this == o); }
+};
 
 // A user key entry is "key specification;sounds;description", for example
 // "ALT+B;bezpecnost.wav;Bezpecnost". A missing field takes the last one present:
 // with two fields the sounds are also the description, without ";" the whole
 // entry is the key specification, the sounds and the description.
 
-// Field 1: a key character, optionally preceded by one modifier word and "+".
+// Field 1: modifier words and the key, joined by "+": "B", "ALT+B", "CTRL+SHIFT+X".
 std::string UserKeySpecification(const std::string& entry);
-// The first byte of the part after the last "+" (the whole specification when it
-// has no "+"); nothing when that part is empty. The key part is not converted:
-// "ctrl+q" is Ctrl with 0x71 (F2).
-std::optional<unsigned char> UserKeyCode(const std::string& entry);
-// The modifier word before the first "+", upper-cased: ALT, CTRL or SHIFT (kModAlt,
-// kModControl, kModShift); any other word, or no "+", gives 0. Only the first
-// word counts: CTRL+SHIFT+X is Ctrl+X.
-unsigned UserKeyModifiers(const std::string& entry);
+// The combination the key specification names, or nothing when it is written
+// wrongly. The key is the first character of the part after the last "+" (the
+// whole specification without "+"), taken as written: "ctrl+q" is Ctrl with 0x71
+// (F2), "ALT + B" is Alt with Space. Every word before it is ALT, CTRL or SHIFT
+// (any case, surrounding spaces ignored), and all of them count: CTRL+SHIFT+X is
+// Ctrl+Shift+X. Written wrongly: any other word (WIN+B, ALTGR+B, CTL+B, +B) or
+// nothing after the last "+".
+std::optional<KeyCombination> UserKeyCombination(const std::string& entry);
 std::string UserKeySounds(const std::string& entry);
 std::string UserKeyDescription(const std::string& entry);
 
 // A readable name of a key combination: "F1", "Alt+B", "Num 2", "Ctrl+Enter".
 std::string KeyName(unsigned modifiers, unsigned char vk);
 
-// One key of a line as it is to be bound. id is 0 when the key cannot be bound
-// (its id would leave its range, its key part is empty, or its combination is
-// already another key of the line); name then says which key it is.
+// The keys of a line, as its definition file gives them.
+struct LineKeys {
+    std::string arrival = "\r";    // [Info] Klavesy_prijezd; each character is one key
+    std::string departure = "Pp";  // [Info] Klavesy_odjezd
+    std::string stop;              // [Info] Klavesy_stop; no stop keys unless the line has them
+    // The values of [Uzivatelske_klavesy], in file order: user key entries.
+    std::vector<std::string> user_entries;
+};
+
+// Reads the keys of a line: an absent or empty key string takes its default, and
+// each user entry is everything after the first "=" of its line.
+LineKeys ReadLineKeys(const IniFile& ini);
+
+// One key of a line as it is to be bound. id is 0 when the line itself keeps the
+// key from being bound; name then says which key it is and why, as the warning
+// names it.
 struct HotkeyBinding {
     int id = 0;
     unsigned modifiers = 0;
@@ -59,16 +89,22 @@ struct HotkeyBinding {
     std::string name;
 };
 
-// The announcement keys, arrival keys first, in order of their characters. A
-// character that is already among the keys before it (in either string) is left
-// out: it is bound to the same action already.
-std::vector<HotkeyBinding> AnnouncementHotkeys(const std::string& arrival_keys,
-                                               const std::string& departure_keys);
+// Every key of the line, in the order of binding (arrival, departure, user, stop
+// keys), repeated announcement and stop characters left out. Names: a key written
+// wrongly is named by its key specification as written (an empty one by the whole
+// entry); a collision by the key's name followed by kCollisionNote; a key beyond its
+// id range by its name followed by kTooManyNote; any other key by its name.
+std::vector<HotkeyBinding> LineHotkeys(const LineKeys& keys);
 
-// The user keys, one for each entry (the entry's value, without its name), in
-// order; line_keys are the keys bound before them, whose combinations a user key
-// may not take again.
-std::vector<HotkeyBinding> UserHotkeys(const std::vector<std::string>& entries,
-                                       const std::vector<HotkeyBinding>& line_keys);
+constexpr const char* kCollisionNote = " (již použitá dříve)";
+constexpr const char* kTooManyNote = " (příliš mnoho kláves)";
+
+// The keys that cannot be bound for reasons of the line itself (written wrongly,
+// colliding with an earlier key, beyond their id range), whatever the system would
+// say: the names the warning gives them, each once, in the order of binding.
+std::vector<std::string> LineKeyProblems(const LineKeys& keys);
+
+// The warning about keys that cannot be used: names each of names once, in order.
+std::string UnusableKeysWarning(const std::vector<std::string>& names);
 
 }  // namespace vkm

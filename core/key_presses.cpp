@@ -4,19 +4,16 @@
 
 namespace vkm {
 
-void KeyPressLog::KeyDown(unsigned vk, std::uint32_t time) {
-    if (vk >= keys_.size()) return;
-    Key& key = keys_[vk];
-    // Unsigned difference: right across the wrap of the millisecond count.
-    const bool repeat = key.down && time - key.last_down <= kRepeatGapMs;
-    key.down = true;
-    key.last_down = time;
+void KeyPressLog::KeyDown(unsigned vk, std::uint32_t time, bool held) {
+    if (vk >= down_.size()) return;
+    const bool repeat = down_[vk] && held;
+    down_[vk] = true;
     if (events_.size() >= kCapacity) events_.pop_front();
     events_.push_back(Event{vk, time, !repeat});
 }
 
 void KeyPressLog::KeyUp(unsigned vk) {
-    if (vk < keys_.size()) keys_[vk].down = false;
+    if (vk < down_.size()) down_[vk] = false;
 }
 
 bool KeyPressLog::AcceptHotkey(unsigned vk, std::uint32_t time) {

@@ -9,6 +9,16 @@
 // asks AcceptHotkey with the key and the message's time: the key-down of that key
 // at that time tells whether it was a fresh press or a repeat.
 //
+// A key-down is a repeat only when the key is still held: the log saw it go down
+// and not up, and the system's key state just before the event (which the hook
+// reads) shows it down. Both are needed. The hook misses a key-up made while a
+// window outside Wine has the keyboard; Wine puts its key state right when a Wine
+// window gets the keyboard back, without an event, so the next press shows the key
+// up and counts, however soon it comes. And a key the system shows down that the
+// log never saw go down (pressed outside Wine and held while coming back) counts
+// once, so that a system whose state ran ahead of the hook could never make the
+// program deaf. Elapsed time alone never makes a key-down a repeat.
+//
 // Matching by time (not by counting presses) matters because most key-downs cause
 // no hotkey message: the same key with other modifiers, or before a line's keys
 // are bound. A count of presses would credit those to a later held key's repeats.
@@ -28,14 +38,11 @@ class KeyPressLog {
   public:
     // Key events kept for hotkey messages still to come; beyond this the oldest go.
     static constexpr std::size_t kCapacity = 4096;
-    // A key-down of a key that is down counts as a repeat only within this time of
-    // the key's previous key-down; later, the key's release was missed (it went to
-    // a window outside Wine) and this is a fresh press.
-    static constexpr std::uint32_t kRepeatGapMs = 2000;
 
     // vk is a virtual-key code (0..255; others are ignored); time is the event's
-    // time in milliseconds as Windows counts it (wrapping around).
-    void KeyDown(unsigned vk, std::uint32_t time);
+    // time in milliseconds as Windows counts it; held tells whether the system's key
+    // state showed the key down just before this key-down.
+    void KeyDown(unsigned vk, std::uint32_t time, bool held);
     void KeyUp(unsigned vk);
 
     // For the hotkey message of key vk with the given message time: false when it
@@ -52,12 +59,8 @@ class KeyPressLog {
         std::uint32_t time;
         bool fresh;
     };
-    struct Key {
-        bool down = false;
-        std::uint32_t last_down = 0;
-    };
     std::deque<Event> events_;
-    std::array<Key, 256> keys_{};
+    std::array<bool, 256> down_{};  // a key-down seen and no key-up since
 };
 
 }  // namespace vkm

@@ -36,4 +36,9 @@ int StringList::IndexOfName(const std::string& name) const {
     return -1;
 }
 
+std::string EntryValue(const std::string& entry) {
+    const std::size_t eq = entry.find('=');
+    return eq == std::string::npos ? entry : entry.substr(eq + 1);
+}
+
 }  // namespace vkm

@@ -36,4 +36,9 @@ class StringList {
     std::vector<std::string> items_;
 };
 
+// The value of a name=value entry: everything after its first "=" (an INI name
+// never holds one), so "3=vlak.wav,smer=Kolin.wav" gives "vlak.wav,smer=Kolin.wav".
+// An entry without "=" is all value.
+std::string EntryValue(const std::string& entry);
+
 }  // namespace vkm

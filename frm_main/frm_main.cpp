@@ -8,7 +8,6 @@
 namespace vkm {
 
 void TfrmMain::FormCreate() {
-    FHotkeysActive = false;
     FDefinitionFiles.clear();
     FAnnouncements.Clear();
     FUserKeys.Clear();
@@ -28,7 +27,7 @@ void TfrmMain::FormDestroy() {
 
 void TfrmMain::btnStartClick() {
     if (cmbLinkaItemIndex < 0) {
-        MsgBox(P.boxes, std::string("Není vybrána žádná zvuková mapa"), "", msgWarning + msgOk);
+        MsgBox(P.boxes, "Není vybrána žádná zvuková mapa", "", msgWarning + msgOk);
         return;
     }
     LoadDefinition();
@@ -38,14 +37,13 @@ void TfrmMain::btnStartClick() {
 void TfrmMain::LoadDefinition() {
     const Path path = FDefinitionFiles.at(static_cast<std::size_t>(cmbLinkaItemIndex));
     if (!P.files.FileExists(path)) {
-        MsgBox(P.boxes, std::string("Nelze najít definiční soubor vlakového rozhlasu"), "",
-               msgWarning + msgOk);
+        MsgBox(P.boxes, "Nelze najít definiční soubor vlakového rozhlasu", "", msgWarning + msgOk);
         return;
     }
     const std::optional<std::string> bytes = P.files.ReadFile(path);
     if (!bytes) {
         // There but not readable (no permission, held by another program): as if missing.
-        MsgBox(P.boxes, std::string("Definiční soubor vlakového rozhlasu nelze přečíst"), "", msgWarning + msgOk);
+        MsgBox(P.boxes, "Definiční soubor vlakového rozhlasu nelze přečíst", "", msgWarning + msgOk);
         return;
     }
     const IniFile ini(*bytes);
@@ -53,19 +51,16 @@ void TfrmMain::LoadDefinition() {
     FArrivalSounds = ini.IniReadValue("Info", "WAV_prijezd", "");
     FDepartureSounds = ini.IniReadValue("Info", "WAV_odjezd", "");
     FEndSounds = ini.IniReadValue("Info", "WAV_Konec", "");
-    FArrivalKeys = ini.IniReadValue("Info", "Klavesy_prijezd", "");
-    if (FArrivalKeys.empty()) FArrivalKeys = "\r";
-    FDepartureKeys = ini.IniReadValue("Info", "Klavesy_odjezd", "Pp");
-    if (FDepartureKeys.empty()) FDepartureKeys = "Pp";
-
+    const LineKeys keys = ReadLineKeys(ini);
+    FArrivalKeys = keys.arrival;
+    FDepartureKeys = keys.departure;
+    FStopKeys = keys.stop;
     FUserKeys.Clear();
-    ini.IniSectionEntries("Uzivatelske_klavesy", FUserKeys);
+    for (const std::string& entry : keys.user_entries) FUserKeys.Add(entry);
+
     FAnnouncements.Clear();
     ini.IniSectionEntries("Hlaseni", FAnnouncements);
-    for (int i = 0; i < FAnnouncements.Count(); ++i) {
-        const std::string& entry = FAnnouncements.Get(i);
-        if (entry.find('=') != std::string::npos) FAnnouncements.Put(i, GetField(entry, 2, "="));
-    }
+    for (int i = 0; i < FAnnouncements.Count(); ++i) FAnnouncements.Put(i, EntryValue(FAnnouncements.Get(i)));
 
     // A line without announcements loads all the same (it may exist only for its
     // user announcements): nothing is current and nothing can be played.

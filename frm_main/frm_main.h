@@ -4,9 +4,11 @@
 // shows the state kept here and routes messages to the handlers.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/hotkeys.h"
 #include "core/string_list.h"
 #include "platform/platform.h"
 
@@ -58,9 +60,14 @@ class TfrmMain {
     // Hotkeys.
     void RegisterHotkeys();
     void UnregisterHotkeys();
-    void RegisterUserHotkeys();
-    void UnregisterUserHotkeys();
     void AnnounceUser(int i);
+    // Runs show (a modal box or dialog) while none of the line's keys is bound, so
+    // that every key reaches it (Enter and Space close a box also when they are keys
+    // of the line), and binds the keys again afterwards. A key that cannot be bound
+    // again is named in a further warning, shown the same way.
+    void WithKeysReleased(const std::function<void()>& show);
+    // A message box shown that way.
+    int Warn(const std::string& text);
 
     // ---- Window state, shown by the view (text in UTF-8). ----
     std::vector<std::string> cmbLinkaItems;
@@ -78,7 +85,8 @@ class TfrmMain {
     std::string FEndSounds;
     std::string FArrivalKeys;
     std::string FDepartureKeys;
-    StringList FUserKeys;
+    std::string FStopKeys;
+    StringList FUserKeys;  // user key entries: "key specification;sounds;description"
     StringList FAnnouncements;
     Path FSoundDir;
 
@@ -92,13 +100,12 @@ class TfrmMain {
     Path FLastOpenedFile;  // offered again by the open dialog
 
     // ---- Hotkeys. ----
-    // True from the end of a binding (RegisterHotkeys) until the keys are released;
-    // a binding in which some keys were refused counts too.
-    bool FHotkeysActive = false;
-    std::vector<int> FRegisteredHotkeys;    // exactly the ids bound now
-    std::vector<std::string> FUnboundKeys;  // names of the keys the last binding could not bind
+    std::vector<HotkeyBinding> FBoundHotkeys;  // exactly the keys bound now
+    std::vector<std::string> FUnboundKeys;     // names of the keys the last binding could not bind
 
   private:
+    // Binds keys one by one; those refused are added to FUnboundKeys and returned.
+    std::vector<std::string> Bind(const std::vector<HotkeyBinding>& keys);
     Platform& P;
 };
 

@@ -77,7 +77,8 @@ void TfrmMain::sbtnOpenFileClick() {
     request.default_ext = "*.vkm";
     request.initial_dir = ExtractFilePath(P.files.ExecutablePath());
     request.file_name = FLastOpenedFile;
-    if (const std::optional<Path> chosen = P.open_dialog.Show(request)) {
+    const std::optional<Path> chosen = P.open_dialog.Show(request);
+    if (chosen) {
         FLastOpenedFile = *chosen;
         AddDefinition(*chosen);
     }

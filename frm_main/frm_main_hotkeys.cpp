@@ -1,31 +1,24 @@
 // Binding the line's keys system-wide, routing their presses and releasing them.
 //
 // Every key is bound on its own: a key that cannot be bound (taken by another
-// program, written wrongly, or out of its id range) leaves the others working and
-// is named in one warning after the binding. The ids actually bound are kept in
-// FRegisteredHotkeys, and exactly those are released again.
+// program, written wrongly, colliding with an earlier key of the line, or beyond its
+// id range) leaves the others working and is named in one warning. The keys bound
+// are kept in FBoundHotkeys, and exactly those are released again.
+//
+// The warning about keys that cannot be used comes right after Start, while the user
+// is in the window: it is shown with the line's keys released, so that Enter (the
+// default arrival key) and Space close it instead of playing an announcement, and
+// the keys are bound again after it. Other boxes and the open dialog leave the keys
+// bound: a key pressed in the simulator while one of them is open still plays.
 #include <algorithm>
-#include <set>
 
 #include "MsgDlgCZ/MsgDlgCZ.h"
-#include "core/codepage.h"
 #include "core/hotkeys.h"
-#include "core/text.h"
 #include "frm_main/frm_main.h"
 
 namespace vkm {
 
 namespace {
-
-void Bind(HotkeyRegistrar& registrar, const std::vector<HotkeyBinding>& keys, std::vector<int>& registered,
-          std::vector<std::string>& unbound) {
-    for (const HotkeyBinding& key : keys) {
-        if (key.id != 0 && registrar.Register(key.id, key.modifiers, key.vk))
-            registered.push_back(key.id);
-        else
-            unbound.push_back(key.name);
-    }
-}
 
 // A failed release changes nothing for the user: the id is forgotten all the same.
 void Release(HotkeyRegistrar& registrar, int id) {
@@ -37,64 +30,73 @@ void Release(HotkeyRegistrar& registrar, int id) {
 
 }  // namespace
 
+std::vector<std::string> TfrmMain::Bind(const std::vector<HotkeyBinding>& keys) {
+    std::vector<std::string> refused;
+    for (const HotkeyBinding& key : keys) {
+        if (key.id != 0 && P.hotkeys.Register(key.id, key.modifiers, key.vk)) {
+            FBoundHotkeys.push_back(key);
+        } else {
+            refused.push_back(key.name);
+            FUnboundKeys.push_back(key.name);
+        }
+    }
+    return refused;
+}
+
 void TfrmMain::RegisterHotkeys() {
     UnregisterHotkeys();
     FUnboundKeys.clear();
-    Bind(P.hotkeys, AnnouncementHotkeys(FArrivalKeys, FDepartureKeys), FRegisteredHotkeys, FUnboundKeys);
-    RegisterUserHotkeys();
-    FHotkeysActive = true;
-    if (FUnboundKeys.empty()) return;
-
-    std::string names;
-    std::set<std::string> named;
-    for (const std::string& name : FUnboundKeys) {
-        if (!named.insert(name).second) continue;
-        if (!names.empty()) names += ", ";
-        names += name;
-    }
-    MsgBox(P.boxes,
-           std::string("Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): ") +
-               names,
-           "", msgWarning + msgOk);
-}
-
-void TfrmMain::RegisterUserHotkeys() {
-    std::vector<std::string> entries;
-    entries.reserve(static_cast<std::size_t>(FUserKeys.Count()));
-    for (int i = 0; i < FUserKeys.Count(); ++i) {
-        FUserKeys.Put(i, GetField(FUserKeys.Get(i), 2, "="));
-        entries.push_back(FUserKeys.Get(i));
-    }
-    Bind(P.hotkeys, UserHotkeys(entries, AnnouncementHotkeys(FArrivalKeys, FDepartureKeys)),
-         FRegisteredHotkeys, FUnboundKeys);
+    LineKeys keys;
+    keys.arrival = FArrivalKeys;
+    keys.departure = FDepartureKeys;
+    keys.stop = FStopKeys;
+    keys.user_entries = FUserKeys.Items();
+    const std::vector<std::string> unbound = Bind(LineHotkeys(keys));
+    if (!unbound.empty()) Warn(UnusableKeysWarning(unbound));
 }
 
 void TfrmMain::UnregisterHotkeys() {
-    for (int id : FRegisteredHotkeys)
-        if (id < UserIdBase) Release(P.hotkeys, id);
-    FRegisteredHotkeys.erase(std::remove_if(FRegisteredHotkeys.begin(), FRegisteredHotkeys.end(),
-                                            [](int id) { return id < UserIdBase; }),
-                             FRegisteredHotkeys.end());
-    FHotkeysActive = false;
-    UnregisterUserHotkeys();
+    for (const HotkeyBinding& key : FBoundHotkeys) Release(P.hotkeys, key.id);
+    FBoundHotkeys.clear();
 }
 
-void TfrmMain::UnregisterUserHotkeys() {
-    for (int id : FRegisteredHotkeys)
-        if (id >= UserIdBase) Release(P.hotkeys, id);
-    FRegisteredHotkeys.erase(std::remove_if(FRegisteredHotkeys.begin(), FRegisteredHotkeys.end(),
-                                            [](int id) { return id >= UserIdBase; }),
-                             FRegisteredHotkeys.end());
+void TfrmMain::WithKeysReleased(const std::function<void()>& show) {
+    std::vector<HotkeyBinding> keys = FBoundHotkeys;
+    UnregisterHotkeys();
+    try {
+        show();
+    } catch (...) {
+        Bind(keys);
+        throw;
+    }
+    // Another program may have taken a key meanwhile: it is named, with the keys
+    // released again. Each round binds fewer keys than the one before, so this ends.
+    for (;;) {
+        const std::vector<std::string> refused = Bind(keys);
+        if (refused.empty()) return;
+        keys = FBoundHotkeys;
+        UnregisterHotkeys();
+        MsgBox(P.boxes, UnusableKeysWarning(refused), "", msgWarning + msgOk);
+    }
+}
+
+int TfrmMain::Warn(const std::string& text) {
+    int button = 0;
+    WithKeysReleased([&] { button = MsgBox(P.boxes, text, "", msgWarning + msgOk); });
+    return button;
 }
 
 bool TfrmMain::WMHotKey(int id) {
     // Only an id bound now is the window's; its range says what it does.
-    if (std::find(FRegisteredHotkeys.begin(), FRegisteredHotkeys.end(), id) == FRegisteredHotkeys.end())
+    if (std::none_of(FBoundHotkeys.begin(), FBoundHotkeys.end(),
+                     [id](const HotkeyBinding& key) { return key.id == id; }))
         return false;
-    if (id < UserIdBase) {
+    if (id >= StopIdBase) {
+        StopSounds();
+    } else if (id >= UserIdBase) {
+        if (id - UserIdBase < FUserKeys.Count()) AnnounceUser(id - UserIdBase);
+    } else {
         Next();  // arrival and departure keys alike: the phase decides what plays
-    } else if (id - UserIdBase < FUserKeys.Count()) {
-        AnnounceUser(id - UserIdBase);
     }
     return true;
 }

@@ -17,7 +17,8 @@ struct Rect {
 };
 
 // Indexes into MainWindowControls(), in creation order (which is also the
-// z-order and the tab order of the window).
+// z-order and the tab order of the window). The keyboard reaches only Start and
+// the drop-down list, each a group of its own; the speed buttons are for the mouse.
 enum ControlIndex {
     kGrpSimulace,
     kBtnStart,
@@ -44,6 +45,9 @@ struct ControlSpec {
     const char* caption;  // UTF-8
     FontKind font;
     bool tab_stop;
+    // Starts a group of controls (WS_GROUP): the arrow keys move the focus only
+    // within a group, which runs up to the next control that starts one.
+    bool starts_group;
     // A label that shows the text of the label before it: it starts after that
     // label's text at the earliest and reaches to the right edge of its group.
     bool follows_label;

@@ -82,11 +82,26 @@ void SetTextIfChanged(HWND hwnd, const std::wstring& text) {
     if (WindowText(hwnd) != text) SetWindowTextW(hwnd, text.c_str());
 }
 
-void EnableIfChanged(HWND hwnd, bool enabled) {
-    if ((IsWindowEnabled(hwnd) != FALSE) != enabled) EnableWindow(hwnd, enabled ? TRUE : FALSE);
+}  // namespace
+
+void EnableKeepingFocus(HWND dialog, HWND control, bool enabled) {
+    if ((IsWindowEnabled(control) != FALSE) == enabled) return;
+    const bool had_focus = GetFocus() == control;
+    EnableWindow(control, enabled ? TRUE : FALSE);
+    if (had_focus && !enabled) KeepFocusInDialog(dialog);
 }
 
-}  // namespace
+void KeepFocusInDialog(HWND dialog) {
+    HWND focus = GetFocus();
+    if (focus == dialog || (focus && IsWindowEnabled(focus)) || GetActiveWindow() != dialog) return;
+    // GetNextDlgTabItem passes over disabled controls, but gives the first control
+    // back when none is enabled.
+    HWND next = GetNextDlgTabItem(dialog, nullptr, FALSE);
+    if (next && IsWindowEnabled(next))
+        SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+    else
+        SetFocus(dialog);  // no control can have it: the window keeps it, and Tab still works
+}
 
 MainWindow::MainWindow(Platform& platform, std::function<void(HWND)> set_window)
     : platform_(platform), set_window_(std::move(set_window)), form_(platform_) {}
@@ -227,11 +242,23 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
         case WM_SIZE:
             Layout();
             return 0;
+        case WM_SETFOCUS: {
+            // The dialog manager hands the focus on to a control, also to a disabled
+            // one; with no enabled control to go to, the window keeps it.
+            HWND next = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+            if (!next || !IsWindowEnabled(next)) return 0;
+            const LRESULT result = DefDlgProcW(hwnd_, msg, wparam, lparam);
+            KeepFocusInDialog(hwnd_);
+            return result;
+        }
         case WM_ACTIVATE: {
             LRESULT result = DefDlgProcW(hwnd_, msg, wparam, lparam);
-            if (LOWORD(wparam) != WA_INACTIVE && !activated_ && controls_[kBtnStart]) {
-                activated_ = true;
-                SetFocus(controls_[kBtnStart]);
+            if (LOWORD(wparam) != WA_INACTIVE && controls_[kBtnStart]) {
+                if (!activated_) {
+                    activated_ = true;
+                    SetFocus(controls_[kBtnStart]);
+                }
+                KeepFocusInDialog(hwnd_);  // its control may have been disabled meanwhile
             }
             return result;
         }
@@ -332,10 +359,10 @@ void MainWindow::SyncControls() {
 
     SetTextIfChanged(controls_[kLblHlaseni], WideText(form_.lblHlaseni));
     SetTextIfChanged(controls_[kLblHlaseniPopis], WideText(form_.lblHlaseniPopis));
-    EnableIfChanged(controls_[kBtnPlay], form_.btnPlayEnabled);
-    EnableIfChanged(controls_[kBtnJedenZpet], form_.btnJedenZpetEnabled);
-    EnableIfChanged(controls_[kBtnJedenVpred], form_.btnJedenVpredEnabled);
-    EnableIfChanged(controls_[kSbtnStop], form_.sbtnStopEnabled);
+    EnableKeepingFocus(hwnd_, controls_[kBtnPlay], form_.btnPlayEnabled);
+    EnableKeepingFocus(hwnd_, controls_[kBtnJedenZpet], form_.btnJedenZpetEnabled);
+    EnableKeepingFocus(hwnd_, controls_[kBtnJedenVpred], form_.btnJedenVpredEnabled);
+    EnableKeepingFocus(hwnd_, controls_[kSbtnStop], form_.sbtnStopEnabled);
 }
 
 void MainWindow::CreateControls() {
@@ -365,6 +392,7 @@ void MainWindow::CreateControls() {
                 break;
         }
         if (c.tab_stop) style |= WS_TABSTOP;
+        if (c.starts_group) style |= WS_GROUP;
         HWND h = CreateWindowExW(0, cls, WidePath(c.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
         controls_[i] = h;
@@ -443,10 +471,26 @@ void MainWindow::Layout() {
 }
 
 // A speed button works with the mouse only and never takes the focus: it tracks the
-// press itself instead of letting the button control focus itself.
+// press itself instead of letting the button control focus itself, tells the dialog
+// manager it is no button (so the keyboard never presses it nor makes it the
+// default), and hands on the focus if anything gives it one.
 LRESULT CALLBACK MainWindow::SpeedButtonProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR,
                                              DWORD_PTR) {
     switch (msg) {
+        case WM_GETDLGCODE:
+            return DLGC_STATIC;
+        case WM_SETFOCUS: {
+            // Back to the control that had it, when the keyboard can reach that one;
+            // else to the first control with a tab stop.
+            HWND dialog = GetParent(hwnd);
+            HWND previous = reinterpret_cast<HWND>(wparam);
+            const bool back = previous && IsWindow(previous) && IsWindowEnabled(previous) &&
+                              GetParent(previous) == dialog &&
+                              (GetWindowLongW(previous, GWL_STYLE) & WS_TABSTOP);
+            HWND next = back ? previous : GetNextDlgTabItem(dialog, nullptr, FALSE);
+            SetFocus(next && next != hwnd ? next : dialog);
+            return 0;
+        }
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             if (IsWindowEnabled(hwnd)) {

@@ -35,6 +35,14 @@ struct Win32Services {
     }
 };
 
+// Enables or disables a control of the dialog-like window; a control that has the
+// focus hands it on to the next control with a tab stop before it is disabled, so
+// the keyboard still works.
+void EnableKeepingFocus(HWND dialog, HWND control, bool enabled);
+// Moves the focus of the active dialog-like window off a disabled control (or from
+// nowhere) to the first enabled control with a tab stop, else to the window itself.
+void KeepFocusInDialog(HWND dialog);
+
 class MainWindow {
   public:
     // The window on the given services; set_window, when given, learns the window's

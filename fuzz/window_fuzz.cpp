@@ -5,6 +5,7 @@
 //
 // Input: two bytes of length and the line file, one byte of settings, then one byte
 // (and sometimes a second) per action.
+#include "core/hotkeys.h"
 #include "fuzz/fuzz.h"
 #include "tests/fakes/fakes.h"
 
@@ -22,8 +23,12 @@ void CheckState(FakeWindow& w) {
     FUZZ_CHECK(f.btnPlayEnabled == !f.FCurrentAnnouncement.empty());
     if (f.btnJedenZpetEnabled) FUZZ_CHECK(f.FIndex > 0);
     if (f.btnJedenVpredEnabled) FUZZ_CHECK(f.FIndex <= count - 1);
-    FUZZ_CHECK(f.FRegisteredHotkeys.size() == w.hotkeys.bound.size());
-    for (int id : f.FRegisteredHotkeys) FUZZ_CHECK(w.hotkeys.bound.count(id) == 1);
+    FUZZ_CHECK(f.FBoundHotkeys.size() == w.hotkeys.bound.size());
+    for (const HotkeyBinding& key : f.FBoundHotkeys) {
+        const auto bound = w.hotkeys.bound.find(key.id);
+        FUZZ_CHECK(bound != w.hotkeys.bound.end());
+        FUZZ_CHECK(bound->second == FakeHotkeys::Combination(key.modifiers, key.vk));
+    }
     FUZZ_CHECK(f.sbtnStopEnabled == w.player.Busy());
 }
 
@@ -58,9 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 3:
             case 4: {  // a key of the line, or an id that is not the window's
                 const std::uint8_t k = in.Byte();
-                const int id = f.FRegisteredHotkeys.empty() || k == 255
-                                   ? k
-                                   : f.FRegisteredHotkeys[k % f.FRegisteredHotkeys.size()];
+                const int id =
+                    f.FBoundHotkeys.empty() || k == 255 ? k : f.FBoundHotkeys[k % f.FBoundHotkeys.size()].id;
                 const bool ours = w.hotkeys.bound.count(id) > 0;
                 FUZZ_CHECK(f.WMHotKey(id) == ours);
                 break;

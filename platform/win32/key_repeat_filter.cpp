@@ -56,7 +56,10 @@ LRESULT CALLBACK KeyRepeatFilter::HookProc(int code, WPARAM wparam, LPARAM lpara
         try {
             std::lock_guard<std::mutex> lock(t_filter->mutex_);
             if (wparam == WM_KEYDOWN || wparam == WM_SYSKEYDOWN)
-                t_filter->log_.KeyDown(key->vkCode, key->time);
+                // The system's state is still that before this event (and is read
+                // afresh: a hook call ends Wine's cache of it).
+                t_filter->log_.KeyDown(key->vkCode, key->time,
+                                       (GetAsyncKeyState(static_cast<int>(key->vkCode)) & 0x8000) != 0);
             else if (wparam == WM_KEYUP || wparam == WM_SYSKEYUP)
                 t_filter->log_.KeyUp(key->vkCode);
         } catch (...) {

@@ -5,8 +5,10 @@
 // hook on a thread of its own (so the hook is answered even while the window's
 // thread is busy playing sounds) and keeps a KeyPressLog of the key events; Wine
 // calls the hook before it posts the hotkey message that a key event causes, and
-// the message carries the event's time. The window asks Accept for each WM_HOTKEY
-// and drops those of repeats.
+// the message carries the event's time. With each key-down the hook also logs
+// whether the key was down before it (GetAsyncKeyState inside the hook gives the
+// state before the event), which catches key-ups the hook never saw. The window
+// asks Accept for each WM_HOTKEY and drops those of repeats.
 //
 // On Windows the flag works: no hook is installed (a system-wide keyboard hook is
 // also what key loggers use) and every hotkey message is accepted.

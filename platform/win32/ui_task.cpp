@@ -24,14 +24,19 @@ void RunUiTask(LPARAM lparam) {
 
 void DropUiTasks(HWND window) noexcept {
     MSG msg;
+    bool quit = false;
+    int exit_code = 0;
     while (PeekMessageW(&msg, window, kUiTaskMessage, kUiTaskMessage, PM_REMOVE)) {
-        if (msg.message != kUiTaskMessage) {
-            // Wine hands out a pending WM_QUIT whatever the filter: it stays for the loop.
-            if (msg.message == WM_QUIT) PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
+        // PeekMessage hands out WM_QUIT whatever the filter: it is posted again for
+        // the message loop.
+        if (msg.message == WM_QUIT) {
+            quit = true;
+            exit_code = static_cast<int>(msg.wParam);
+            continue;
         }
         delete reinterpret_cast<std::function<void()>*>(msg.lParam);
     }
+    if (quit) PostQuitMessage(exit_code);
 }
 
 }  // namespace vkm

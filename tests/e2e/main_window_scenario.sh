@@ -44,6 +44,36 @@ EOF
 
 VK_RETURN=0x0D VK_P=0x50 VK_F1=0x70 VK_B=0x42 VK_J=0x4A VK_K=0x4B VK_Q=0x51 MOD_ALT=1
 
+# key_in_window KEY FOCUS [STATE...]: a key pressed in the main window leaves the
+# focus on FOCUS (Start or the list: never a speed button), plays nothing and opens
+# no box; the window then shows every STATE line.
+key_in_window() {
+    local key=$1 focus=$2
+    shift 2
+    xdotool key "$key"
+    expect "focus=$focus" "active=yes" "$@"
+    drv box 0.3 >/dev/null && fail "$key in the window opened a box"
+    take_new_wavs
+    [ -z "$NEW_WAVS" ] || fail "$key in the window played $NEW_WAVS"
+}
+
+# close_box_with KEY: the program's message box closes when KEY is pressed in it.
+close_box_with() {
+    local box_x
+    box_x=$(x_window "Upozorn.*") || {
+        fail "no box window to press $1 in"
+        drv close-box >/dev/null || true
+        return 0
+    }
+    focus_x_window "$box_x"
+    xdotool key "$1"
+    sleep 0.5
+    if drv box 1 >/dev/null; then
+        fail "$1 did not close the box"
+        drv close-box >/dev/null || true
+    fi
+}
+
 files_before=$(cd "$prog" && find . -type f -printf '%p %s %T@\n' | sort)
 
 step "start: the lines found in the folder and below it, nothing selected, no keys bound"
@@ -59,22 +89,31 @@ alfa=$(item_index "Trať Žďár - Líšeň")
 beta=$(item_index "Linka Beta")
 gama=$(item_index "Linka Gama")
 
-step "keyboard in the window: focus on Start, Tab, Alt+V, Alt+S; Enter presses Start"
+step "keyboard in the window: Tab and Shift+Tab between Start and the list, arrows stay, mnemonics"
 main_x=$(x_window "Vlakomluv pro MSTS")
 focus_x_window "$main_x"
 expect "active=yes" "focus=button Start"
-xdotool key Tab
-expect "focus=combo"
-xdotool key alt+s
-expect "focus=button Start"
-xdotool key alt+v
-expect "focus=combo"
+key_in_window Tab combo
+key_in_window shift+Tab "button Start"
+for arrow in Right Down Left Up; do key_in_window "$arrow" "button Start"; done
+key_in_window shift+Tab combo
+key_in_window Tab "button Start"
+key_in_window alt+v combo
+key_in_window alt+s "button Start"
+key_in_window alt+v combo "combo.selected=-1"
+
+step "Enter presses Start, Space on Start too: the warning, which Enter and Space close"
 xdotool key Return
 drv box 10 >"$E2E_WORK/box" || fail "Enter showed no box"
 grep -qx "caption=Upozornění" "$E2E_WORK/box" || fail "box caption: $(cat "$E2E_WORK/box")"
 grep -qx "text=Není vybrána žádná zvuková mapa" "$E2E_WORK/box" || fail "box text: $(cat "$E2E_WORK/box")"
 grep -qx "owner=main" "$E2E_WORK/box" || fail "the box is not owned by the main window"
-drv close-box
+close_box_with Return
+focus_x_window "$main_x"
+key_in_window alt+s "button Start"
+xdotool key space
+drv box 10 >"$E2E_WORK/box" || fail "Space on Start showed no box"
+close_box_with space
 expect "combo.selected=-1"
 
 step "Start clicked without a selection"
@@ -82,6 +121,28 @@ drv click Start
 drv box 10 >"$E2E_WORK/box" || fail "Start showed no box"
 grep -qx "text=Není vybrána žádná zvuková mapa" "$E2E_WORK/box" || fail "box text: $(cat "$E2E_WORK/box")"
 drv close-box
+
+step "a key another program holds: the warning names it, Enter closes it and plays nothing"
+drv hold-key 120 $VK_F1 >"$E2E_WORK/hold" &
+E2E_PIDS+=("$!")
+for _ in $(seq 100); do grep -q held "$E2E_WORK/hold" 2>/dev/null && break; sleep 0.1; done
+grep -q held "$E2E_WORK/hold" || fail "the driver could not hold F1"
+drv select "$alfa"
+drv click Start
+drv box 10 >"$E2E_WORK/box" || fail "no warning about F1"
+grep -qx "text=Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): F1" \
+    "$E2E_WORK/box" || fail "box text: $(cat "$E2E_WORK/box")"
+close_box_with Return
+expect "lblHlaseni=a1.wav" "button -1=disabled"
+take_new_wavs
+[ -z "$NEW_WAVS" ] || fail "Enter on the warning played $NEW_WAVS"
+drv hotkey-free $VK_RETURN >/dev/null && fail "Enter is not bound after the warning"
+focus_x_window "$main_x"  # a Wine window: Enter is the line's key now, wherever it is pressed
+xdotool key Return
+expect "lblHlaseni=a2.wav,a3.wav"
+expect_wavs "odjezd.wav a1.wav"
+drv release-key || fail "the driver held no key"
+for _ in $(seq 50); do drv hotkey-free $VK_F1 >/dev/null && break; sleep 0.1; done
 
 step "a line started: first announcement shown, its keys bound"
 drv select "$alfa"
@@ -177,6 +238,32 @@ for key in "$VK_RETURN" "$VK_P" "$VK_F1" "$VK_B $MOD_ALT"; do
 done
 drv hotkey-free $VK_K >/dev/null && fail "K is not bound"
 drv hotkey-free $VK_J >/dev/null && fail "J is not bound"
+
+step "keyboard in the window with a line started: it never reaches the step buttons, and plays nothing"
+expect "button >=enabled" "button +1=enabled"
+focus_x_window "$main_x"
+key_in_window alt+s "button Start"
+for arrow in Right Down Left Up; do key_in_window "$arrow" "button Start"; done
+key_in_window Tab combo
+key_in_window shift+Tab "button Start"
+key_in_window shift+Tab combo
+# On the list the arrows choose another line (and nothing more), as in any dialog.
+if [ "$beta" -gt 0 ]; then
+    other=$((beta - 1)) away="Up Left" back="Down Right"
+else
+    other=$((beta + 1)) away="Down Right" back="Up Left"
+fi
+for i in 1 2; do
+    key_in_window "$(echo "$away" | cut -d' ' -f$i)" combo "combo.selected=$other"
+    key_in_window "$(echo "$back" | cut -d' ' -f$i)" combo "combo.selected=$beta"
+done
+key_in_window space combo "lblHlaseni=b1.wav"
+key_in_window Return combo "combo.selected=$beta" "lblHlaseni=b1.wav"
+key_in_window alt+s "button Start"
+key_in_window space "button Start" "lblHlaseni=b1.wav" "button >=enabled"
+key_in_window Return "button Start" "lblHlaseni=b1.wav" "button >=enabled"
+key_in_window alt+v combo
+
 focus_x_window "$focus_x"
 xdotool key k
 expect "lblHlaseni=" "button >=disabled"

@@ -75,7 +75,7 @@ class FakePlayer : public SoundPlayer {
     // The announcements queued so far have finished playing.
     void Finish() { waiting = 0; }
 
-    std::vector<Path> played;               // every file, in order
+    std::vector<Path> played;              // every file, in order
     std::vector<std::vector<Path>> lists;  // each announcement
     std::optional<Path> fail_on;
     bool finish_at_once = true;
@@ -117,17 +117,21 @@ class FakeBoxes : public MessageBoxService {
     };
     int Show(const std::string& text, const std::string& caption, unsigned style) override {
         shown.push_back({text, caption, style});
+        if (while_shown) while_shown();
         return 1;
     }
     std::vector<Shown> shown;
+    std::function<void()> while_shown;  // what happens while a box is open
 };
 
 class FakeOpenDialog : public OpenFileDialog {
   public:
     std::optional<Path> Show(const OpenFileRequest& request) override {
         requests.push_back(request);
+        if (while_shown) while_shown();
         return answer;
     }
+    std::function<void()> while_shown;
     std::optional<Path> answer;
     std::vector<OpenFileRequest> requests;
 };

@@ -20,6 +20,8 @@ using Combination = FakeHotkeys::Combination;
 
 const std::string kWarning =
     std::string("Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): ");
+const std::string kCollision = " (již použitá dříve)";
+const std::string kTooMany = " (příliš mnoho kláves)";
 
 // A definition with four announcements; info lines and user entries are added to it.
 std::string Line(const std::string& info, const std::string& user_keys = "") {
@@ -47,21 +49,24 @@ struct HotkeysTest : ::testing::Test {
 
 // ---- The parts of a user key entry. ----
 
+std::optional<KeyCombination> Combination_(unsigned modifiers, int vk) {
+    return KeyCombination{modifiers, static_cast<unsigned char>(vk)};
+}
+
 TEST(UserKeyEntry, FieldsWithTheirFallbacks) {
     const std::string full = std::string("ALT+B;b.wav;Bezpečnost");
-    EXPECT_EQ(UserKeyCode(full), 'B');
-    EXPECT_EQ(UserKeyModifiers(full), kModAlt);
+    EXPECT_EQ(UserKeyCombination(full), Combination_(kModAlt, 'B'));
     EXPECT_EQ(UserKeySounds(full), "b.wav");
     EXPECT_EQ(UserKeyDescription(full), std::string("Bezpečnost"));
 
     EXPECT_EQ(UserKeySounds("F;f.wav"), "f.wav");  // two fields: the sounds are the description
     EXPECT_EQ(UserKeyDescription("F;f.wav"), "f.wav");
-    EXPECT_EQ(UserKeyCode("G"), 'G');  // one field: key, sounds and description at once
+    EXPECT_EQ(UserKeyCombination("G"), Combination_(0, 'G'));  // one field: key, sounds and description
     EXPECT_EQ(UserKeySounds("G"), "G");
     EXPECT_EQ(UserKeyDescription("G"), "G");
 }
 
-TEST(UserKeyEntry, ModifierWordIsUpperCasedButTheKeyPartIsNot) {
+TEST(UserKeyEntry, EveryModifierWordCountsAndTheKeyPartIsTakenAsWritten) {
     struct Row {
         const char* entry;
         unsigned modifiers;
@@ -70,20 +75,24 @@ TEST(UserKeyEntry, ModifierWordIsUpperCasedButTheKeyPartIsNot) {
         {"ctrl+Q;q.wav", kModControl, 'Q'},
         {"ctrl+q;q.wav", kModControl, 0x71},  // q is F2
         {"Shift+1;x", kModShift, '1'},
-        {"CTRL+SHIFT+X;x", kModControl, 'X'},  // only the first word
-        {"WIN+B;x", 0, 'B'},
-        {"b;x", 0, 0x62},  // b is Num 2
+        {"CTRL+SHIFT+X;x", kModControl | kModShift, 'X'},
+        {"alt+shift+ctrl+D;x", kModAlt | kModShift | kModControl, 'D'},
+        {"ALT+ALT+B;x", kModAlt, 'B'},
+        {" Alt +\tctrl\t+B;x", kModAlt | kModControl, 'B'},  // spaces around the words
+        {"ALT + B;x", kModAlt, ' '},                         // the key part as written: Space
+        {"b;x", 0, 0x62},                                    // b is Num 2
         {"ALT+Bx;x", kModAlt, 'B'},
-        {"ALT + B;x", 0, ' '},  // exactly as written
-        {"alt+shift+ctrl+D;x", kModAlt, 'D'},
+        {"=;x", 0, '='},
     };
-    for (const Row& r : rows) {
-        EXPECT_EQ(UserKeyModifiers(r.entry), r.modifiers) << r.entry;
-        EXPECT_EQ(UserKeyCode(r.entry), std::optional<unsigned char>(static_cast<unsigned char>(r.vk)))
-            << r.entry;
-    }
-    for (const char* empty : {"ALT+;x.wav;X", ";x.wav;X", "+;x", "CTRL+SHIFT+;x"})
-        EXPECT_EQ(UserKeyCode(empty), std::nullopt) << empty;
+    for (const Row& r : rows)
+        EXPECT_EQ(UserKeyCombination(r.entry), Combination_(r.modifiers, r.vk)) << r.entry;
+}
+
+TEST(UserKeyEntry, AnUnknownModifierWordOrAnEmptyKeyPartIsWrittenWrongly) {
+    for (const char* wrong :
+         {"WIN+B;x", "ALTGR+B;x", "CTL+B;x", "ALT+WIN+B;x", "+B;x", "ALT++B;x", "ALT+;x.wav;X", ";x.wav;X",
+          "+;x", "CTRL+SHIFT+;x", "=+;x", "SHIFT+CTRL+ALT+X+Y"})
+        EXPECT_EQ(UserKeyCombination(wrong), std::nullopt) << wrong;
 }
 
 TEST(KeyName, NamesWhatTheKeyIsNotWhatWasTyped) {
@@ -116,6 +125,48 @@ TEST(KeyName, NamesWhatTheKeyIsNotWhatWasTyped) {
         {0, 0xBA, "0xBA"},
         {0, 0x00, "0x00"},
         {kModControl | kModAlt | kModShift, 'X', "Ctrl+Alt+Shift+X"},
+        {0, 0x03, "Break"},
+        {0, 0x08, "Backspace"},
+        {0, 0x0C, "Clear"},
+        {0, 0x10, "Shift"},
+        {0, 0x11, "Ctrl"},
+        {0, 0x12, "Alt"},
+        {0, 0x13, "Pause"},
+        {0, 0x14, "Caps Lock"},
+        {0, 0x21, "Page Up"},
+        {0, 0x22, "Page Down"},
+        {0, 0x23, "End"},
+        {0, 0x24, "Home"},
+        {0, 0x2C, "Print Screen"},
+        {0, 0x2D, "Insert"},
+        {0, 0x2E, "Delete"},
+        {0, 0x2F, "Help"},
+        {0, 0x5B, "Left Win"},
+        {0, 0x5C, "Right Win"},
+        {0, 0x5D, "Menu"},
+        {0, 0x5F, "Sleep"},
+        {0, 0x69, "Num 9"},
+        {0, 0x6C, "Separator"},
+        {0, 0x6E, "Num Del"},
+        {0, 0x7C, "F13"},
+        {0, 0x90, "Num Lock"},
+        {0, 0x91, "Scroll Lock"},
+        {0, 0xA0, "Left Shift"},
+        {0, 0xA1, "Right Shift"},
+        {0, 0xA2, "Left Ctrl"},
+        {0, 0xA3, "Right Ctrl"},
+        {0, 0xA4, "Left Alt"},
+        {0, 0xA5, "Right Alt"},
+        {0, 0xAD, "Mute"},
+        {0, 0xAE, "Volume Down"},
+        {0, 0xAF, "Volume Up"},
+        {0, 0xB0, "Next Track"},
+        {0, 0xB1, "Previous Track"},
+        {0, 0xB2, "Stop"},
+        {kModAlt, 0xB3, "Alt+Play/Pause"},
+        {0, 0x88, "0x88"},  // just past F24
+        {0, 0x5E, "0x5E"},
+        {0, 0xFF, "0xFF"},
     };
     for (const Row& r : rows) EXPECT_EQ(KeyName(r.modifiers, r.vk), r.name);
 }
@@ -128,7 +179,6 @@ TEST_F(HotkeysTest, DefaultKeysAreEnterPAndF1AndEachPlaysTheNextAnnouncement) {
     EXPECT_EQ(w.hotkeys.bound.at(1), Combination(0, 0x0D));
     EXPECT_EQ(w.hotkeys.bound.at(100), Combination(0, 'P'));
     EXPECT_EQ(w.hotkeys.bound.at(101), Combination(0, 0x70));
-    EXPECT_TRUE(f.FHotkeysActive);
     EXPECT_TRUE(w.boxes.shown.empty());
 
     EXPECT_TRUE(f.WMHotKey(1));
@@ -140,9 +190,10 @@ TEST_F(HotkeysTest, DefaultKeysAreEnterPAndF1AndEachPlaysTheNextAnnouncement) {
     EXPECT_EQ(f.FIndex, 3);
     EXPECT_EQ(f.FPhase, phArrival);
 
-    // Ids that are not the line's go to default handling and play nothing.
-    for (int id : {0, 2, 102, 199, 200, -1, -2, 0xBFFF}) EXPECT_FALSE(f.WMHotKey(id)) << id;
+    // Ids that are not the line's go to default handling and do nothing.
+    for (int id : {0, 2, 102, 199, 200, -1, -2, StopIdBase, StopIdLast}) EXPECT_FALSE(f.WMHotKey(id)) << id;
     EXPECT_TRUE(w.player.played.empty());
+    EXPECT_EQ(w.player.stops, 0);
     EXPECT_EQ(f.FIndex, 3);
 }
 
@@ -160,42 +211,77 @@ TEST_F(HotkeysTest, DepartureCharacterAmongArrivalKeysKeepsItsIdFree) {
     EXPECT_EQ(f.FIndex, 1);
 }
 
-TEST_F(HotkeysTest, ModifierWordIsCaseFreeButKeyPartIsTakenAsWritten) {
-    Start(Line("", "a=ctrl+Q;q.wav;Q\r\nb=ctrl+q;f2.wav;F2\r\n"));
+TEST_F(HotkeysTest, ModifierWordsAreCaseFreeAllCountAndTheKeyPartIsTakenAsWritten) {
+    Start(Line(
+        "", "a=ctrl+Q;q.wav;Q\r\nb=ctrl+q;f2.wav;F2\r\nc=CTRL+SHIFT+X;x.wav;X\r\nd= shift + alt +Z;z\r\n"));
     EXPECT_EQ(w.hotkeys.bound.at(200), Combination(kModControl, 'Q'));
     EXPECT_EQ(w.hotkeys.bound.at(201), Combination(kModControl, 0x71));
+    EXPECT_EQ(w.hotkeys.bound.at(202), Combination(kModControl | kModShift, 'X'));
+    EXPECT_EQ(w.hotkeys.bound.at(203), Combination(kModShift | kModAlt, 'Z'));
     EXPECT_TRUE(w.boxes.shown.empty());
 }
 
-TEST_F(HotkeysTest, OnlyTheFirstModifierWordCounts) {
-    Start(Line("", "x=CTRL+SHIFT+X;x.wav;X\r\n"));
-    EXPECT_EQ(w.hotkeys.bound.at(200), Combination(kModControl, 'X'));
+// A modifier the program does not know must not turn into the plain key, which the
+// simulator would then no longer get.
+TEST_F(HotkeysTest, AMisspeltModifierBindsNothingAndIsNamedAsWritten) {
+    Start(Line(
+        "", "a=WIN+B;a.wav\r\nb=ALTGR+B;b.wav\r\nc=CTL+B;c.wav\r\nd=Alt+Win+C;d.wav\r\ne=ALT+D;e.wav\r\n"));
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 100, 101, 204}));
+    for (const auto& [id, combination] : w.hotkeys.bound)
+        EXPECT_TRUE(combination.second != 'B' && combination.second != 'C') << id;
+    ASSERT_EQ(w.boxes.shown.size(), 1u);
+    EXPECT_EQ(w.boxes.shown[0].text, kWarning + "WIN+B, ALTGR+B, CTL+B, Alt+Win+C");
+    EXPECT_FALSE(f.WMHotKey(200));
+    EXPECT_TRUE(f.WMHotKey(204));
+    EXPECT_EQ(TakePlayed(), (std::vector<Path>{"C:\\linky\\e.wav"}));
+}
+
+// Everything after the first "=" of an entry's line is its value, also where it holds
+// another "=".
+TEST_F(HotkeysTest, AnEntryKeepsEverythingAfterItsFirstEqualsSign) {
+    Start(
+        "[Info]\r\n[Hlaseni]\r\n3=vlak.wav,smer=Kolin.wav\r\n[Uzivatelske_klavesy]\r\n"
+        "u=ALT+B;b.wav;Rychlost=80\r\nv==+;v.wav;V\r\nw=ALT+W;w.wav\r\n");
+    ASSERT_EQ(f.FUserKeys.Count(), 3);
+    EXPECT_TRUE(f.WMHotKey(200));
+    EXPECT_EQ(f.lblHlaseniPopis, "Rychlost=80");
+    EXPECT_EQ(TakePlayed(), (std::vector<Path>{"C:\\linky\\b.wav"}));
+    // A value that starts with "=" is named by its key specification.
+    ASSERT_EQ(w.boxes.shown.size(), 1u);
+    EXPECT_EQ(w.boxes.shown[0].text, kWarning + "=+");
+    // The announcement keeps its second sound.
+    EXPECT_TRUE(f.WMHotKey(1));
+    EXPECT_EQ(TakePlayed(), (std::vector<Path>{"C:\\linky\\vlak.wav", "C:\\linky\\smer=Kolin.wav"}));
+
+    // A second Start takes the entries as they are: nothing more is cut.
+    f.btnStartClick();
+    EXPECT_TRUE(f.WMHotKey(200));
+    EXPECT_EQ(f.lblHlaseniPopis, "Rychlost=80");
 }
 
 TEST_F(HotkeysTest, SecondLineWithFewerKeysLeavesNoneOfTheFirstBound) {
-    Start(Line("Klavesy_prijezd=ABCD\r\nKlavesy_odjezd=EFGH\r\n",
+    Start(Line("Klavesy_prijezd=ABCD\r\nKlavesy_odjezd=EFGH\r\nKlavesy_stop=S\r\n",
                "a=ALT+A;a.wav\r\nb=ALT+B;b.wav\r\nc=ALT+C;c.wav\r\n"),
           "C:\\linky\\prvni.vkm");
     const std::map<int, Combination> first = w.hotkeys.bound;
-    ASSERT_EQ(first.size(), 11u);
+    ASSERT_EQ(first.size(), 12u);
 
     Start(Line("Klavesy_prijezd=X\r\nKlavesy_odjezd=Y\r\n"), "C:\\linky\\druha.vkm");
     EXPECT_EQ(Ids(), (std::vector<int>{1, 100}));
     for (const auto& [id, combination] : first)
         for (const auto& [now_id, now] : w.hotkeys.bound) EXPECT_NE(now, combination) << "id " << id;
-    EXPECT_EQ(f.FRegisteredHotkeys.size(), 2u);
     EXPECT_TRUE(w.boxes.shown.empty());
 
-    // The first line's user ids are gone: their presses do nothing.
+    // The first line's user and stop ids are gone: their presses do nothing.
     EXPECT_FALSE(f.WMHotKey(200));
     EXPECT_FALSE(f.WMHotKey(4));
+    EXPECT_FALSE(f.WMHotKey(StopIdBase));
+    EXPECT_EQ(w.player.stops, 0);
 }
 
 TEST_F(HotkeysTest, UserKeyPlaysBetweenAnnouncementsWithoutMovingTheSequence) {
     Start(Line("", Utf8ToCp1250("x=ALT+B;b.wav;Bezpečnost\r\n")));
     EXPECT_EQ(w.hotkeys.bound.at(200), Combination(kModAlt, 'B'));
-    EXPECT_EQ(f.FUserKeys.Get(0),
-              std::string("ALT+B;b.wav;Bezpečnost"));  // the entry's name is dropped when bound
 
     f.WMHotKey(1);  // departure, a0
     TakePlayed();
@@ -234,6 +320,45 @@ TEST_F(HotkeysTest, EntriesWithOneOrTwoFieldsFallBack) {
     EXPECT_EQ(f.lblHlaseniPopis, "G");
 }
 
+// ---- Stop keys. ----
+
+TEST_F(HotkeysTest, StopKeysSilenceWhatPlaysAndLeaveTheLineWhereItIs) {
+    w.player.finish_at_once = false;
+    Start(Line("Klavesy_stop=S.S\r\n", "u=ALT+B;b.wav;B\r\n"));
+    // Bound after the user keys, by their characters' places; the repeated S silently once.
+    EXPECT_EQ(w.hotkeys.bound.at(StopIdBase), Combination(0, 'S'));
+    EXPECT_EQ(w.hotkeys.bound.at(StopIdBase + 1), Combination(0, '.'));
+    EXPECT_EQ(w.hotkeys.bound.size(), 6u);
+    EXPECT_TRUE(w.boxes.shown.empty());
+
+    f.WMHotKey(1);
+    f.WMHotKey(200);
+    EXPECT_TRUE(f.sbtnStopEnabled);
+    const long long index = f.FIndex;
+    EXPECT_TRUE(f.WMHotKey(StopIdBase + 1));
+    EXPECT_EQ(w.player.stops, 1);
+    EXPECT_FALSE(f.sbtnStopEnabled);
+    EXPECT_EQ(f.FIndex, index);
+    EXPECT_EQ(f.FPhase, phArrival);
+    EXPECT_EQ(w.player.lists.size(), 2u) << "a stop key plays nothing";
+    EXPECT_FALSE(f.WMHotKey(StopIdBase + 2)) << "the repeated character has no id of its own";
+}
+
+TEST_F(HotkeysTest, AStopKeyThatIsAnotherKeyOfTheLineIsACollision) {
+    Start(Line("Klavesy_prijezd=K\r\nKlavesy_odjezd=J\r\nKlavesy_stop=JXs\r\n",
+               "u=X;x.wav\r\nv=ALT+S;s.wav\r\n"));
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 100, 200, 201, StopIdBase + 2}));
+    EXPECT_EQ(w.hotkeys.bound.at(StopIdBase + 2), Combination(0, 's'));  // F4: Alt+F4 is another combination
+    ASSERT_EQ(w.boxes.shown.size(), 1u);
+    EXPECT_EQ(w.boxes.shown[0].text, kWarning + "J" + kCollision + ", X" + kCollision);
+    // J and X do what they did.
+    EXPECT_TRUE(f.WMHotKey(100));
+    EXPECT_TRUE(f.WMHotKey(200));
+    EXPECT_EQ(TakePlayed(),
+              (std::vector<Path>{"C:\\linky\\odjezd.wav", "C:\\linky\\a0.wav", "C:\\linky\\x.wav"}));
+    EXPECT_EQ(w.player.stops, 0);
+}
+
 // ---- Keys that cannot be bound. ----
 
 TEST_F(HotkeysTest, RefusedKeysLeaveTheOthersBoundAreNamedOnceAndAreReleasedExactly) {
@@ -242,7 +367,6 @@ TEST_F(HotkeysTest, RefusedKeysLeaveTheOthersBoundAreNamedOnceAndAreReleasedExac
     Start(line);
 
     EXPECT_EQ(Ids(), (std::vector<int>{1, 100, 200, 203}));
-    EXPECT_TRUE(f.FHotkeysActive);
     ASSERT_EQ(w.boxes.shown.size(), 1u);
     EXPECT_EQ(w.boxes.shown[0].text, kWarning + "F1, Alt+B, Num 2");
     EXPECT_EQ(w.boxes.shown[0].caption, std::string("Upozornění"));
@@ -263,6 +387,78 @@ TEST_F(HotkeysTest, RefusedKeysLeaveTheOthersBoundAreNamedOnceAndAreReleasedExac
     EXPECT_EQ(w.boxes.shown.size(), 1u);  // nothing to warn about this time
 }
 
+// Enter, the default arrival key, pressed to close the warning must close it: while a
+// box is open none of the line's keys is bound.
+TEST_F(HotkeysTest, TheWarningIsShownWithNoKeyOfTheLineBoundAndTheKeysAreBoundAfterIt) {
+    w.hotkeys.taken_by_others = {{0, 0x70}};
+    std::vector<std::size_t> bound_while_shown;
+    w.boxes.while_shown = [&] { bound_while_shown.push_back(w.hotkeys.bound.size()); };
+    Start(Line("Klavesy_stop=S\r\n", "u=ALT+U;u.wav\r\n"));
+    EXPECT_EQ(bound_while_shown, (std::vector<std::size_t>{0}));
+    ASSERT_EQ(w.boxes.shown.size(), 1u);
+    EXPECT_EQ(w.boxes.shown[0].text, kWarning + "F1");
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 100, 200, StopIdBase}));
+    EXPECT_TRUE(f.WMHotKey(1));
+    EXPECT_EQ(f.FIndex, 1);
+}
+
+TEST_F(HotkeysTest, AKeyTakenWhileTheWarningIsOpenIsNamedAfterItAndTheOthersStayBound) {
+    w.hotkeys.taken_by_others = {{0, 0x70}};
+    std::vector<std::size_t> bound_while_shown;
+    w.boxes.while_shown = [&] {
+        bound_while_shown.push_back(w.hotkeys.bound.size());
+        w.hotkeys.taken_by_others.insert({kModAlt, 'U'});  // another program starts meanwhile
+    };
+    Start(Line("", "u=ALT+U;u.wav\r\nv=ALT+V;v.wav\r\n"));
+    ASSERT_EQ(w.boxes.shown.size(), 2u);
+    EXPECT_EQ(w.boxes.shown[1].text, kWarning + "Alt+U");
+    EXPECT_EQ(bound_while_shown, (std::vector<std::size_t>{0, 0}));
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 100, 201}));
+    EXPECT_FALSE(f.WMHotKey(200));
+    EXPECT_TRUE(f.WMHotKey(201));
+    EXPECT_EQ(TakePlayed(), (std::vector<Path>{"C:\\linky\\v.wav"}));
+}
+
+TEST_F(HotkeysTest, KeysTakenAgainAndAgainWhileBoxesAreOpenEndInABoxCountNoLongerThanTheKeys) {
+    // A program that takes one more of the line's keys whenever a box opens.
+    const std::vector<Combination> line_keys = {{0, 0x0D}, {0, 'P'}, {0, 0x70}, {kModAlt, 'A'}};
+    w.hotkeys.taken_by_others = {{kModAlt, 'A'}};
+    w.boxes.while_shown = [&] {
+        for (const Combination& c : line_keys)
+            if (w.hotkeys.taken_by_others.insert(c).second) break;
+    };
+    Start(Line("", "a=ALT+A;a.wav\r\n"));
+    EXPECT_LE(w.boxes.shown.size(), line_keys.size() + 1);
+    EXPECT_TRUE(w.hotkeys.bound.empty());
+    EXPECT_FALSE(f.WMHotKey(1));
+}
+
+// Only the key warning is shown with the keys released: other boxes and the open
+// dialog leave them bound, and a key pressed while one of them is open plays.
+TEST_F(HotkeysTest, OtherBoxesAndTheOpenDialogLeaveTheKeysBoundAndPressesPlay) {
+    Start(Line("", "u=ALT+U;u.wav\r\n"));
+    const std::map<int, Combination> line_keys = w.hotkeys.bound;
+    ASSERT_EQ(line_keys.size(), 4u);
+    std::vector<std::size_t> bound_while_shown;
+    w.boxes.while_shown = [&] {
+        bound_while_shown.push_back(w.hotkeys.bound.size());
+        EXPECT_TRUE(f.WMHotKey(200));  // a key pressed in the simulator meanwhile
+    };
+    w.dialog.while_shown = w.boxes.while_shown;
+
+    w.files.files.erase("C:\\linky\\linka.vkm");  // a definition file that has gone
+    f.btnStartClick();
+    EXPECT_EQ(w.boxes.shown.back().text, std::string("Nelze najít definiční soubor vlakového rozhlasu"));
+    f.sbtnOpenFileClick();  // cancelled
+    f.cmbLinkaItemIndex = -1;
+    f.btnStartClick();
+    EXPECT_EQ(w.boxes.shown.back().text, std::string("Není vybrána žádná zvuková mapa"));
+
+    EXPECT_EQ(bound_while_shown, (std::vector<std::size_t>{4, 4, 4}));
+    EXPECT_EQ(w.hotkeys.bound, line_keys);
+    EXPECT_EQ(TakePlayed(), (std::vector<Path>(3, "C:\\linky\\u.wav")));
+}
+
 TEST_F(HotkeysTest, EveryRefusedKeyIsNamedOnEveryStartThatCannotBindIt) {
     w.hotkeys.taken_by_others = {{0, 'P'}};
     Start(Line(""));
@@ -273,14 +469,14 @@ TEST_F(HotkeysTest, EveryRefusedKeyIsNamedOnEveryStartThatCannotBindIt) {
 }
 
 TEST_F(HotkeysTest, RepeatedCharactersOfTheLineAreSkippedSilently) {
-    Start(Line("Klavesy_prijezd=NN\r\nKlavesy_odjezd=PPpN\r\n", "u=ALT+B;u.wav\r\n"));
-    EXPECT_EQ(Ids(), (std::vector<int>{1, 100, 102, 200}));
+    Start(Line("Klavesy_prijezd=NN\r\nKlavesy_odjezd=PPpN\r\nKlavesy_stop=SSS\r\n", "u=ALT+B;u.wav\r\n"));
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 100, 102, 200, StopIdBase}));
     EXPECT_EQ(w.hotkeys.bound.at(102), Combination(0, 0x70));
     EXPECT_TRUE(w.boxes.shown.empty());
-    EXPECT_TRUE(f.FHotkeysActive);
-    EXPECT_TRUE(f.FUnboundKeys.empty());
 }
 
+// A key that lost to an earlier key of the line is named as such, never as if the
+// earlier key, which works, did not.
 TEST_F(HotkeysTest, UserKeysWithEmptyKeyPartOrTakenCombinationAreNamed) {
     Start(Line("",
                "a=ALT+;a.wav;A\r\n"        // empty key part
@@ -292,11 +488,12 @@ TEST_F(HotkeysTest, UserKeysWithEmptyKeyPartOrTakenCombinationAreNamed) {
                "g=SHIFT+P;g.wav;G\r\n"));  // the same as c once more: named once
     EXPECT_EQ(Ids(), (std::vector<int>{1, 100, 101, 202, 205}));
     ASSERT_EQ(w.boxes.shown.size(), 1u);
-    EXPECT_EQ(w.boxes.shown[0].text, kWarning + "ALT+, P, ;d.wav;D, Shift+P");
-    EXPECT_EQ(f.FUnboundKeys.size(), 5u);
+    EXPECT_EQ(w.boxes.shown[0].text, kWarning + "ALT+, P" + kCollision + ", ;d.wav;D, Shift+P" + kCollision);
 
     EXPECT_FALSE(f.WMHotKey(201));
     EXPECT_FALSE(f.WMHotKey(204));
+    EXPECT_TRUE(f.WMHotKey(202));
+    EXPECT_EQ(f.lblHlaseniPopis, "C");
     EXPECT_TRUE(f.WMHotKey(205));
     EXPECT_EQ(f.lblHlaseniPopis, "F");
 }
@@ -307,8 +504,11 @@ TEST_F(HotkeysTest, SixtyUserEntriesAreAllRouted) {
     for (int i = 0; i < 60; ++i)
         entries += "u" + std::to_string(i) + "=" + mods[i / 26] + "+" + static_cast<char>('A' + i % 26) +
                    ";s" + std::to_string(i) + ".wav;D" + std::to_string(i) + "\r\n";
+    // And a duplicate of one of them at the end: it is the one named.
+    entries += "dup=CTRL+B;dup.wav\r\n";
     Start(Line("", entries));
-    EXPECT_TRUE(w.boxes.shown.empty());
+    ASSERT_EQ(w.boxes.shown.size(), 1u);
+    EXPECT_EQ(w.boxes.shown[0].text, kWarning + "Ctrl+B" + kCollision);
     EXPECT_EQ(w.hotkeys.bound.size(), 63u);
     for (int i = 0; i < 60; ++i) {
         ASSERT_TRUE(f.WMHotKey(200 + i)) << i;
@@ -347,7 +547,7 @@ TEST_F(HotkeysTest, LongArrivalKeyStringDoesNotReachTheDepartureIds) {
     EXPECT_EQ(w.hotkeys.bound.size(), 99u + 2u);
     EXPECT_EQ(w.hotkeys.bound.at(100), Combination(0, 'P'));
     ASSERT_EQ(f.FUnboundKeys.size(), 51u);
-    EXPECT_EQ(f.FUnboundKeys[0], KeyName(0, static_cast<unsigned char>(keys[99])));
+    EXPECT_EQ(f.FUnboundKeys[0], KeyName(0, static_cast<unsigned char>(keys[99])) + kTooMany);
     ASSERT_EQ(w.boxes.shown.size(), 1u);
 
     // P (departure, id 100) and an arrival key alike play the next announcement.
@@ -358,7 +558,10 @@ TEST_F(HotkeysTest, LongArrivalKeyStringDoesNotReachTheDepartureIds) {
 
 TEST_F(HotkeysTest, LongDepartureKeyStringDoesNotReachTheUserIds) {
     const std::string keys = DistinctKeys(120);
-    Start(Line("Klavesy_odjezd=" + keys + "\r\n", "u=ALT+B;u.wav;U\r\n"));
+    // The user key has the combination of a departure key beyond the range: it is
+    // still the line's departure key, so the user key collides with it.
+    Start(Line("Klavesy_odjezd=" + keys + "\r\n",
+               "u=ALT+B;u.wav;U\r\nv=" + std::string(1, keys[110]) + ";v.wav\r\n"));
     for (const auto& [id, combination] : w.hotkeys.bound) {
         if (id >= 100 && id <= 199) {
             EXPECT_EQ(combination, Combination(0, static_cast<unsigned char>(keys[id - 100]))) << id;
@@ -366,7 +569,8 @@ TEST_F(HotkeysTest, LongDepartureKeyStringDoesNotReachTheUserIds) {
     }
     EXPECT_EQ(w.hotkeys.bound.size(), 1u + 100u + 1u);
     EXPECT_EQ(w.hotkeys.bound.at(200), Combination(kModAlt, 'B'));
-    EXPECT_EQ(f.FUnboundKeys.size(), 20u);
+    EXPECT_EQ(f.FUnboundKeys.size(), 21u);
+    EXPECT_EQ(f.FUnboundKeys.back(), KeyName(0, static_cast<unsigned char>(keys[110])) + kCollision);
 
     EXPECT_TRUE(f.WMHotKey(200));
     EXPECT_EQ(TakePlayed(), (std::vector<Path>{"C:\\linky\\u.wav"}));
@@ -392,55 +596,101 @@ TEST_F(HotkeysTest, StartWithoutAnyLineBindsNothing) {
     w.files.files.clear();
     f.btnStartClick();
     EXPECT_TRUE(w.hotkeys.bound.empty());
-    EXPECT_TRUE(f.FHotkeysActive);
     EXPECT_EQ(w.boxes.shown.size(), 1u);
+    EXPECT_FALSE(f.WMHotKey(1));
 }
 
 TEST_F(HotkeysTest, FormDestroyReleasesEveryKey) {
     w.hotkeys.taken_by_others = {{0, 'P'}};
-    Start(Line("", "u=ALT+U;u.wav\r\n"));
-    ASSERT_EQ(w.hotkeys.bound.size(), 3u);
+    Start(Line("Klavesy_stop=S\r\n", "u=ALT+U;u.wav\r\n"));
+    ASSERT_EQ(w.hotkeys.bound.size(), 4u);
     f.FormDestroy();
     EXPECT_TRUE(w.hotkeys.bound.empty());
-    EXPECT_TRUE(f.FRegisteredHotkeys.empty());
-    EXPECT_FALSE(f.FHotkeysActive);
     EXPECT_FALSE(f.WMHotKey(1));
     EXPECT_FALSE(f.WMHotKey(200));
+    EXPECT_FALSE(f.WMHotKey(StopIdBase));
     EXPECT_TRUE(w.player.played.empty());
 }
 
-// ---- The id scheme on its own. ----
+// ---- The keys of a line on their own, as a line checker sees them. ----
 
-TEST(AnnouncementHotkeys, IdsFollowTheCharacterPositions) {
-    auto ids = [](const std::vector<HotkeyBinding>& keys) {
-        std::vector<int> r;
-        for (const HotkeyBinding& k : keys) r.push_back(k.id);
-        return r;
-    };
-    EXPECT_EQ(ids(AnnouncementHotkeys("\r", "Pp")), (std::vector<int>{1, 100, 101}));
-    EXPECT_EQ(ids(AnnouncementHotkeys("ab", "bc")), (std::vector<int>{1, 2, 101}));
-    EXPECT_EQ(ids(AnnouncementHotkeys("", "xPxQ")), (std::vector<int>{100, 101, 103}));
-    EXPECT_TRUE(AnnouncementHotkeys("", "").empty());
-
-    const std::vector<HotkeyBinding> user =
-        UserHotkeys({"ALT+A;a", "ALT+;b", "ALT+A;c", "\r;d", "CTRL+\r;e"}, AnnouncementHotkeys("\r", ""));
-    EXPECT_EQ(ids(user), (std::vector<int>{200, 0, 0, 0, 204}));
-    EXPECT_EQ(user[1].name, "ALT+");
-    EXPECT_EQ(user[2].name, "Alt+A");
-    EXPECT_EQ(user[3].name, "Enter");
-    EXPECT_EQ(user[4].name, "Ctrl+Enter");
+std::vector<int> IdsOf(const std::vector<HotkeyBinding>& keys) {
+    std::vector<int> ids;
+    for (const HotkeyBinding& k : keys) ids.push_back(k.id);
+    return ids;
 }
 
-TEST(UserHotkeys, IdsStopAtTheHighestApplicationId) {
+TEST(LineHotkeys, IdsFollowTheCharacterPositionsAndTheEntryPlaces) {
+    LineKeys keys;
+    EXPECT_EQ(IdsOf(LineHotkeys(keys)), (std::vector<int>{1, 100, 101}));  // the defaults
+    keys.arrival = "ab";
+    keys.departure = "bc";
+    EXPECT_EQ(IdsOf(LineHotkeys(keys)), (std::vector<int>{1, 2, 101}));
+    keys.arrival = "";
+    keys.departure = "xPxQ";
+    keys.stop = "ZZY";
+    keys.user_entries = {"ALT+A;a", "ALT+;b", "ALT+A;c", "\r;d", "CTRL+\r;e"};
+    const std::vector<HotkeyBinding> all = LineHotkeys(keys);
+    EXPECT_EQ(IdsOf(all), (std::vector<int>{100, 101, 103, 200, 0, 0, 203, 204, StopIdBase, StopIdBase + 2}));
+    EXPECT_EQ(all[4].name, "ALT+");
+    EXPECT_EQ(all[5].name, "Alt+A" + kCollision);
+    EXPECT_EQ(all[7].name, "Ctrl+Enter");
+    EXPECT_EQ(all[9].name, "Y");
+}
+
+TEST(LineHotkeys, UserAndStopIdsStopAtTheEndsOfTheirRanges) {
+    LineKeys keys;
+    keys.arrival = keys.departure = "";
     // Entries that all take F9 (only the first is bound), then two distinct ones at the end of the range.
-    std::vector<std::string> many(static_cast<std::size_t>(UserIdLast - UserIdBase), "x;y");
-    many.push_back("ALT+A");
-    many.push_back("ALT+B");
-    const std::vector<HotkeyBinding> keys = UserHotkeys(many, {});
-    EXPECT_EQ(keys.front().id, UserIdBase);
-    EXPECT_EQ(keys[keys.size() - 2].id, UserIdLast);
-    EXPECT_EQ(keys.back().id, 0);
-    EXPECT_EQ(keys.back().name, "Alt+B");
+    keys.user_entries.assign(static_cast<std::size_t>(UserIdLast - UserIdBase), "x;y");
+    keys.user_entries.push_back("ALT+A");
+    keys.user_entries.push_back("ALT+B");
+    // A stop string whose last distinct character comes after 256 characters.
+    keys.stop = std::string(256, 'S') + "T";
+    const std::vector<HotkeyBinding> all = LineHotkeys(keys);
+    ASSERT_EQ(all.size(), keys.user_entries.size() + 2);
+    EXPECT_EQ(all.front().id, UserIdBase);
+    EXPECT_EQ(all[keys.user_entries.size() - 2].id, UserIdLast);
+    EXPECT_EQ(all[keys.user_entries.size() - 1].id, 0);
+    EXPECT_EQ(all[keys.user_entries.size() - 1].name, "Alt+B" + kTooMany);
+    EXPECT_EQ(all[all.size() - 2].id, StopIdBase);
+    EXPECT_EQ(all.back().id, 0);
+    EXPECT_EQ(all.back().name, "T" + kTooMany);
+}
+
+// What a line checker reports: the keys the line itself keeps from being bound,
+// named as the window's warning names them, and nothing the system refuses.
+TEST_F(HotkeysTest, LineKeyProblemsAreTheWarningsOwnNamesWithoutTheSystemsRefusals) {
+    const std::string line = Line("Klavesy_stop=PQ\r\n",
+                                  "a=WIN+B;a.wav\r\nb=ALT+A;b.wav\r\n"
+                                  "c=alt+a;c.wav\r\n"  // Alt+Num 1: no collision
+                                  "d=ALT+D;d.wav\r\ne=CTRL+;e.wav\r\nf=alt+A;f.wav\r\n");
+    w.hotkeys.taken_by_others = {{kModAlt, 'D'}, {0, 'Q'}};
+    Start(line);
+
+    const IniFile ini(line);
+    const std::vector<std::string> problems = LineKeyProblems(ReadLineKeys(ini));
+    EXPECT_EQ(problems, (std::vector<std::string>{"WIN+B", "CTRL+", "Alt+A" + kCollision, "P" + kCollision}));
+    ASSERT_EQ(w.boxes.shown.size(), 1u);
+    EXPECT_EQ(w.boxes.shown[0].text,
+              kWarning + "WIN+B, Alt+D, CTRL+, Alt+A" + kCollision + ", P" + kCollision + ", Q");
+    EXPECT_EQ(w.hotkeys.bound.at(202), Combination(kModAlt, 0x61));
+    EXPECT_EQ(UnusableKeysWarning({"Alt+D", "Q", "Alt+D"}), kWarning + "Alt+D, Q");
+}
+
+TEST(ReadLineKeys, EmptyOrAbsentKeyStringsTakeTheDefaultsAndEntriesKeepTheirValues) {
+    LineKeys keys = ReadLineKeys(IniFile("[Info]\nKlavesy_prijezd=\nKlavesy_stop=\n"));
+    EXPECT_EQ(keys.arrival, "\r");
+    EXPECT_EQ(keys.departure, "Pp");
+    EXPECT_EQ(keys.stop, "");
+    EXPECT_TRUE(keys.user_entries.empty());
+    keys =
+        ReadLineKeys(IniFile(Utf8ToCp1250("[Info]\nKlavesy_prijezd=ab\nKlavesy_odjezd=č\nKlavesy_stop=S \n"
+                                          "[Uzivatelske_klavesy]\nu=ALT+B;b.wav;V=80\nv==+;x\nw=\n")));
+    EXPECT_EQ(keys.arrival, "ab");
+    EXPECT_EQ(keys.departure, std::string("č"));
+    EXPECT_EQ(keys.stop, "S");
+    EXPECT_EQ(keys.user_entries, (std::vector<std::string>{"ALT+B;b.wav;V=80", "=+;x"}));
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ TEST_F(LoadTest, ReadsEveryFieldAndResetsThePosition) {
     EXPECT_EQ(f.FAnnouncements.Get(0), "odjezd_praha.wav,pristi_kolin.wav");
     EXPECT_EQ(f.FAnnouncements.Get(1), "prijezd_kolin.wav");
     ASSERT_EQ(f.FUserKeys.Count(), 1);
-    EXPECT_EQ(f.FUserKeys.Get(0), "a=ALT+B;bezpecnost.wav;Bezpecnost");
+    EXPECT_EQ(f.FUserKeys.Get(0), "ALT+B;bezpecnost.wav;Bezpecnost");  // the entry's value
     EXPECT_EQ(f.FIndex, 0);
     EXPECT_EQ(f.FPhase, phDeparture);
     EXPECT_EQ(f.FCurrentAnnouncement, "odjezd_praha.wav,pristi_kolin.wav");
@@ -65,7 +65,8 @@ TEST_F(LoadTest, EmptyOrAbsentKeyStringsTakeTheDefaults) {
     EXPECT_EQ(f.FDepartureKeys, "X");
 }
 
-TEST_F(LoadTest, AnnouncementsKeepFileOrderAndAreCleaned) {
+// Each announcement is everything after the first "=" of its line.
+TEST_F(LoadTest, AnnouncementsKeepFileOrderAndTheirWholeValues) {
     w.Select("C:\\a.vkm",
              "[Hlaseni]\n"
              "3=three.wav\n"
@@ -77,7 +78,7 @@ TEST_F(LoadTest, AnnouncementsKeepFileOrderAndAreCleaned) {
              "4=\n"
              "6==z.wav\n");
     f.LoadDefinition();
-    std::vector<std::string> expected = {"three.wav", "one.wav", "two.wav", "x.wav", ""};
+    std::vector<std::string> expected = {"three.wav", "one.wav", "two.wav", "x.wav=y.wav", "=z.wav"};
     EXPECT_EQ(f.FAnnouncements.Items(), expected);
 }
 
@@ -89,8 +90,9 @@ TEST_F(LoadTest, CzechTextStaysInCodePage1250) {
 }
 
 TEST_F(LoadTest, SecondLineReplacesEverythingOfTheFirst) {
-    w.Select("C:\\first\\a.vkm", kLine);
+    w.Select("C:\\first\\a.vkm", "[Info]\r\nKlavesy_stop=S\r\n" + std::string(kLine + 8));
     f.LoadDefinition();
+    ASSERT_EQ(f.FStopKeys, "S");
     f.StepForward();
     w.Select("D:\\second\\b.vkm", "[Info]\nWAV_odjezd=d.wav\n[Hlaseni]\n1=only.wav\n");
     f.LoadDefinition();
@@ -98,6 +100,7 @@ TEST_F(LoadTest, SecondLineReplacesEverythingOfTheFirst) {
     EXPECT_EQ(f.FEndSounds, "");
     EXPECT_EQ(f.FDepartureSounds, "d.wav");
     EXPECT_EQ(f.FUserKeys.Count(), 0);
+    EXPECT_EQ(f.FStopKeys, "");
     EXPECT_EQ(f.FAnnouncements.Items(), std::vector<std::string>{"only.wav"});
     EXPECT_EQ(f.FIndex, 0);
     EXPECT_EQ(f.FSoundDir, "D:\\second\\");

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <set>
+#include <algorithm>
+#include <cctype>
+#include <iterator>
 #include <string>
 
 #include "frm_main/frm_main_layout.h"
@@ -45,80 +47,134 @@ TEST(WindowLayout, ScalesDesignedPixelsToTheScreenDpi) {
     EXPECT_EQ(FontHeight(FontKind::LargeBold, 144), -20);
 }
 
-TEST(WindowLayout, ControlTableHasTheDesignedControls) {
-    const auto& c = MainWindowControls();
-    ASSERT_EQ(c.size(), static_cast<std::size_t>(kControlCount));
-    std::set<int> ids;
-    std::set<std::string> names;
-    for (const ControlSpec& s : c) {
-        ids.insert(s.id);
-        names.insert(s.name);
-    }
-    EXPECT_EQ(ids.size(), c.size()) << "control ids must be unique";
-    EXPECT_EQ(names.size(), c.size());
-
-    EXPECT_STREQ(Spec(kGrpVyberlinky).caption, " &Výběr linky ");
-    EXPECT_STREQ(Spec(kGrpSimulace).caption, " &Simulace a testy ");
-    EXPECT_STREQ(Spec(kBtnStart).caption, "Start");
-    EXPECT_STREQ(Spec(kBtnJedenZpet).caption, "-1");
-    EXPECT_STREQ(Spec(kBtnPlay).caption, ">");
-    EXPECT_STREQ(Spec(kBtnJedenVpred).caption, "+1");
-    EXPECT_STREQ(Spec(kSbtnOpenFile).caption, "...");
-    EXPECT_STREQ(Spec(kLblUzivatelskeHlaseni).caption, "Uživatelské hlášení :");
-    EXPECT_STREQ(Spec(kLblPristiZastavka).caption, "Hlášení : ");
-    EXPECT_STREQ(Spec(kLblHlaseni).caption, "''");
-    EXPECT_STREQ(Spec(kLblHlaseniPopis).caption, "''");
-    EXPECT_STREQ(kWindowCaption, "Vlakomluv pro MSTS");
-
-    EXPECT_EQ(Spec(kCmbLinka).kind, ControlKind::DropDownList);
-    EXPECT_EQ(Spec(kBtnStart).kind, ControlKind::Button);
-    for (ControlIndex i : {kBtnJedenZpet, kBtnPlay, kBtnJedenVpred, kSbtnOpenFile}) {
-        EXPECT_EQ(Spec(i).kind, ControlKind::SpeedButton) << Spec(i).name;
-        EXPECT_FALSE(Spec(i).tab_stop) << Spec(i).name << ": a speed button is not in the tab order";
-    }
-    for (ControlIndex i : {kBtnJedenZpet, kBtnPlay, kBtnJedenVpred})
-        EXPECT_EQ(Spec(i).font, FontKind::LargeBold) << Spec(i).name;
-    EXPECT_EQ(Spec(kBtnStart).font, FontKind::Bold);
-    EXPECT_EQ(Spec(kSbtnOpenFile).font, FontKind::Bold);
-    EXPECT_EQ(Spec(kCmbLinka).font, FontKind::Regular);
-    for (ControlIndex i : {kCmbLinka, kSbtnOpenFile, kLblUzivatelskeHlaseni, kLblHlaseniPopis,
-                           kLblPristiZastavka, kLblHlaseni})
-        EXPECT_EQ(Spec(i).parent, kGrpVyberlinky) << Spec(i).name;
-    for (ControlIndex i : {kBtnStart, kBtnJedenZpet, kBtnPlay, kBtnJedenVpred})
-        EXPECT_EQ(Spec(i).parent, kGrpSimulace) << Spec(i).name;
+bool Inside(const Rect& inner, const Rect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right() <= outer.right() &&
+           inner.bottom() <= outer.bottom();
 }
 
-// Creation order is the tab order: Start comes first, then the drop-down list, and
-// each group box's mnemonic lands on the control after it.
-TEST(WindowLayout, TabOrderAndMnemonicsFollowCreationOrder) {
+bool Overlap(const Rect& a, const Rect& b) {
+    return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
+}
+
+bool TakesInput(const ControlSpec& c) {
+    return c.kind == ControlKind::Button || c.kind == ControlKind::SpeedButton ||
+           c.kind == ControlKind::DropDownList;
+}
+
+// The designed size, a larger window, and a high DPI with wide captions.
+std::vector<LayoutInput> Sizes() {
+    LayoutInput large = Designed();
+    large.client_width = 800;
+    large.client_height = 400;
+    LayoutInput high = Designed(144);
+    high.text_height = 20;
+    high.text_widths.assign(kControlCount, 0);
+    high.text_widths[kLblUzivatelskeHlaseni] = 170;
+    high.text_widths[kLblPristiZastavka] = 90;
+    return {Designed(), large, high};
+}
+
+TEST(WindowLayout, EveryControlSitsInsideItsGroupBoxBelowItsCaptionAndNoneCoversAnother) {
+    const auto& c = MainWindowControls();
+    for (const LayoutInput& in : Sizes()) {
+        SCOPED_TRACE(in.dpi);
+        const std::vector<Rect> r = LayoutControls(in);
+        ASSERT_EQ(r.size(), c.size());
+        const int caption_height = in.text_height > 0 ? in.text_height : ScaleToDpi(13, in.dpi);
+        // The two group boxes fill the client area, one above the other.
+        EXPECT_EQ(r[kGrpVyberlinky].top, 0);
+        EXPECT_EQ(r[kGrpVyberlinky].bottom(), r[kGrpSimulace].top);
+        EXPECT_EQ(r[kGrpSimulace].bottom(), in.client_height);
+        for (std::size_t i = 0; i < c.size(); ++i) {
+            if (c[i].parent < 0) continue;
+            const Rect& group = r[static_cast<std::size_t>(c[i].parent)];
+            EXPECT_TRUE(Inside(r[i], group)) << c[i].name;
+            EXPECT_GE(r[i].top, group.top + caption_height) << c[i].name << " covers its group's caption";
+            EXPECT_GT(r[i].width, 0) << c[i].name;
+            for (std::size_t j = i + 1; j < c.size(); ++j)
+                if (c[j].parent == c[i].parent && (TakesInput(c[i]) || TakesInput(c[j]))) {
+                    EXPECT_FALSE(Overlap(r[i], r[j])) << c[i].name << " and " << c[j].name;
+                }
+        }
+    }
+}
+
+TEST(WindowLayout, TheStepButtonsFollowStartInARowOfOneSize) {
+    for (const LayoutInput& in : Sizes()) {
+        SCOPED_TRACE(in.dpi);
+        const std::vector<Rect> r = LayoutControls(in);
+        const ControlIndex row[] = {kBtnStart, kBtnJedenZpet, kBtnPlay, kBtnJedenVpred, kSbtnStop};
+        for (std::size_t i = 1; i < std::size(row); ++i) {
+            EXPECT_EQ(r[row[i]].top, r[kBtnStart].top) << Spec(row[i]).name;
+            EXPECT_GT(r[row[i]].left, r[row[i - 1]].left) << Spec(row[i]).name << " in its place";
+            EXPECT_EQ(r[row[i]].width, r[kBtnJedenZpet].width) << Spec(row[i]).name;
+            EXPECT_EQ(r[row[i]].height, r[kBtnJedenZpet].height) << Spec(row[i]).name;
+        }
+        EXPECT_EQ(r[kSbtnOpenFile].width, r[kBtnJedenZpet].width);
+        EXPECT_GE(r[kSbtnOpenFile].left, r[kCmbLinka].right()) << "the open button after the list";
+        EXPECT_LT(r[kSbtnOpenFile].top, r[kCmbLinka].bottom());
+    }
+}
+
+// Start and the list are the only controls the keyboard reaches: Tab goes from one
+// to the other, and each is a group of its own, so the arrow keys, which move within
+// a group, leave the focus where it is. The speed buttons are for the mouse.
+TEST(WindowLayout, TheKeyboardReachesStartAndTheListOnlyEachAGroupOfItsOwn) {
+    const auto& c = MainWindowControls();
     std::vector<int> tab_stops;
-    for (const ControlSpec& s : MainWindowControls())
+    for (const ControlSpec& s : c)
         if (s.tab_stop) tab_stops.push_back(s.id);
     EXPECT_EQ(tab_stops, (std::vector<int>{Spec(kBtnStart).id, Spec(kCmbLinka).id}));
 
-    EXPECT_EQ(MnemonicTarget(kGrpSimulace), Spec(kBtnStart).id);    // Alt+S
-    EXPECT_EQ(MnemonicTarget(kGrpVyberlinky), Spec(kCmbLinka).id);  // Alt+V
-    EXPECT_EQ(MnemonicTarget(kLblHlaseni), -1);
+    ASSERT_TRUE(c.front().starts_group);
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        if (c[i].kind == ControlKind::SpeedButton) {
+            EXPECT_FALSE(c[i].tab_stop) << c[i].name;
+        }
+        if (c[i].kind == ControlKind::Group) {
+            EXPECT_TRUE(c[i].starts_group) << c[i].name;
+        }
+        if (!c[i].tab_stop) continue;
+        // The group the focus is in: from the last group mark at or before it to the next one.
+        std::size_t first = i, end = i + 1;
+        while (!c[first].starts_group) --first;
+        while (end < c.size() && !c[end].starts_group) ++end;
+        for (std::size_t j = first; j < end; ++j) {
+            if (j != i) {
+                EXPECT_FALSE(TakesInput(c[j])) << c[j].name << " is in the group of " << c[i].name;
+            }
+        }
+    }
+    // A group box comes before the controls it holds, and they follow it.
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        if (c[i].parent < 0) continue;
+        const std::size_t group = static_cast<std::size_t>(c[i].parent);
+        EXPECT_LT(group, i) << c[i].name;
+        for (std::size_t j = group + 1; j < i; ++j) EXPECT_EQ(c[j].parent, c[i].parent) << c[i].name;
+    }
 }
 
-TEST(WindowLayout, DesignedSizeGivesTheDesignedPlaces) {
-    LayoutInput in = Designed();
-    std::vector<Rect> r = LayoutControls(in);
-    ASSERT_EQ(r.size(), static_cast<std::size_t>(kControlCount));
-    ExpectRect(r[kGrpVyberlinky], 0, 0, 450, 87, "grpVyberlinky");
-    ExpectRect(r[kGrpSimulace], 0, 87, 450, 58, "grpSimulace");
-    ExpectRect(r[kCmbLinka], 11, 24, 369, 21, "cmbLinka");
-    ExpectRect(r[kSbtnOpenFile], 382, 23, 23, 22, "sbtnOpenFile");
-    ExpectRect(r[kBtnStart], 8, 87 + 24, 75, 25, "btnStart");
-    ExpectRect(r[kBtnJedenZpet], 104, 87 + 24, 23, 22, "btnJedenZpet");
-    ExpectRect(r[kBtnPlay], 128, 87 + 24, 23, 22, "btnPlay");
-    ExpectRect(r[kBtnJedenVpred], 152, 87 + 24, 23, 22, "btnJedenVpred");
-    // Unmeasured labels: the caption reaches to just before its value, which reaches
-    // to the group box's right edge.
-    ExpectRect(r[kLblUzivatelskeHlaseni], 13, 50, 117 - 13 - kLabelGap, 13, "lblUzivatelskeHlaseni");
-    ExpectRect(r[kLblHlaseniPopis], 117, 50, 450 - 117 - kLabelRightMargin, 13, "lblHlaseniPopis");
-    ExpectRect(r[kLblPristiZastavka], 13, 67, 61 - 13 - kLabelGap, 13, "lblPristiZastavka");
-    ExpectRect(r[kLblHlaseni], 61, 67, 450 - 61 - kLabelRightMargin, 13, "lblHlaseni");
+// Alt with a group box's letter moves the focus to the control the keyboard can
+// reach in that box.
+TEST(WindowLayout, EachGroupBoxHasItsOwnMnemonicLeadingIntoIt) {
+    std::string letters;
+    for (ControlIndex group : {kGrpSimulace, kGrpVyberlinky}) {
+        const std::string caption = Spec(group).caption;
+        const std::size_t amp = caption.find('&');
+        ASSERT_NE(amp, std::string::npos) << caption;
+        ASSERT_LT(amp + 1, caption.size());
+        EXPECT_EQ(caption.find('&', amp + 1), std::string::npos) << caption;
+        letters += static_cast<char>(std::toupper(static_cast<unsigned char>(caption[amp + 1])));
+        const int target = MnemonicTarget(group);
+        const auto& c = MainWindowControls();
+        const auto it =
+            std::find_if(c.begin(), c.end(), [&](const ControlSpec& s) { return s.id == target; });
+        ASSERT_NE(it, c.end()) << caption;
+        EXPECT_TRUE(it->tab_stop) << caption;
+        EXPECT_EQ(it->parent, group) << caption;
+    }
+    EXPECT_EQ(letters, "SV");
+    EXPECT_EQ(MnemonicTarget(kLblHlaseni), -1);
 }
 
 TEST(WindowLayout, ResizingKeepsSimulationAtTheBottomAndSelectionFillingTheRest) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/codepage.h"
@@ -160,11 +161,11 @@ bool UnderWine() {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-// Starts xdotool on the X server that Wine draws on (Wine starts Unix programs
+// Starts a program of the X server that Wine draws on (Wine starts Unix programs
 // too; it gives no handle to wait on, so callers wait for the effect).
-bool StartXdotool(const std::string& args) {
-    if (GetFileAttributesW(L"Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES) return false;
-    std::wstring cmd = L"Z:\\usr\\bin\\xdotool " + std::wstring(args.begin(), args.end());
+bool StartUnixProgram(const std::wstring& path, const std::string& args) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+    std::wstring cmd = path + L" " + std::wstring(args.begin(), args.end());
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -173,6 +174,10 @@ bool StartXdotool(const std::string& args) {
     if (pi.hThread) CloseHandle(pi.hThread);
     if (pi.hProcess) CloseHandle(pi.hProcess);
     return true;
+}
+
+bool StartXdotool(const std::string& args) {
+    return StartUnixProgram(L"Z:\\usr\\bin\\xdotool", args);
 }
 
 // The X window behind a Wine window, as xdotool wants it.
@@ -325,6 +330,65 @@ TEST(Win32Hotkeys, UnderWineAKeyHeldAtTheXServerCountsAsOnePress) {
     ASSERT_TRUE(press("key F8 sleep 0.3 keydown F8 sleep 1.5 keyup F8 key F8 F8"));
     std::printf("while busy, F8 pressed, held 1.5 s, pressed twice: %d WM_HOTKEY\n", target.Count(8));
     EXPECT_EQ(target.Accepted(8), 4);
+}
+
+// While a window outside Wine has the keyboard, the keys go to it and the hook sees
+// none of them. A key released there and pressed again soon after a Wine window has
+// the keyboard back is a new press; a key held while the keyboard goes out and back
+// is one press, however long it was out. Boxes opening on a press change nothing.
+TEST(Win32Hotkeys, UnderWineKeyEventsTheHookCannotSeeLeaveEveryPressCountingOnce) {
+    if (!UnderWine()) GTEST_SKIP() << "X key presses exist only under Wine";
+    if (GetFileAttributesW(L"Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no xdotool";
+    TestWindow target(L"target");
+    TestWindow& focus = FocusWindow();
+    KeyRepeatFilter filter;
+    ASSERT_TRUE(filter.watching());
+    target.filter = &filter;
+    Win32Hotkeys hotkeys(target.hwnd());
+    ASSERT_TRUE(hotkeys.Register(8, 0, VK_F8));
+    ASSERT_TRUE(hotkeys.Register(9, 0, VK_F9));  // pressed last
+    GiveFocus(focus.hwnd());
+    // A window outside Wine, which closes itself after a minute.
+    if (!StartUnixProgram(L"Z:\\usr\\bin\\xmessage", "-timeout 60 -title vkm-outside outside"))
+        GTEST_SKIP() << "no xmessage (x11-utils)";
+    // The keys are pressed by one xdotool run (a window found by its search would
+    // become the target of the keys after it, so the search runs first, in a shell).
+    const std::string to_wine = "windowfocus --sync " + XWindowOf(focus.hwnd());
+    const std::string to_outside = "windowfocus --sync $outside";
+    auto press = [&](const std::string& keys) {
+        target.Clear();
+        return StartUnixProgram(
+                   L"Z:\\bin\\sh",
+                   "-c \"outside=$(xdotool search --sync --onlyvisible --name ^vkm-outside$ | head -1); "
+                   "xdotool " +
+                       to_wine + " " + keys + " " + to_wine + " key F9\"") &&
+               PumpUntil([&] { return target.Count(9) == 1; }, 30000);
+    };
+
+    ASSERT_TRUE(
+        press("keydown F8 sleep 0.3 " + to_outside + " keyup F8 sleep 0.3 " + to_wine + " sleep 0.3 key F8"));
+    EXPECT_EQ(target.Accepted(8), 2) << "released outside Wine, pressed again 0.6 s later";
+
+    ASSERT_TRUE(press("keydown F8 sleep 1 " + to_outside + " sleep 2.5 " + to_wine + " sleep 1 keyup F8"));
+    std::printf("F8 held while the keyboard was outside Wine for 2.5 s: %d WM_HOTKEY\n", target.Count(8));
+    EXPECT_EQ(target.Accepted(8), 1) << "held while the keyboard was outside Wine";
+
+    // The first press opens a box, which closes 1.5 s later; F8 is pressed again meanwhile.
+    std::thread closer;
+    target.on_hotkey = [&](int id) {
+        if (id != 8 || closer.joinable()) return;
+        closer = std::thread([] {
+            Sleep(1500);
+            if (HWND box = FindWindowW(L"#32770", L"vkm box")) PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        MessageBoxW(target.hwnd(), L"box", L"vkm box", MB_OK);
+    };
+    ASSERT_TRUE(press("key F8 sleep 0.5 key F8 sleep 1.5"));
+    if (closer.joinable()) closer.join();
+    target.on_hotkey = nullptr;
+    EXPECT_EQ(target.Accepted(8), 2) << "pressed again while a box was open";
+
+    StartXdotool("search --onlyvisible --name ^vkm-outside$ windowkill");
 }
 
 // Filters made and ended one after another: each ends its hook and thread, and the

@@ -144,15 +144,111 @@ TEST_F(MainWindowTest, ControlsShowTheStateAndMessagesReachTheHandlers) {
         << "the message loop is told to end";
 }
 
+// Handles this thread's messages as the program's message loop does (the dialog
+// manager first) for about ms milliseconds.
+void PumpAsTheProgram(HWND window, DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (IsDialogMessageW(window, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    } while (GetTickCount() - start < ms);
+}
+
+void SendKey(WORD vk, bool up) {
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+}
+
+// A key pressed at the keyboard (with a modifier held), handled by the window.
+void Type(HWND window, WORD vk, WORD modifier = 0) {
+    if (modifier) SendKey(modifier, false);
+    SendKey(vk, false);
+    SendKey(vk, true);
+    if (modifier) SendKey(modifier, true);
+    PumpAsTheProgram(window, 150);
+}
+
+// The speed buttons are for the mouse: the keyboard walks between Start and the
+// list only, nothing the program does gives a speed button the focus, and a control
+// that loses its enabled state hands the focus on.
+TEST_F(MainWindowTest, TheKeyboardNeverReachesASpeedButtonAndTheFocusIsNeverLost) {
+    Create();
+    SendMessageW(Control(kCmbLinka), CB_SETCURSEL, 0, 0);
+    Command(kCmbLinka, CBN_SELCHANGE);
+    Command(kBtnStart, BN_CLICKED);
+    ASSERT_TRUE(Enabled(kBtnPlay) && Enabled(kBtnJedenVpred));
+    ShowWindow(hwnd, SW_SHOW);
+    SetForegroundWindow(hwnd);
+    PumpAsTheProgram(hwnd, 300);
+    HWND start = Control(kBtnStart), combo = Control(kCmbLinka);
+    ASSERT_EQ(GetFocus(), start);
+
+    for (WORD arrow : {VK_RIGHT, VK_DOWN, VK_LEFT, VK_UP}) {
+        Type(hwnd, arrow);
+        EXPECT_EQ(GetFocus(), start) << "arrow " << arrow << " on Start";
+    }
+    Type(hwnd, VK_TAB);
+    EXPECT_EQ(GetFocus(), combo);
+    Type(hwnd, VK_TAB);
+    EXPECT_EQ(GetFocus(), start);
+    Type(hwnd, VK_TAB, VK_SHIFT);
+    EXPECT_EQ(GetFocus(), combo);
+    Type(hwnd, 'S', VK_MENU);
+    EXPECT_EQ(GetFocus(), start);
+    EXPECT_EQ(window.form().FIndex, 0) << "nothing pressed the step buttons";
+    EXPECT_TRUE(player.played.empty());
+
+    // Given the focus anyway, a speed button hands it back, or to Start when the
+    // control it came from cannot have it.
+    for (ControlIndex i : {kBtnJedenZpet, kBtnPlay, kBtnJedenVpred, kSbtnStop, kSbtnOpenFile}) {
+        SetFocus(combo);
+        SetFocus(Control(i));
+        EXPECT_EQ(GetFocus(), combo) << MainWindowControls()[i].name;
+        SendMessageW(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(i)), TRUE);
+        EXPECT_EQ(GetFocus(), combo) << MainWindowControls()[i].name;
+        SetFocus(hwnd);
+        SetFocus(Control(i));
+        EXPECT_EQ(GetFocus(), start) << MainWindowControls()[i].name;
+    }
+    EXPECT_EQ(LOWORD(SendMessageW(hwnd, DM_GETDEFID, 0, 0)), Id(kBtnStart)) << "Start stays the default";
+
+    // Disabling the control with the focus moves the focus on first.
+    SetFocus(start);
+    EnableKeepingFocus(hwnd, start, false);
+    EXPECT_EQ(GetFocus(), combo);
+    EnableKeepingFocus(hwnd, combo, false);
+    EXPECT_EQ(GetFocus(), hwnd) << "no control left: the window keeps it";
+    EnableKeepingFocus(hwnd, start, true);
+    EnableKeepingFocus(hwnd, combo, true);
+    Type(hwnd, VK_TAB);
+    EXPECT_NE(GetFocus(), nullptr);
+    EXPECT_TRUE(GetFocus() == start || GetFocus() == combo);
+    DestroyWindow(hwnd);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // for the next test's boxes
+}
+
 struct SeenBox {
     std::wstring caption, text;
     int buttons = 0;
     bool error_icon = false;
+    std::size_t keys_bound = 0;  // of the line, while the box was open
 };
 
-// Waits on another thread for a message box of this process, reads it and presses OK.
-std::thread AnswerBox(DWORD ui_thread, SeenBox& seen, std::atomic<bool>& found) {
-    return std::thread([ui_thread, &seen, &found] {
+// Waits on another thread for a message box of this process, reads it (and how many
+// keys the window has bound meanwhile; its thread is in the box's loop) and presses OK.
+std::thread AnswerBox(DWORD ui_thread, SeenBox& seen, std::atomic<bool>& found,
+                      const testing::FakeHotkeys& hotkeys) {
+    return std::thread([ui_thread, &seen, &found, &hotkeys] {
         for (int i = 0; i < 100 && !found; ++i) {
             Sleep(50);
             HWND box = nullptr;
@@ -168,6 +264,7 @@ std::thread AnswerBox(DWORD ui_thread, SeenBox& seen, std::atomic<bool>& found) 
                 reinterpret_cast<LPARAM>(&box));
             if (!box) continue;
             seen.caption = TextOf(box);
+            seen.keys_bound = hotkeys.bound.size();
             HICON error_icon = LoadIconW(nullptr, IDI_HAND);
             for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
                 wchar_t cls[32] = {};
@@ -197,7 +294,9 @@ TEST_F(MainWindowTest, AnErrorThatEscapesAHandlerIsReportedAndTheWindowGoesOn) {
 
     SeenBox seen;
     std::atomic<bool> found{false};
-    std::thread answer = AnswerBox(GetCurrentThreadId(), seen, found);
+    ASSERT_FALSE(hotkeys.bound.empty());
+    const auto line_keys = hotkeys.bound;
+    std::thread answer = AnswerBox(GetCurrentThreadId(), seen, found, hotkeys);
     Command(kBtnPlay, BN_CLICKED);  // returns when the report is closed
     answer.join();
 
@@ -208,6 +307,8 @@ TEST_F(MainWindowTest, AnErrorThatEscapesAHandlerIsReportedAndTheWindowGoesOn) {
     EXPECT_EQ(seen.buttons, 1) << "OK only";
     EXPECT_TRUE(seen.error_icon);
     EXPECT_TRUE(boxes.shown.empty()) << "the report does not go through MsgBox";
+    EXPECT_EQ(seen.keys_bound, line_keys.size()) << "the line's keys stay bound while the report is open";
+    EXPECT_EQ(hotkeys.bound, line_keys);
 
     // The window goes on and shows what the handler changed before it failed.
     ASSERT_TRUE(IsWindow(window.handle()));

@@ -12,6 +12,9 @@
 //   vkm_driver focus-window seconds keylog  show a window of our own and log the keys it gets
 //   vkm_driver close-focus-window
 //   vkm_driver hotkey-free vk [modifiers]   exit 0 when the key can be registered (it is free)
+//   vkm_driver hold-key seconds vk [mods]   bind the key as another program would, print "held",
+//                                           and keep it until release-key or the time is up
+//   vkm_driver release-key
 //   vkm_driver close                        close the main window
 //   vkm_driver gone [seconds]               wait until the main window has gone
 //   vkm_driver rect                         print the window's rectangle and its buttons' sizes
@@ -30,6 +33,7 @@ namespace {
 
 const wchar_t* const kMainCaption = L"Vlakomluv pro MSTS";
 const wchar_t* const kFocusCaption = L"vkm focus";
+const wchar_t* const kHoldCaption = L"vkm hold";
 
 std::string Utf8(const std::wstring& w) {
     if (w.empty()) return std::string();
@@ -263,10 +267,44 @@ int FocusWindow(double seconds, const std::wstring& log_path) {
     return 0;
 }
 
+LRESULT CALLBACK HoldWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    switch (msg) {
+        case WM_TIMER:
+        case WM_CLOSE:
+            DestroyWindow(h);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+    }
+    return DefWindowProcW(h, msg, w, l);
+}
+
+// A hidden window of our own holds the key until it is closed.
+int HoldKey(double seconds, UINT vk, UINT modifiers) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = HoldWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VkmHoldWindow";
+    RegisterClassW(&wc);
+    HWND h = CreateWindowExW(0, wc.lpszClassName, kHoldCaption, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                             nullptr, wc.hInstance, nullptr);
+    if (!h || !RegisterHotKey(h, 1, modifiers, vk)) {
+        Print("taken");
+        if (h) DestroyWindow(h);
+        return 1;
+    }
+    Print("held");
+    SetTimer(h, 1, static_cast<UINT>(seconds * 1000), nullptr);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    return 0;
+}
+
 int Usage() {
     Print(
         "usage: vkm_driver wait|state|expect|select|click|box|close-box|focus-window|close-focus-window|"
-        "hotkey-free|close|gone|rect ...");
+        "hotkey-free|hold-key|release-key|close|gone|rect|where ...");
     return 2;
 }
 
@@ -283,6 +321,16 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (cmd == L"close-focus-window") {
         HWND h = FindWindowW(nullptr, kFocusCaption);
+        if (h) PostMessageW(h, WM_CLOSE, 0, 0);
+        return h ? 0 : 1;
+    }
+    if (cmd == L"hold-key") {
+        if (argc < 4) return Usage();
+        return HoldKey(arg(2, 30), static_cast<UINT>(wcstoul(argv[3], nullptr, 0)),
+                       argc > 4 ? static_cast<UINT>(wcstoul(argv[4], nullptr, 0)) : 0);
+    }
+    if (cmd == L"release-key") {
+        HWND h = FindWindowW(L"VkmHoldWindow", kHoldCaption);
         if (h) PostMessageW(h, WM_CLOSE, 0, 0);
         return h ? 0 : 1;
     }
