@@ -39,3 +39,7 @@ foreach(src ${VKM_FUZZERS})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE vkm_portable)
 endforeach()
+
+# The line check for authors.
+add_executable(vkmcheck ${CMAKE_SOURCE_DIR}/vkmcheck/vkmcheck.cpp ${CMAKE_SOURCE_DIR}/vkmcheck/main_portable.cpp)
+target_link_libraries(vkmcheck PRIVATE vkm_portable)

@@ -21,6 +21,13 @@ if(MINGW)
   target_link_options(vlakomluv PRIVATE -municode)
 endif()
 
+# The line check for authors, a console program.
+add_executable(vkmcheck ${CMAKE_SOURCE_DIR}/vkmcheck/vkmcheck.cpp ${CMAKE_SOURCE_DIR}/vkmcheck/main_win32.cpp)
+target_link_libraries(vkmcheck PRIVATE vkm_win32)
+if(MINGW)
+  target_link_options(vkmcheck PRIVATE -municode)
+endif()
+
 # GoogleTest from its sources, for the test programs that run under Wine.
 set(VKM_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest sources")
 if(EXISTS ${VKM_GTEST_SOURCE_DIR}/CMakeLists.txt)

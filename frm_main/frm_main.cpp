@@ -3,6 +3,7 @@
 #include "MsgDlgCZ/MsgDlgCZ.h"
 #include "core/codepage.h"
 #include "core/ini.h"
+#include "core/line_definition.h"
 #include "core/text.h"
 
 namespace vkm {
@@ -46,21 +47,18 @@ void TfrmMain::LoadDefinition() {
         MsgBox(P.boxes, "Definiční soubor vlakového rozhlasu nelze přečíst", "", msgWarning + msgOk);
         return;
     }
-    const IniFile ini(*bytes);
+    const LineDefinition line = ReadLineDefinition(IniFile(*bytes));
 
-    FArrivalSounds = ini.IniReadValue("Info", "WAV_prijezd", "");
-    FDepartureSounds = ini.IniReadValue("Info", "WAV_odjezd", "");
-    FEndSounds = ini.IniReadValue("Info", "WAV_Konec", "");
-    const LineKeys keys = ReadLineKeys(ini);
-    FArrivalKeys = keys.arrival;
-    FDepartureKeys = keys.departure;
-    FStopKeys = keys.stop;
+    FArrivalSounds = line.arrival_sounds;
+    FDepartureSounds = line.departure_sounds;
+    FEndSounds = line.end_sounds;
+    FArrivalKeys = line.keys.arrival;
+    FDepartureKeys = line.keys.departure;
+    FStopKeys = line.keys.stop;
     FUserKeys.Clear();
-    for (const std::string& entry : keys.user_entries) FUserKeys.Add(entry);
-
+    for (const std::string& entry : line.keys.user_entries) FUserKeys.Add(entry);
     FAnnouncements.Clear();
-    ini.IniSectionEntries("Hlaseni", FAnnouncements);
-    for (int i = 0; i < FAnnouncements.Count(); ++i) FAnnouncements.Put(i, EntryValue(FAnnouncements.Get(i)));
+    for (const std::string& announcement : line.announcements) FAnnouncements.Add(announcement);
 
     // A line without announcements loads all the same (it may exist only for its
     // user announcements): nothing is current and nothing can be played.

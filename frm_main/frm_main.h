@@ -109,6 +109,11 @@ class TfrmMain {
     Platform& P;
 };
 
+// Every definition file (*.vkm) in folder and below it, found as the catalogue finds
+// them: files before subfolders, depth first, hidden and system entries and linked
+// folders left out.
+std::vector<Path> FindDefinitionFiles(FileSystem& files, const Path& folder);
+
 // The program's title: the executable's file name cut at its first ".", lower
 // case after the first character (ABC_DEF.EXE gives Abc_def).
 std::string ApplicationTitle(const Path& exe_path);

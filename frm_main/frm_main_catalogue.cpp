@@ -42,6 +42,15 @@ void SearchFolder(FileSystem& files, MessagePump& pump, Path dir, const Wildcard
 
 }  // namespace
 
+std::vector<Path> FindDefinitionFiles(FileSystem& files, const Path& folder) {
+    struct NoMessages : MessagePump {
+        void ProcessMessages() override {}
+    } pump;
+    std::vector<Path> found;
+    if (!folder.empty()) SearchFolder(files, pump, folder, WildcardMask("*.vkm"), found);
+    return found;
+}
+
 void TfrmMain::ScanDefinitions() {
     cmbLinkaItems.clear();
     cmbLinkaItemIndex = -1;

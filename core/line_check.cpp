@@ -1,0 +1,301 @@
+#include "core/line_check.h"
+
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "core/codepage.h"
+#include "core/hotkeys.h"
+#include "core/line_definition.h"
+#include "core/sound_list.h"
+#include "core/text.h"
+
+namespace vkm {
+
+namespace {
+
+std::string Quoted(const std::string& s) {
+    return "\u201E" + s + "\u201C";  // „…“
+}
+
+std::string Seconds(double s) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f s", s);
+    std::string out = buf;
+    for (char& c : out)
+        if (c == '.') c = ',';  // the Czech decimal comma
+    return out;
+}
+
+const char* EncodingName(TextEncoding e) {
+    switch (e) {
+        case TextEncoding::Cp1250:
+            return "Windows-1250";
+        case TextEncoding::Utf8:
+            return "UTF-8 s BOM";
+        case TextEncoding::Utf8WithoutMark:
+            return "UTF-8 bez BOM";
+        case TextEncoding::Utf16LE:
+            return "UTF-16 LE s BOM";
+        case TextEncoding::Utf16BE:
+            return "UTF-16 BE s BOM";
+    }
+    return "?";
+}
+
+// Why the player cannot play a file, said to an author.
+std::string FaultText(WaveFault fault) {
+    switch (fault) {
+        case WaveFault::kNone:
+            break;
+        case WaveFault::kUnreadable:
+            return "nelze přečíst";
+        case WaveFault::kNotWave:
+            return "není soubor WAV";
+        case WaveFault::kNoFormat:
+            return "nemá formát (chybí blok fmt)";
+        case WaveFault::kNoData:
+            return "nemá zvuková data (chybí blok data)";
+        case WaveFault::kBadHeader:
+            return "má nemožnou hlavičku (žádné kanály, nulová frekvence nebo nesmyslná velikost vzorku)";
+        case WaveFault::kDataBeyondFile:
+            return "je useknutý: hlavička slibuje víc dat, než soubor má";
+        case WaveFault::kUnsupported:
+            return "má formát, který přehrávač neumí";
+    }
+    return "";
+}
+
+// A sound name that reaches outside the line's folder.
+bool LeavesFolder(const std::string& name) {
+    if (name.empty()) return false;
+    if (name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos) return true;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = name.find_first_of("\\/", start);
+        if (name.substr(start, end - start) == "..") return true;
+        if (end == std::string::npos) return false;
+        start = end + 1;
+    }
+}
+
+class Checker {
+  public:
+    Checker(LineReport& report, FileSystem& files, SoundSources& sounds, Path dir)
+        : report_(report), files_(files), sounds_(sounds), dir_(std::move(dir)) {}
+
+    void Fault(std::string text) { report_.findings.push_back({true, std::move(text)}); }
+    void Warning(std::string text) { report_.findings.push_back({false, std::move(text)}); }
+
+    // The sounds of a sound list as the player would meet them; the seconds they last.
+    double List(const std::string& list, const std::string& where) {
+        double seconds = 0;
+        for (const std::string& name : SoundListNames(list + ",")) {
+            const WaveInspection& w = Inspect(name);
+            const std::string said = "zvuk " + Quoted(name) + " (" + where + ")";
+            if (LeavesFolder(name) && warned_outside_.insert(name).second)
+                Warning(said + " leží mimo složku linky");
+            if (w.playability == Playability::kBroken) {
+                if (w.fault == WaveFault::kUnreadable && !files_.FileExists(dir_ + name))
+                    Fault(said + " chybí");
+                else
+                    Fault(said + " " + FaultText(w.fault));
+            } else if (w.playability == Playability::kNeedsSystemCodec && noted_codec_.insert(name).second) {
+                Warning(said + " je komprimovaný; přehraje ho kodek Windows, pokud ho systém má");
+            }
+            seconds += w.seconds;
+        }
+        return seconds;
+    }
+
+  private:
+    const WaveInspection& Inspect(const std::string& name) {
+        auto it = seen_.find(name);
+        if (it != seen_.end()) return it->second;
+        WaveInspection w;
+        w.fault = WaveFault::kUnreadable;
+        if (std::unique_ptr<ByteSource> source = sounds_.Open(dir_ + name))
+            w = InspectWave(*source, sounds_.codecs());
+        return seen_.emplace(name, w).first->second;
+    }
+
+    LineReport& report_;
+    FileSystem& files_;
+    SoundSources& sounds_;
+    Path dir_;
+    std::map<std::string, WaveInspection> seen_;
+    std::set<std::string> warned_outside_, noted_codec_;
+};
+
+void CheckAnnouncementEntries(const IniFile& ini, Checker& check) {
+    std::vector<std::u16string> seen;
+    for (const std::string& name : ini.IniKeyNames("Hlaseni")) {
+        const std::u16string folded = UpperCaseUtf16(Utf8ToUtf16(name));
+        bool again = false;
+        for (const std::u16string& s : seen) again |= s == folded;
+        if (again) {
+            check.Fault("hlášení " + Quoted(name) + " je v sekci [Hlaseni] víckrát; platí jen první řádek");
+            continue;
+        }
+        seen.push_back(folded);
+        if (ini.IniReadValue("Hlaseni", name, "").empty())
+            check.Fault("hlášení " + Quoted(name) + " je prázdné; program ho vynechá");
+    }
+}
+
+void CheckUserKeyLetters(const LineKeys& keys, Checker& check) {
+    for (const std::string& entry : keys.user_entries) {
+        const std::string spec = UserKeySpecification(entry);
+        const std::size_t plus = spec.rfind('+');
+        const std::string key = plus == std::string::npos ? spec : spec.substr(plus + 1);
+        const std::optional<KeyCombination> c = UserKeyCombination(entry);
+        if (!c || key.empty() || key[0] < 'a' || key[0] > 'z') continue;
+        const unsigned char letter = static_cast<unsigned char>(key[0] - 'a' + 'A');
+        check.Warning("uživatelská klávesa " + Quoted(spec) + " je " + KeyName(c->modifiers, c->vk) +
+                      ": malé písmeno je klávesa podle svého kódu (klávesu " + KeyName(c->modifiers, letter) +
+                      " dá velké písmeno)");
+    }
+}
+
+}  // namespace
+
+bool LineReport::HasFault() const {
+    for (const CheckFinding& f : findings)
+        if (f.fault) return true;
+    return false;
+}
+
+int LineReport::ExitCode() const {
+    return !readable ? 2 : HasFault() ? 1 : 0;
+}
+
+bool LooksLikeUtf16WithoutMark(std::string_view bytes) {
+    if (bytes.size() < 4) return false;
+    std::size_t zeros[2] = {0, 0};
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        if (bytes[i] == '\0') ++zeros[i % 2];
+    const std::size_t half = bytes.size() / 2;
+    // Text in the Latin scripts has a zero in every other byte; allow some other letters.
+    return zeros[0] * 10 >= half * 7 || zeros[1] * 10 >= half * 7;
+}
+
+LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds) {
+    LineReport report;
+    report.path = path;
+    std::optional<std::string> bytes;
+    if (files.FileExists(path)) bytes = files.ReadFile(path);
+    if (!bytes) {
+        report.findings.push_back(
+            {true, files.FileExists(path) ? "soubor nelze přečíst" : "soubor neexistuje"});
+        return report;
+    }
+    report.readable = true;
+    const IniFile ini(*bytes);
+    report.encoding = ini.encoding();
+    const LineDefinition line = ReadLineDefinition(ini);
+    report.name = line.name;
+    Checker check(report, files, sounds, IncludeBackslash(ExtractFilePath(path)));
+
+    if (report.encoding == TextEncoding::Cp1250 && LooksLikeUtf16WithoutMark(*bytes))
+        check.Warning(
+            "soubor je v UTF-16 bez BOM: program ho čte jako Windows-1250 a linku nenabídne; "
+            "uložte ho jako UTF-8");
+    else if (line.name.empty())
+        check.Warning(
+            "linka nemá jméno (Name v sekci [Info]): v seznamu se nenabídne, jen přes tlačítko ...");
+
+    const double departure = check.List(line.departure_sounds, "WAV_odjezd");
+    const double arrival = check.List(line.arrival_sounds, "WAV_prijezd");
+    report.end_seconds = check.List(line.end_sounds, "WAV_Konec");
+    CheckAnnouncementEntries(ini, check);
+    for (std::size_t i = 0; i < line.announcements.size(); ++i) {
+        AnnouncementLength a;
+        a.entry = line.announcement_names[i];
+        a.departure = i % 2 == 0;
+        a.leading_seconds = a.departure ? departure : arrival;
+        a.own_seconds = check.List(line.announcements[i], "hlášení " + Quoted(a.entry));
+        if (SoundListNames(line.announcements[i] + ",").empty())
+            check.Fault("hlášení " + Quoted(a.entry) + " nejmenuje žádný zvuk");
+        report.announcements.push_back(a);
+    }
+    for (const std::string& entry : line.keys.user_entries) {
+        const std::optional<KeyCombination> c = UserKeyCombination(entry);
+        const std::string key = c ? KeyName(c->modifiers, c->vk) : UserKeySpecification(entry);
+        report.user_announcements.emplace_back(
+            key,
+            check.List(UserKeySounds(entry), "uživatelská klávesa " + Quoted(UserKeySpecification(entry))));
+    }
+
+    const std::vector<std::string> problems = LineKeyProblems(line.keys);
+    if (!problems.empty()) check.Fault(UnusableKeysWarning(problems));
+    CheckUserKeyLetters(line.keys, check);
+    return report;
+}
+
+std::string FormatLineReport(const LineReport& r) {
+    std::string out = r.path + "\n";
+    auto findings = [&](bool faults, const char* none, const char* title) {
+        std::vector<std::string> texts;
+        for (const CheckFinding& f : r.findings)
+            if (f.fault == faults) texts.push_back(f.text);
+        if (texts.empty()) {
+            out += std::string("  ") + none + "\n";
+            return;
+        }
+        out += std::string("  ") + title + " (" + std::to_string(texts.size()) + "):\n";
+        for (const std::string& t : texts) out += "    - " + t + "\n";
+    };
+    if (!r.readable) {
+        findings(true, "", "Chyby");
+        return out;
+    }
+    out += "  Linka: " + (r.name.empty() ? std::string("(bez jména, nebude nabídnuta)") : r.name) + "\n";
+    out += std::string("  Kódování: ") + EncodingName(r.encoding) + "\n";
+    out += "  Hlášení: " + std::to_string(r.announcements.size()) + "\n";
+    for (std::size_t i = 0; i < r.announcements.size(); ++i) {
+        const AnnouncementLength& a = r.announcements[i];
+        out += "    " + std::to_string(i + 1) + ". " + (a.departure ? "odjezd " : "příjezd") + "  " +
+               Seconds(a.leading_seconds + a.own_seconds) + "  (" + Quoted(a.entry) + ", vlastní zvuky " +
+               Seconds(a.own_seconds) + ")\n";
+    }
+    out += "  Konec linky: " + Seconds(r.end_seconds) + "\n";
+    if (!r.user_announcements.empty()) {
+        out += "  Uživatelská hlášení: " + std::to_string(r.user_announcements.size()) + "\n";
+        for (const auto& [key, seconds] : r.user_announcements)
+            out += "    " + key + "  " + Seconds(seconds) + "\n";
+    }
+    findings(true, "Chyby: žádné", "Chyby");
+    findings(false, "Upozornění: žádná", "Upozornění");
+    return out;
+}
+
+std::string KeyCharacterTable() {
+    std::string out = "| Znak | Kód | Klávesa |\n|---|---|---|\n";
+    for (int b = 0x20; b <= 0xFF; ++b) {
+        const std::string name = KeyName(0, static_cast<unsigned char>(b));
+        const std::string ch = Cp1250ToUtf8(std::string(1, static_cast<char>(b)));
+        // Keys without a name of their own, and the bytes code page 1250 leaves unused, are left out.
+        if (name.rfind("0x", 0) == 0 || b == 0x7F || (b < 0xA0 && static_cast<unsigned char>(ch[0]) == 0xC2))
+            continue;
+        std::string shown;
+        if (b == 0x20)
+            shown = "mezera";
+        else if (b == 0xA0)
+            shown = "pevná mezera";
+        else if (b == 0xAD)
+            shown = "měkký spojovník";
+        else if (b == '`')
+            shown = "`` ` ``";
+        else if (b == '|')
+            shown = "`\\|`";
+        else
+            shown = "`" + ch + "`";
+        char code[8];
+        std::snprintf(code, sizeof code, "%d", b);
+        out += "| " + shown + " | " + code + " | " + name + " |\n";
+    }
+    return out;
+}
+
+}  // namespace vkm

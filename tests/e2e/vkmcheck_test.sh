@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The line check under Wine, as an author runs it: the demo line has no fault (exit
+# 0); a line with one of each fault names every one (exit 1); a file that is not
+# there cannot be read (exit 2). Its Czech report reaches a pipe as UTF-8.
+#   vkmcheck_test.sh BUILD_DIR
+source "$(dirname "$0")/e2e_lib.sh" "$@"
+[ -f "$BUILD_DIR/vkmcheck.exe" ] || { echo "missing $BUILD_DIR/vkmcheck.exe"; exit 1; }
+check() { (cd "$E2E_WORK" && wine "$BUILD_DIR/vkmcheck.exe" "$@"); }
+
+step "the demo line has no fault"
+bash "$E2E_ROOT/demo/make_demo.sh" "$E2E_WORK/demo" >/dev/null
+status=0
+check demo >"$E2E_WORK/demo.txt" || status=$?
+[ "$status" -eq 0 ] || fail "the demo line: exit $status"
+for line in "  Linka: Ukázková linka Praha - Kolín" "  Kódování: Windows-1250" "  Hlášení: 4" "  Chyby: žádné"; do
+    grep -qxF "$line" "$E2E_WORK/demo.txt" || fail "the demo report lacks [$line]"
+done
+grep -qE '^    1\. odjezd   [0-9]+,[0-9] s' "$E2E_WORK/demo.txt" || fail "no length of the first announcement"
+
+step "a line with one of each fault"
+mkdir -p "$E2E_WORK/linky"
+write_wav "$E2E_WORK/linky/ok.wav"
+printf 'not a sound' >"$E2E_WORK/linky/text.wav"
+head -c 44 "$E2E_WORK/linky/ok.wav" >"$E2E_WORK/linky/useknuty.wav"  # the header alone: its data is gone
+write_vkm "$E2E_WORK/linky/Chyby.vkm" <<'EOF2'
+[Info]
+Name=Linka s chybami
+WAV_odjezd=ok.wav,chybí.wav
+[Hlaseni]
+1=text.wav
+2=
+3=useknuty.wav
+3=znovu.wav
+[Uzivatelske_klavesy]
+a=WIN+B;ok.wav
+b=alt+b;ok.wav
+EOF2
+status=0
+check linky/Chyby.vkm >"$E2E_WORK/faults.txt" || status=$?
+[ "$status" -eq 1 ] || fail "the line with faults: exit $status"
+for text in "zvuk „chybí.wav“ (WAV_odjezd) chybí" "zvuk „text.wav“ (hlášení „1“) není soubor WAV" \
+    "hlášení „2“ je prázdné" "zvuk „useknuty.wav“ (hlášení „3“) je useknutý" "hlášení „3“ je v sekci [Hlaseni] víckrát" \
+    "chybně zapsané): WIN+B" "uživatelská klávesa „alt+b“ je Alt+Num 2"; do
+    grep -qF "$text" "$E2E_WORK/faults.txt" || fail "the report does not name: $text"
+done
+
+step "a file that is not there"
+status=0
+check linky/Zadna.vkm >"$E2E_WORK/none.txt" || status=$?
+[ "$status" -eq 2 ] || fail "a missing file: exit $status"
+grep -qF "soubor neexistuje" "$E2E_WORK/none.txt" || fail "no word on the missing file: $(cat "$E2E_WORK/none.txt")"
+[ "$E2E_FAILED" -eq 0 ] || { echo "--- reports:"; cat "$E2E_WORK/demo.txt" "$E2E_WORK/faults.txt"; }
+e2e_finish

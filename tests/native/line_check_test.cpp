@@ -1,0 +1,155 @@
+// The line check: a line without faults, a line with one of each fault and warning,
+// a file that cannot be read, and the table of key characters in the guide.
+#include "core/line_check.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "core/codepage.h"
+#include "fakes/fakes.h"
+#include "wave_builder.h"
+
+namespace vkm::testing {
+namespace {
+
+// Sounds from the fake file system; locked files cannot be opened.
+class FakeSounds : public SoundSources {
+  public:
+    explicit FakeSounds(FakeFileSystem& files) : files_(files) {}
+    std::unique_ptr<ByteSource> Open(const Path& path) override {
+        std::optional<std::string> bytes = files_.ReadFile(path);
+        return bytes ? std::make_unique<MemorySource>(std::move(*bytes)) : nullptr;
+    }
+    std::optional<Path> DefaultSoundPath() override { return std::nullopt; }
+    Codecs* codecs() override { return nullptr; }
+
+  private:
+    FakeFileSystem& files_;
+};
+
+// A second of sound at 22.05 kHz.
+std::string Second() {
+    return PlainWave(kTagPcm, 1, 22050, 16, std::string(2 * 22050, '\1'));
+}
+
+struct LineCheckTest : ::testing::Test {
+    FakeFileSystem files;
+    FakeSounds sounds{files};
+
+    LineReport Check(const std::string& definition) {
+        files.files["C:\\linky\\linka.vkm"] = definition;
+        return CheckLine("C:\\linky\\linka.vkm", files, sounds);
+    }
+    static std::string Texts(const LineReport& r, bool faults) {
+        std::string out;
+        for (const CheckFinding& f : r.findings)
+            if (f.fault == faults) out += f.text + "\n";
+        return out;
+    }
+};
+
+TEST_F(LineCheckTest, ASoundLineHasNoFaultAndItsLengths) {
+    for (const char* name : {"gong.wav", "a.wav", "b.wav", "konec.wav", "u.wav"})
+        files.files[std::string("C:\\linky\\") + name] = Second();
+    files.files["C:\\linky\\zvuky\\c.wav"] = Second();
+    const LineReport r = Check(Utf8ToCp1250(
+        "[Info]\r\nName=Praha – "
+        "Kolín\r\nWAV_odjezd=gong.wav\r\nWAV_prijezd=gong.wav,gong.wav\r\nWAV_Konec=konec.wav\r\n"
+        "[Hlaseni]\r\n1=a.wav\r\n2=b.wav,zvuky\\c.wav\r\n[Uzivatelske_klavesy]\r\nu=ALT+B;u.wav;U\r\n"));
+    EXPECT_EQ(r.ExitCode(), 0) << FormatLineReport(r);
+    EXPECT_TRUE(r.findings.empty()) << FormatLineReport(r);
+    EXPECT_EQ(r.name, "Praha – Kolín");
+    EXPECT_EQ(r.encoding, TextEncoding::Cp1250);
+    ASSERT_EQ(r.announcements.size(), 2u);
+    EXPECT_TRUE(r.announcements[0].departure);
+    EXPECT_DOUBLE_EQ(r.announcements[0].leading_seconds + r.announcements[0].own_seconds, 2.0);
+    EXPECT_FALSE(r.announcements[1].departure);
+    EXPECT_DOUBLE_EQ(r.announcements[1].leading_seconds + r.announcements[1].own_seconds, 4.0);
+    EXPECT_DOUBLE_EQ(r.end_seconds, 1.0);
+    ASSERT_EQ(r.user_announcements.size(), 1u);
+    EXPECT_EQ(r.user_announcements[0].first, "Alt+B");
+    const std::string text = FormatLineReport(r);
+    for (const char* shown : {"Linka: Praha – Kolín", "Kódování: Windows-1250", "Hlášení: 2",
+                              "2. příjezd  4,0 s", "Chyby: žádné", "Upozornění: žádná"})
+        EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
+}
+
+TEST_F(LineCheckTest, EveryFaultAndWarningIsNamedWithWhereItIs) {
+    files.files["C:\\linky\\ok.wav"] = Second();
+    files.files["C:\\linky\\zamceny.wav"] = Second();
+    files.locked.insert("C:\\linky\\zamceny.wav");
+    files.files["C:\\linky\\text.wav"] = "not a sound";
+    files.files["C:\\linky\\useknuty.wav"] = Wave(Chunk("fmt ", FormatBody(kTagPcm, 1, 22050, 16, 2)) +
+                                                  ChunkClaiming("data", 16000, std::string(2000, 'x')));
+    files.files["C:\\linky\\adpcm.wav"] =
+        Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(2) + Le16(505))) +
+             Chunk("data", std::string(256, '\0')));
+    const LineReport r = Check(
+        "[Info]\r\nWAV_odjezd=ok.wav,chybi.wav\r\nWAV_Konec=..\\spolecne\\konec.wav\r\n"
+        "[Hlaseni]\r\n1=zamceny.wav\r\n2=text.wav\r\n3=\r\n1=again.wav\r\n4=,\r\n5=useknuty.wav,adpcm.wav\r\n"
+        "[Uzivatelske_klavesy]\r\na=WIN+B;ok.wav\r\nb=ALT+A;ok.wav\r\nc=alt+A;ok.wav\r\nd=alt+b;ok.wav\r\n");
+    EXPECT_EQ(r.ExitCode(), 1);
+    const std::string faults = Texts(r, true), warnings = Texts(r, false);
+    for (const char* fault : {
+             "zvuk „chybi.wav“ (WAV_odjezd) chybí",
+             "zvuk „zamceny.wav“ (hlášení „1“) nelze přečíst",
+             "zvuk „text.wav“ (hlášení „2“) není soubor WAV",
+             "zvuk „useknuty.wav“ (hlášení „5“) je useknutý",
+             "hlášení „3“ je prázdné",
+             "hlášení „1“ je v sekci [Hlaseni] víckrát",
+             "hlášení „4“ nejmenuje žádný zvuk",
+             "Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): WIN+B, Alt+A "
+             "(již "
+             "použitá dříve)",
+         })
+        EXPECT_NE(faults.find(fault), std::string::npos) << fault << "\n" << faults;
+    for (const char* warning : {
+             "linka nemá jméno",
+             "zvuk „..\\spolecne\\konec.wav“ (WAV_Konec) leží mimo složku linky",
+             "zvuk „adpcm.wav“ (hlášení „5“) je komprimovaný",
+             "uživatelská klávesa „alt+b“ je Alt+Num 2",
+         })
+        EXPECT_NE(warnings.find(warning), std::string::npos) << warning << "\n" << warnings;
+    EXPECT_EQ(warnings.find("zvuk „ok.wav“"), std::string::npos) << "a sound that plays is no warning";
+    EXPECT_EQ(faults.find("ok.wav"), std::string::npos);
+}
+
+TEST_F(LineCheckTest, FilesThatCannotBeReadOrAreUtf16WithoutAMark) {
+    const LineReport missing = CheckLine("C:\\linky\\zadna.vkm", files, sounds);
+    EXPECT_EQ(missing.ExitCode(), 2);
+    EXPECT_NE(FormatLineReport(missing).find("soubor neexistuje"), std::string::npos);
+    files.files["C:\\linky\\zamcena.vkm"] = "[Info]\r\nName=x\r\n";
+    files.locked.insert("C:\\linky\\zamcena.vkm");
+    EXPECT_EQ(CheckLine("C:\\linky\\zamcena.vkm", files, sounds).ExitCode(), 2);
+
+    std::string utf16;
+    for (char c : std::string("[Info]\r\nName=Praha\r\n")) utf16 += std::string(1, c) + '\0';
+    const LineReport r = Check(utf16);
+    EXPECT_EQ(r.ExitCode(), 0);
+    EXPECT_EQ(r.name, "");
+    EXPECT_NE(Texts(r, false).find("UTF-16 bez BOM"), std::string::npos);
+    EXPECT_FALSE(LooksLikeUtf16WithoutMark("[Info]\r\nName=Praha\r\n"));
+}
+
+// The guide's table of key characters is the one the program's key names give.
+TEST(KeyCharacterTable, NamesTheKeysAndIsTheGuidesTable) {
+    const std::string table = KeyCharacterTable();
+    for (const char* row : {"| `P` | 80 | P |", "| `p` | 112 | F1 |", "| `b` | 98 | Num 2 |",
+                            "| mezera | 32 | Space |", "| `\\|` | 124 | F13 |", "| `Ł` | 163 | Right Ctrl |"})
+        EXPECT_NE(table.find(row), std::string::npos) << row;
+    EXPECT_EQ(table.find("0x"), std::string::npos);
+
+    const std::string source = __FILE__;
+    std::ifstream guide(source.substr(0, source.rfind("tests/native/")) + "docs/navod.md", std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(guide)), std::istreambuf_iterator<char>());
+    const std::string begin = "<!-- tabulka kláves: začátek (vytváří ji program, neupravujte ručně) -->\n";
+    const std::size_t at = text.find(begin);
+    ASSERT_NE(at, std::string::npos) << "docs/navod.md has no table of key characters";
+    EXPECT_EQ(text.substr(at + begin.size(), table.size()), table)
+        << "regenerate the table in docs/navod.md with: vkmcheck --klavesy";
+}
+
+}  // namespace
+}  // namespace vkm::testing
