@@ -23,7 +23,11 @@ WAV_Konec=konec.wav
 5=a5.wav
 6=a6.wav
 7=a7.wav
+[Uzivatelske_klavesy]
 EOF2
+# A user announcement of 10,000 sounds (more than eight minutes).
+printf 'd=ALT+D;%sDeset tisíc\n' "$(printf 'a1.wav,%.0s' $(seq 10000) | sed 's/,$/;/')" | write_vkm "$E2E_WORK/user.vkm"
+cat "$E2E_WORK/user.vkm" >>"$prog/Dlouha.vkm"
 for w in gong konec a1 a2 a3 a4 a5 a6 a7; do write_wav "$prog/$w.wav"; done
 sox -n -r 22050 -b 16 -c 1 "$prog/dlouhe.wav" synth 3 sine 330 2>/dev/null
 write_vkm "$prog/Zmizela.vkm" <<'EOF2'
@@ -77,7 +81,18 @@ expect_wavs "gong.wav a6.wav"
 drv box 1 >/dev/null || fail "the box closed"
 drv close-box
 
+step "an announcement of 10,000 sounds plays at once; Stop ends it, and so does closing the window"
+focus_x_window "$focus_x"
+xdotool key alt+d
+drv expect 5 "lblHlaseniPopis=Deset tisíc" "button ■=enabled" || fail "the long announcement did not start"
+mouse_click "■"
+drv expect 5 "button ■=disabled" || fail "Stop did not end the long announcement"
+focus_x_window "$focus_x"
+xdotool key alt+d
+drv expect 5 "button ■=enabled" || fail "the long announcement did not start again"
+started=$(date +%s.%N)
 drv close
-drv gone 20 || fail "the window did not close"
+drv gone 10 || fail "the window did not close while the long announcement played"
 wait "$PROGRAM_PID" || fail "the program ended with an error"
+awk -v s="$started" -v e="$(date +%s.%N)" 'BEGIN { printf "closed and ended in %.2f s\n", e - s }'
 e2e_finish
