@@ -296,4 +296,38 @@ bool IsUtf8BeyondAscii(std::string_view s) {
     return beyond;
 }
 
+// The well-formed sequences are those DecodeUtf8Sequence accepts without surrogates: a lead byte
+// C2-DF, E0-EF or F0-F4 with one, two or three continuation bytes 80-BF, of which the first is
+// A0-BF after E0, 80-9F after ED, 90-BF after F0 and 80-8F after F4.
+void Utf8Check::Feed(std::string_view piece) {
+    for (std::size_t i = 0; i < piece.size() && !malformed_; ++i) {
+        const unsigned char b = static_cast<unsigned char>(piece[i]);
+        if (need_ > 0) {
+            if (b < low_ || b > high_) {
+                malformed_ = true;
+                break;
+            }
+            --need_;
+            low_ = 0x80;
+            high_ = 0xBF;
+            continue;
+        }
+        if (b < 0x80) continue;
+        beyond_ = true;
+        if (b >= 0xC2 && b <= 0xDF) {
+            need_ = 1;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            need_ = 2;
+            if (b == 0xE0) low_ = 0xA0;
+            if (b == 0xED) high_ = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            need_ = 3;
+            if (b == 0xF0) low_ = 0x90;
+            if (b == 0xF4) high_ = 0x8F;
+        } else {
+            malformed_ = true;
+        }
+    }
+}
+
 }  // namespace vkm

@@ -38,6 +38,23 @@ std::string Utf8ToCp1250(std::string_view s);
 // CP1250 text, whose letters are lone high bytes, practically never is.
 bool IsUtf8BeyondAscii(std::string_view s);
 
+// IsUtf8BeyondAscii for text handed over in pieces, in order: a sequence may straddle two pieces.
+// Holds a few bytes of state, nothing of the text.
+class Utf8Check {
+  public:
+    void Feed(std::string_view piece);
+    // A malformed sequence has been seen: the text is not UTF-8, whatever follows.
+    bool malformed() const { return malformed_; }
+    // At the end of the text: IsUtf8BeyondAscii of all the pieces together.
+    bool Utf8BeyondAscii() const { return !malformed_ && need_ == 0 && beyond_; }
+
+  private:
+    int need_ = 0;                            // continuation bytes the current sequence still needs
+    unsigned char low_ = 0x80, high_ = 0xBF;  // the range of the next continuation byte
+    bool malformed_ = false;
+    bool beyond_ = false;
+};
+
 // Upper case of a UTF-16 unit for the letters of Latin, Greek and Cyrillic that
 // case-insensitive names use; other units are returned unchanged.
 char16_t ToUpperUtf16(char16_t c);

@@ -207,6 +207,21 @@ void IniFile::IniSectionEntries(const std::string& section, StringList& list) co
         if (item) list.Add(std::move(*item));
 }
 
+bool IniFile::HasSection(const std::string& section) const {
+    return FindSection(Trim(Wide(section))) != nullptr;
+}
+
+bool IniFile::IniValueOpen(const std::string& section, const std::string& key) const {
+    const Section* s = FindSection(Trim(Wide(section)));
+    if (!s) return true;
+    if (s != &sections_.back()) return false;
+    const std::u16string wkey = Wide(key);
+    const std::u16string_view wanted = Trim(wkey);
+    for (const Key& k : s->keys)
+        if (SameText(k.name, wanted)) return false;
+    return true;
+}
+
 std::vector<std::string> IniFile::IniSectionNames() const {
     std::vector<std::string> names;
     for (const Section& s : sections_)

@@ -65,6 +65,13 @@ class IniFile {
     // The names of the file's sections in file order, duplicates included, nameless ones left out.
     std::vector<std::string> IniSectionNames() const;
 
+    // For text read in parts (see core/ini_value_reader.h). Whether a section of that name is there
+    // (the one IniReadValue reads is the first); "" names the nameless section the text begins with.
+    bool HasSection(const std::string& section) const;
+    // Whether lines after the text could still change what IniReadValue(section, key) gives: the
+    // section is missing, or its first occurrence is the text's last section and holds no such key.
+    bool IniValueOpen(const std::string& section, const std::string& key) const;
+
   private:
     struct Key {
         std::u16string name;

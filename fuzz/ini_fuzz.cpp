@@ -1,9 +1,10 @@
 // The INI reader on any bytes: every section, key list and value can be read, the
-// encoding is the one detected, and a section's entries are what reading each listed
-// name's value and merging it into the list by name gives, the plain way.
+// encoding is the one detected, the line's name read in pieces is the whole file's, and a section's entries
+// are what reading each listed name's value and merging it into the list by name gives, the plain way.
 #include <vector>
 
 #include "core/ini.h"
+#include "core/ini_value_reader.h"
 #include "fuzz/fuzz.h"
 
 using namespace vkm;
@@ -32,6 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const IniFile ini(bytes);
     FUZZ_CHECK(ini.encoding() == DetectEncoding(bytes));
     FUZZ_CHECK(IniFile(bytes, ini.encoding()).IniSectionNames() == ini.IniSectionNames());
+    // The line's name read in pieces, as the catalogue reads it, is the whole file's.
+    for (std::size_t piece : {1, 7, 4096}) {
+        IniValueReader name("Info", "Name");
+        for (std::size_t at = 0; at < bytes.size() && name.Feed(bytes.substr(at, piece)); at += piece) {
+        }
+        FUZZ_CHECK(name.Value() == ini.IniReadValue("Info", "Name", ""));
+    }
 
     std::vector<std::string> sections = ini.IniSectionNames();
     if (sections.size() > 40) sections.resize(40);
