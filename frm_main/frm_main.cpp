@@ -13,11 +13,18 @@ void TfrmMain::FormCreate() {
     FAnnouncements.Clear();
     FUserKeys.Clear();
     FSoundDir.clear();
-    ScanDefinitions();
+    // The lines are searched for while the window shows (see CatalogueFolder).
+    FScanning = true;
+    FAddedWhileScanning.clear();
+    FOpenedWhileScanning = false;
+    cmbLinkaItems = {kSearchingItem};
+    cmbLinkaItemIndex = -1;
+    btnStartEnabled = false;
     UpdateButtons();
 }
 
 void TfrmMain::FormDestroy() {
+    FScanning = false;    // a search result that comes now is dropped
     P.player.Shutdown();  // silent at once, the device freed
     sbtnStopEnabled = false;
     UnregisterHotkeys();
@@ -27,6 +34,7 @@ void TfrmMain::FormDestroy() {
 }
 
 void TfrmMain::btnStartClick() {
+    if (FScanning) return;  // Start waits for the list of lines
     if (cmbLinkaItemIndex < 0) {
         MsgBox(P.boxes, "Není vybrána žádná zvuková mapa", "", msgWarning + msgOk);
         return;

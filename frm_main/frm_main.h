@@ -4,6 +4,7 @@
 // shows the state kept here and routes messages to the handlers.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +16,16 @@
 namespace vkm {
 
 enum TPhase { phArrival = 0, phDeparture = 1 };
+
+// A line the catalogue offers: its definition file and the name that file gives it.
+struct FoundLine {
+    Path file;
+    std::string name;  // UTF-8
+    bool operator==(const FoundLine& o) const { return file == o.file && name == o.name; }
+};
+
+// What the drop-down list shows while the catalogue is searched for: no line.
+constexpr const char* kSearchingItem = "Hledám linky…";
 
 class TfrmMain {
   public:
@@ -40,10 +51,18 @@ class TfrmMain {
     void LoadDefinition();
     void UpdateButtons();
 
-    // Catalogue.
+    // Catalogue. FormCreate leaves it searching (FScanning): the window runs
+    // ScanCatalogue(files, CatalogueFolder(), stop) on a worker thread and hands the result to
+    // ScanFinished, which ignores a result that comes when no search is on (the window closing).
+    Path CatalogueFolder();
+    void ScanFinished(std::vector<FoundLine> lines);
+    // The search that FormCreate leaves to the window, done at once on this thread.
     void ScanDefinitions();
+    // Offers the line a definition file names (nothing when it names none), after the others;
+    // while the search runs, after the lines it will find.
     void AddDefinition(const Path& path);
-    void FindFiles(const Path& dir, const std::string& mask, std::vector<Path>& list);
+    // The user picked the list's item index (none while the search runs).
+    void cmbLinkaChange(int index);
 
     // Sequence.
     void Next();
@@ -70,8 +89,9 @@ class TfrmMain {
     int Warn(const std::string& text);
 
     // ---- Window state, shown by the view (text in UTF-8). ----
-    std::vector<std::string> cmbLinkaItems;
+    std::vector<std::string> cmbLinkaItems;  // while searching, kSearchingItem alone
     int cmbLinkaItemIndex = -1;
+    bool btnStartEnabled = true;
     std::string lblHlaseni = "''";
     std::string lblHlaseniPopis = "''";
     bool btnPlayEnabled = true;
@@ -95,9 +115,12 @@ class TfrmMain {
     std::string FCurrentAnnouncement;
     TPhase FPhase = phArrival;
 
-    // ---- Catalogue: paths of the lines in cmbLinkaItems, entry for entry. ----
+    // ---- Catalogue: paths of the lines in cmbLinkaItems, entry for entry (none while searching). ----
     std::vector<Path> FDefinitionFiles;
-    Path FLastOpenedFile;  // offered again by the open dialog
+    Path FLastOpenedFile;                        // offered again by the open dialog
+    bool FScanning = false;                      // the search for lines runs
+    std::vector<FoundLine> FAddedWhileScanning;  // lines the user added meanwhile, for after the search's
+    bool FOpenedWhileScanning = false;           // the open dialog was used meanwhile
 
     // ---- Hotkeys. ----
     std::vector<HotkeyBinding> FBoundHotkeys;  // exactly the keys bound now
@@ -113,6 +136,24 @@ class TfrmMain {
 // them: files before subfolders, depth first, hidden and system entries and linked
 // folders left out.
 std::vector<Path> FindDefinitionFiles(FileSystem& files, const Path& folder);
+
+// ---- The catalogue's search, run on a worker thread: it uses the file system only. ----
+
+// Appends to list the path of every file below dir whose name matches mask (without regard to
+// case): depth first, a folder's files before its subfolders, each in the file system's order;
+// hidden and system entries are left out, and linked folders (listed as files) are not entered.
+// A folder that cannot be listed contributes nothing; an error inside a folder ends that folder's
+// part only. When stop is set (it is looked at before each folder) the search ends early.
+void FindFiles(FileSystem& files, const Path& dir, const std::string& mask, std::vector<Path>& list,
+               const std::atomic<bool>* stop = nullptr);
+
+// The name a definition file gives its line (IniFile(file).IniReadValue("Info", "Name", "")),
+// reading only as much of the file as that takes; "" when the file cannot be read or stop is set.
+std::string DefinitionName(FileSystem& files, const Path& path, const std::atomic<bool>* stop = nullptr);
+
+// The lines below folder: every "*.vkm" file found by FindFiles that names a line, in that order.
+// When stop is set (looked at between folders and between files) it ends early with what it has.
+std::vector<FoundLine> ScanCatalogue(FileSystem& files, const Path& folder, const std::atomic<bool>& stop);
 
 // The program's title: the executable's file name cut at its first ".", lower
 // case after the first character (ABC_DEF.EXE gives Abc_def).

@@ -1,8 +1,10 @@
 // The catalogue of lines: definition files found below the program's folder or picked by the user.
 #include <exception>
+#include <string_view>
+#include <utility>
 
 #include "core/codepage.h"
-#include "core/ini.h"
+#include "core/ini_value_reader.h"
 #include "core/text.h"
 #include "core/wildcard.h"
 #include "frm_main/frm_main.h"
@@ -20,13 +22,17 @@ bool IsDotEntry(const std::string& name) {
     return name == "." || name == "..";
 }
 
+bool Stopped(const std::atomic<bool>* stop) {
+    return stop && stop->load(std::memory_order_relaxed);
+}
+
 // One folder and, depth first, its subfolders. A single listing serves both the
 // folder's matching files and its subfolders. An error while a folder is processed
 // ends that folder's part only; what has been appended stays.
-void SearchFolder(FileSystem& files, MessagePump& pump, Path dir, const WildcardMask& mask,
-                  std::vector<Path>& list) {
+void SearchFolder(FileSystem& files, Path dir, const WildcardMask& mask, std::vector<Path>& list,
+                  const std::atomic<bool>* stop) {
     try {
-        pump.ProcessMessages();
+        if (Stopped(stop)) return;
         if (!EndsWithPathDelimiter(dir)) dir += '\\';
         std::vector<DirEntry> entries;
         if (!files.ListDirectory(dir, entries)) return;
@@ -34,7 +40,7 @@ void SearchFolder(FileSystem& files, MessagePump& pump, Path dir, const Wildcard
             if (!e.directory && !IsLeftOut(e) && mask.Matches(e.name)) list.push_back(dir + e.name);
         for (const DirEntry& e : entries)
             if (e.directory && !IsLeftOut(e) && !IsDotEntry(e.name))
-                SearchFolder(files, pump, dir + e.name, mask, list);
+                SearchFolder(files, dir + e.name, mask, list, stop);
     } catch (const std::exception&) {
         // This folder's part of the search ends here; the caller goes on.
     }
@@ -43,40 +49,82 @@ void SearchFolder(FileSystem& files, MessagePump& pump, Path dir, const Wildcard
 }  // namespace
 
 std::vector<Path> FindDefinitionFiles(FileSystem& files, const Path& folder) {
-    struct NoMessages : MessagePump {
-        void ProcessMessages() override {}
-    } pump;
     std::vector<Path> found;
-    if (!folder.empty()) SearchFolder(files, pump, folder, WildcardMask("*.vkm"), found);
+    FindFiles(files, folder, "*.vkm", found);
     return found;
 }
 
-void TfrmMain::ScanDefinitions() {
-    cmbLinkaItems.clear();
-    cmbLinkaItemIndex = -1;
-    FDefinitionFiles.clear();
+void FindFiles(FileSystem& files, const Path& dir, const std::string& mask, std::vector<Path>& list,
+               const std::atomic<bool>* stop) {
+    if (dir.empty()) return;
+    SearchFolder(files, dir, WildcardMask(mask), list, stop);
+}
+
+std::string DefinitionName(FileSystem& files, const Path& path, const std::atomic<bool>* stop) {
+    try {
+        IniValueReader name("Info", "Name");
+        const bool read = files.ReadFileInPieces(
+            path, [&name, stop](std::string_view piece) { return !Stopped(stop) && name.Feed(piece); });
+        if (!read || Stopped(stop)) return std::string();
+        return name.Value();
+    } catch (const std::exception&) {
+        return std::string();  // a file that cannot be read names no line
+    }
+}
+
+std::vector<FoundLine> ScanCatalogue(FileSystem& files, const Path& folder, const std::atomic<bool>& stop) {
     std::vector<Path> found;
-    FindFiles(ExtractFilePath(P.files.ExecutablePath()), "*.vkm", found);
-    for (const Path& path : found) AddDefinition(path);
+    FindFiles(files, folder, "*.vkm", found, &stop);
+    std::vector<FoundLine> lines;
+    for (const Path& path : found) {
+        if (Stopped(&stop)) break;
+        std::string name = DefinitionName(files, path, &stop);
+        if (!name.empty()) lines.push_back(FoundLine{path, std::move(name)});
+    }
+    return lines;
+}
+
+Path TfrmMain::CatalogueFolder() {
+    return ExtractFilePath(P.files.ExecutablePath());
+}
+
+void TfrmMain::ScanDefinitions() {
+    const std::atomic<bool> never(false);
+    FScanning = true;
+    ScanFinished(ScanCatalogue(P.files, CatalogueFolder(), never));
+}
+
+void TfrmMain::ScanFinished(std::vector<FoundLine> lines) {
+    if (!FScanning) return;  // the window is closing, or no search was on
+    FScanning = false;
+    lines.insert(lines.end(), FAddedWhileScanning.begin(), FAddedWhileScanning.end());
+    FAddedWhileScanning.clear();
+    cmbLinkaItems.clear();
+    FDefinitionFiles.clear();
+    for (FoundLine& line : lines) {
+        cmbLinkaItems.push_back(std::move(line.name));
+        FDefinitionFiles.push_back(std::move(line.file));
+    }
+    // As if the open dialog had been used after the search: it selects the last line.
+    cmbLinkaItemIndex = FOpenedWhileScanning ? static_cast<int>(cmbLinkaItems.size()) - 1 : -1;
+    FOpenedWhileScanning = false;
+    btnStartEnabled = true;
 }
 
 void TfrmMain::AddDefinition(const Path& path) {
-    std::string name;
-    try {
-        const std::optional<std::string> bytes = P.files.ReadFile(path);
-        if (!bytes) return;
-        name = IniFile(*bytes).IniReadValue("Info", "Name", "");
-    } catch (const std::exception&) {
-        return;  // a file that cannot be read names no line
-    }
+    std::string name = DefinitionName(P.files, path);
     if (name.empty()) return;
-    cmbLinkaItems.push_back(name);
+    if (FScanning) {
+        FAddedWhileScanning.push_back(FoundLine{path, std::move(name)});
+        return;
+    }
+    cmbLinkaItems.push_back(std::move(name));
     FDefinitionFiles.push_back(path);
 }
 
-void TfrmMain::FindFiles(const Path& dir, const std::string& mask, std::vector<Path>& list) {
-    if (dir.empty()) return;
-    SearchFolder(P.files, P.pump, dir, WildcardMask(mask), list);
+void TfrmMain::cmbLinkaChange(int index) {
+    if (FScanning) return;  // the searching item is no line
+    cmbLinkaItemIndex = index;
 }
 
 void TfrmMain::sbtnOpenFileClick() {
@@ -90,6 +138,10 @@ void TfrmMain::sbtnOpenFileClick() {
     if (chosen) {
         FLastOpenedFile = *chosen;
         AddDefinition(*chosen);
+    }
+    if (FScanning) {
+        FOpenedWhileScanning = true;  // the last line is selected when the search's lines are there
+        return;
     }
     cmbLinkaItemIndex = static_cast<int>(cmbLinkaItems.size()) - 1;
 }

@@ -108,6 +108,7 @@ MainWindow::MainWindow(Platform& platform, std::function<void(HWND)> set_window)
 
 MainWindow::~MainWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
+    StopScan();
     DeleteFonts();
 }
 
@@ -223,8 +224,11 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
             platform_.player.SetIdleCallback(
                 [this, hwnd = hwnd_] { PostUiTask(hwnd, [this] { form_.SoundStateChanged(); }); });
             Guard([this] { form_.FormCreate(); });
+            // The search begins when the window shows and its message loop runs.
+            PostUiTask(hwnd_, [this] { StartScan(); });
             return 0;
         case WM_DESTROY:
+            StopScan();
             try {
                 form_.FormDestroy();
             } catch (const std::exception& e) {
@@ -254,10 +258,7 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
         case WM_ACTIVATE: {
             LRESULT result = DefDlgProcW(hwnd_, msg, wparam, lparam);
             if (LOWORD(wparam) != WA_INACTIVE && controls_[kBtnStart]) {
-                if (!activated_) {
-                    activated_ = true;
-                    SetFocus(controls_[kBtnStart]);
-                }
+                PlaceFocus();
                 KeepFocusInDialog(hwnd_);  // its control may have been disabled meanwhile
             }
             return result;
@@ -298,10 +299,11 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
 void MainWindow::OnCommand(int id, int code) {
     const auto& c = MainWindowControls();
     if (id == c[kCmbLinka].id) {
+        if (code == CBN_SELCHANGE || code == CBN_DROPDOWN) focus_stand_in_ = nullptr;  // the user's choice
         if (code == CBN_SELCHANGE) {
             HWND combo = controls_[kCmbLinka];
             Guard([this, combo] {
-                form_.cmbLinkaItemIndex = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+                form_.cmbLinkaChange(static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)));
             });
         }
         return;
@@ -352,17 +354,77 @@ void MainWindow::SyncControls() {
         items_shown_ = true;
     }
     const int count = static_cast<int>(form_.cmbLinkaItems.size());
-    const int index =
-        form_.cmbLinkaItemIndex >= 0 && form_.cmbLinkaItemIndex < count ? form_.cmbLinkaItemIndex : -1;
+    // While the lines are searched for, the field shows the searching item, which is no line.
+    const int index = form_.FScanning ? 0
+                      : form_.cmbLinkaItemIndex >= 0 && form_.cmbLinkaItemIndex < count
+                          ? form_.cmbLinkaItemIndex
+                          : -1;
     if (static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)) != index)
         SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 
+    EnableKeepingFocus(hwnd_, controls_[kBtnStart], form_.btnStartEnabled);
     SetTextIfChanged(controls_[kLblHlaseni], WideText(form_.lblHlaseni));
     SetTextIfChanged(controls_[kLblHlaseniPopis], WideText(form_.lblHlaseniPopis));
     EnableKeepingFocus(hwnd_, controls_[kBtnPlay], form_.btnPlayEnabled);
     EnableKeepingFocus(hwnd_, controls_[kBtnJedenZpet], form_.btnJedenZpetEnabled);
     EnableKeepingFocus(hwnd_, controls_[kBtnJedenVpred], form_.btnJedenVpredEnabled);
     EnableKeepingFocus(hwnd_, controls_[kSbtnStop], form_.sbtnStopEnabled);
+}
+
+void MainWindow::StartScan() {
+    if (scan_thread_.joinable() || !hwnd_) return;
+    FileSystem& files = platform_.files;
+    const Path folder = form_.CatalogueFolder();
+    const HWND window = hwnd_;
+    try {
+        // The worker reads the file system only; what it finds goes to the form as a UI task.
+        scan_thread_ = std::thread([this, &files, folder, window] {
+            std::vector<FoundLine> lines;
+            try {
+                lines = ScanCatalogue(files, folder, scan_stop_);
+            } catch (...) {
+                // Out of memory: the list stays empty, and Start works.
+            }
+            auto result = std::make_shared<std::vector<FoundLine>>(std::move(lines));
+            while (!scan_stop_.load()) {
+                if (PostUiTask(window, [this, result] {
+                        if (!created_) return;  // the window is going
+                        form_.ScanFinished(std::move(*result));
+                        SyncControls();
+                        if (GetActiveWindow() == hwnd_) PlaceFocus();
+                    }))
+                    return;
+                Sleep(50);  // the window's queue is full; it may also be going
+            }
+        });
+    } catch (const std::exception&) {
+        form_.ScanDefinitions();  // no thread: the search runs here
+    }
+}
+
+void MainWindow::StopScan() noexcept {
+    scan_stop_ = true;
+    if (scan_thread_.joinable()) scan_thread_.join();
+}
+
+// Start gets the focus at the first activation, as the default button. While it is disabled the
+// focus goes where it can (the list), and moves on to Start when Start is enabled, unless the user
+// has taken it somewhere meanwhile.
+void MainWindow::PlaceFocus() {
+    HWND start = controls_[kBtnStart];
+    if (!start || start_focus_ == StartFocus::Done) return;
+    HWND focus = GetFocus();
+    const bool nowhere = !focus || focus == hwnd_ || !IsWindowEnabled(focus);
+    if (IsWindowEnabled(start)) {
+        if (start_focus_ == StartFocus::Pending || nowhere || focus == focus_stand_in_) SetFocus(start);
+        start_focus_ = StartFocus::Done;
+        focus_stand_in_ = nullptr;
+        return;
+    }
+    // Start waits for the list of lines: the focus goes where it can meanwhile.
+    KeepFocusInDialog(hwnd_);
+    if (start_focus_ == StartFocus::Pending || nowhere) focus_stand_in_ = GetFocus();
+    start_focus_ = StartFocus::StandIn;
 }
 
 void MainWindow::CreateControls() {

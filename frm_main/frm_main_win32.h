@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "frm_main/frm_main.h"
@@ -20,12 +22,11 @@ namespace vkm {
 // The Windows services for the main window, bundled.
 struct Win32Services {
     Win32FileSystem files;
-    Win32MessagePump pump;
     Win32SoundPlayer player;
     Win32Hotkeys hotkeys;
     Win32MessageBoxes boxes;
     Win32OpenFileDialog open_dialog;
-    Platform platform{files, pump, player, hotkeys, boxes, open_dialog};
+    Platform platform{files, player, hotkeys, boxes, open_dialog};
 
     // The services that act for a window get its handle (nullptr when it has gone).
     void SetWindow(HWND window) {
@@ -52,7 +53,8 @@ class MainWindow {
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Creates the window (FormCreate runs, the catalogue is scanned) without showing it.
+    // Creates the window (FormCreate runs) without showing it. The search for lines starts
+    // on a worker thread once the message loop runs; its result reaches the window as a UI task.
     bool Create(HINSTANCE instance);
     void Show(int show_command);
     // Runs until the window is closed; returns the exit code.
@@ -82,6 +84,9 @@ class MainWindow {
     void ApplyFonts();
     void Layout();
     void OnCommand(int id, int code);
+    void StartScan();
+    void StopScan() noexcept;
+    void PlaceFocus();
 
     Platform& platform_;
     std::function<void(HWND)> set_window_;
@@ -91,8 +96,14 @@ class MainWindow {
     std::array<HWND, kControlCount> controls_{};
     std::array<HFONT, 3> fonts_{};  // by FontKind
     int dpi_ = kDesignedDpi;
-    bool activated_ = false;
     bool created_ = false;
+    // Start takes the focus at the first activation; while the list of lines is searched for,
+    // Start is disabled and a stand-in (the list) has it until Start can take it.
+    enum class StartFocus { Pending, StandIn, Done } start_focus_ = StartFocus::Pending;
+    HWND focus_stand_in_ = nullptr;  // none once the user chose it
+    // The search for lines: it only reads the file system; it ends, and is waited for, when the window goes.
+    std::thread scan_thread_;
+    std::atomic<bool> scan_stop_{false};
     std::wstring title_;
     // What the controls show now, to touch only what changed.
     std::vector<std::string> shown_items_;

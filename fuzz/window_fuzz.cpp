@@ -39,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FakeWindow w;
     TfrmMain& f = w.form;
     f.FormCreate();
+    f.ScanFinished({});  // the program's folder holds no lines
     FUZZ_CHECK(w.hotkeys.bound.empty() && !f.btnPlayEnabled && !f.btnJedenZpetEnabled &&
                !f.btnJedenVpredEnabled);
     w.Select("C:\\linky\\linka.vkm", in.Piece(1 << 16));

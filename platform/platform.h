@@ -3,14 +3,19 @@
 // Paths and text shown to the user are UTF-8 (see core/codepage.h).
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vkm {
 
 using Path = std::string;
+
+// The size of the pieces FileSystem::ReadFileInPieces hands out.
+constexpr std::size_t kFilePiece = 64 * 1024;
 
 struct DirEntry {
     std::string name;  // UTF-8
@@ -26,18 +31,15 @@ class FileSystem {
     virtual bool FileExists(const Path& path) = 0;
     // The whole file, or nothing when it cannot be read.
     virtual std::optional<std::string> ReadFile(const Path& path) = 0;
+    // Reads the file from its start in pieces of kFilePiece bytes (the last one shorter, none for an
+    // empty file), handing each to consume until consume returns false or the file ends. False when
+    // the file cannot be opened or a read fails before consume asked to stop.
+    virtual bool ReadFileInPieces(const Path& path, const std::function<bool(std::string_view)>& consume) = 0;
     // The entries of dir in the file system's order, without "." and "..";
     // false when dir cannot be read. dir ends with a path delimiter.
     virtual bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) = 0;
     // The full path of the running executable.
     virtual Path ExecutablePath() = 0;
-};
-
-class MessagePump {
-  public:
-    virtual ~MessagePump() = default;
-    // Lets the user interface handle the messages waiting for it, once.
-    virtual void ProcessMessages() = 0;
 };
 
 class SoundPlayer {
@@ -96,7 +98,6 @@ class OpenFileDialog {
 // The services handed to the main window.
 struct Platform {
     FileSystem& files;
-    MessagePump& pump;
     SoundPlayer& player;
     HotkeyRegistrar& hotkeys;
     MessageBoxService& boxes;

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -52,24 +53,35 @@ bool PortableFileSystem::FileExists(const Path& path) {
 }
 
 std::optional<std::string> PortableFileSystem::ReadFile(const Path& path) {
+    std::string bytes;
+    const bool read = ReadFileInPieces(path, [&bytes](std::string_view piece) {
+        bytes.append(piece.data(), piece.size());
+        return true;
+    });
+    if (!read) return std::nullopt;
+    return bytes;
+}
+
+bool PortableFileSystem::ReadFileInPieces(const Path& path,
+                                          const std::function<bool(std::string_view)>& consume) {
     // O_NONBLOCK: opening a pipe must not wait for a writer.
     Fd f{open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (f.fd < 0) return std::nullopt;
+    if (f.fd < 0) return false;
     struct stat st;
-    if (fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
+    if (fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    std::unique_ptr<char[]> piece(new char[kFilePiece]);
     for (;;) {
-        ssize_t got = read(f.fd, buf, sizeof buf);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
+        std::size_t got = 0;
+        while (got < kFilePiece) {
+            const ssize_t n = read(f.fd, piece.get() + got, kFilePiece - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return false;
+            if (n == 0) break;
+            got += static_cast<std::size_t>(n);
         }
-        if (got == 0) break;
-        bytes.append(buf, static_cast<std::size_t>(got));
+        if (got > 0 && !consume(std::string_view(piece.get(), got))) return true;
+        if (got < kFilePiece) return true;
     }
-    return bytes;
 }
 
 bool PortableFileSystem::ListDirectory(const Path& dir, std::vector<DirEntry>& out) {

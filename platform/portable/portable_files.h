@@ -12,6 +12,7 @@ class PortableFileSystem : public FileSystem {
     // Only regular files are read: a directory, a pipe or a device gives nothing
     // (and never blocks).
     std::optional<std::string> ReadFile(const Path& path) override;
+    bool ReadFileInPieces(const Path& path, const std::function<bool(std::string_view)>& consume) override;
     // One readdir pass in the file system's order. Names beginning with "." count
     // as hidden; pipes, sockets and devices count as system files. A symbolic link
     // is listed as a file, also when it points to a directory, so a scan never

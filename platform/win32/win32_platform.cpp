@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <memory>
 #include <vector>
 
 #include "core/msgbox_flags.h"
@@ -29,6 +30,12 @@ struct FindHandle {
     }
 };
 
+HANDLE OpenForReading(const Path& path) {
+    return CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
 }  // namespace
 
 bool Win32FileSystem::FileExists(const Path& path) {
@@ -37,9 +44,7 @@ bool Win32FileSystem::FileExists(const Path& path) {
 }
 
 std::optional<std::string> Win32FileSystem::ReadFile(const Path& path) {
-    FileHandle f{CreateFileW(WidePath(path).c_str(), GENERIC_READ,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr)};
+    FileHandle f{OpenForReading(path)};
     if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(f.h, &size) || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
@@ -54,6 +59,25 @@ std::optional<std::string> Win32FileSystem::ReadFile(const Path& path) {
     }
     bytes.resize(done);
     return bytes;
+}
+
+bool Win32FileSystem::ReadFileInPieces(const Path& path,
+                                       const std::function<bool(std::string_view)>& consume) {
+    FileHandle f{OpenForReading(path)};
+    if (f.h == INVALID_HANDLE_VALUE) return false;
+    std::unique_ptr<char[]> piece(new char[kFilePiece]);
+    for (;;) {
+        std::size_t got = 0;
+        while (got < kFilePiece) {
+            DWORD n = 0;
+            if (!::ReadFile(f.h, piece.get() + got, static_cast<DWORD>(kFilePiece - got), &n, nullptr))
+                return false;
+            if (n == 0) break;
+            got += n;
+        }
+        if (got > 0 && !consume(std::string_view(piece.get(), got))) return true;
+        if (got < kFilePiece) return true;
+    }
 }
 
 // One pass of the wide search over the folder serves both its files and its
@@ -92,18 +116,6 @@ Path Win32FileSystem::ExecutablePath() {
             return PathFromWide(buf);
         }
         buf.resize(buf.size() * 2);
-    }
-}
-
-void Win32MessagePump::ProcessMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
     }
 }
 

@@ -15,13 +15,9 @@ class Win32FileSystem : public FileSystem {
   public:
     bool FileExists(const Path& path) override;
     std::optional<std::string> ReadFile(const Path& path) override;
+    bool ReadFileInPieces(const Path& path, const std::function<bool(std::string_view)>& consume) override;
     bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) override;
     Path ExecutablePath() override;
-};
-
-class Win32MessagePump : public MessagePump {
-  public:
-    void ProcessMessages() override;
 };
 
 // Plays announcements on a worker thread of its own, each as one continuous

@@ -7,6 +7,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -31,6 +32,18 @@ class FakeFileSystem : public FileSystem {
         if (it == files.end() || locked.count(path)) return std::nullopt;
         return it->second;
     }
+    // Pieces of piece_size bytes; bytes_handed counts what consume was given, file by file.
+    bool ReadFileInPieces(const Path& path, const std::function<bool(std::string_view)>& consume) override {
+        auto it = files.find(path);
+        if (it == files.end()) return false;
+        const std::string_view all(it->second);
+        for (std::size_t at = 0; at < all.size(); at += piece_size) {
+            const std::string_view piece = all.substr(at, piece_size);
+            bytes_handed[path] += piece.size();
+            if (!consume(piece)) break;
+        }
+        return true;
+    }
     bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) override {
         listed.push_back(dir);
         if (unreadable.count(dir)) return false;
@@ -42,12 +55,8 @@ class FakeFileSystem : public FileSystem {
     Path ExecutablePath() override { return exe; }
 
     std::vector<Path> listed;
-};
-
-class FakePump : public MessagePump {
-  public:
-    void ProcessMessages() override { ++calls; }
-    int calls = 0;
+    std::size_t piece_size = kFilePiece;
+    std::map<Path, std::size_t> bytes_handed;
 };
 
 // Records every announcement queued; nothing plays until Finish() (or at once with
@@ -141,12 +150,11 @@ class FakeOpenDialog : public OpenFileDialog {
 template <class Files>
 struct FakeServicesOn {
     Files files;
-    FakePump pump;
     FakePlayer player;
     FakeHotkeys hotkeys;
     FakeBoxes boxes;
     FakeOpenDialog dialog;
-    Platform platform{files, pump, player, hotkeys, boxes, dialog};
+    Platform platform{files, player, hotkeys, boxes, dialog};
 };
 
 // A main window's logic wired to fresh fakes.

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -195,7 +196,7 @@ TEST(CatalogueSearch, FilesBeforeSubfoldersDepthFirstInFileSystemOrder) {
 
     TreeWindow w(t);
     std::vector<Path> found;
-    w.form.FindFiles(t.root(), "*.vkm", found);
+    FindFiles(w.files, t.root(), "*.vkm", found);
 
     std::vector<std::string> expected = {"a1.vkm",
                                          "a2.vkm",
@@ -217,8 +218,6 @@ TEST(CatalogueSearch, FilesBeforeSubfoldersDepthFirstInFileSystemOrder) {
 
     // Paths are put together Windows fashion: folder, backslash, name.
     EXPECT_NE(std::find(found.begin(), found.end(), t.root() + "sub1\\deep\\c1.vkm"), found.end());
-    // Pending messages are let through once for every folder searched.
-    EXPECT_EQ(w.pump.calls, ref.folders);
     EXPECT_EQ(static_cast<int>(w.files.listed.size()), ref.folders);
 }
 
@@ -228,14 +227,14 @@ TEST(CatalogueSearch, MaskIgnoresCase) {
     t.File("sub/inner.vkm");
     TreeWindow w(t);
     std::vector<Path> upper, lower;
-    w.form.FindFiles(t.root(), "*.VKM", upper);
-    w.form.FindFiles(t.root(), "*.vkm", lower);
+    FindFiles(w.files, t.root(), "*.VKM", upper);
+    FindFiles(w.files, t.root(), "*.vkm", lower);
     const std::vector<std::string> expected = {"Mixed.vKm", "UPPER.VKM", "lower.vkm", "sub/inner.vkm"};
     EXPECT_EQ(RelativeSet(upper, t.root()), expected);
     EXPECT_EQ(upper, lower);
 
     std::vector<Path> some;
-    w.form.FindFiles(t.root(), "?o*.VKM", some);
+    FindFiles(w.files, t.root(), "?o*.VKM", some);
     EXPECT_EQ(RelativeSet(some, t.root()), std::vector<std::string>{"lower.vkm"});
 }
 
@@ -250,13 +249,13 @@ TEST(CatalogueSearch, HiddenFilesAndFoldersAreLeftOut) {
     t.Folder("empty");
     TreeWindow w(t);
     std::vector<Path> found;
-    w.form.FindFiles(t.root(), "*.vkm", found);
+    FindFiles(w.files, t.root(), "*.vkm", found);
     EXPECT_EQ(RelativeSet(found, t.root()), (std::vector<std::string>{"seen.vkm", "visible/v.vkm"}));
     // Hidden folders are not even listed.
     std::vector<Path> listed = w.files.listed;
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(listed, (std::vector<Path>{t.root(), t.root() + "empty\\", t.root() + "visible\\"}));
-    EXPECT_EQ(w.pump.calls, 3);
+    EXPECT_EQ(w.files.listed.size(), 3u);
 }
 
 TEST(CatalogueSearch, SymbolicLinkCyclesEnd) {
@@ -269,9 +268,9 @@ TEST(CatalogueSearch, SymbolicLinkCyclesEnd) {
     t.Link("sub/elsewhere", "/");
     TreeWindow w(t);
     std::vector<Path> found;
-    w.form.FindFiles(t.root(), "*.vkm", found);
+    FindFiles(w.files, t.root(), "*.vkm", found);
     EXPECT_EQ(RelativeSet(found, t.root()), (std::vector<std::string>{"a.vkm", "sub/b.vkm"}));
-    EXPECT_EQ(w.pump.calls, 2);
+    EXPECT_EQ(w.files.listed.size(), 2u);
 }
 
 // Runs f as a user without rights of its own (nobody) when the tests run as root, who
@@ -310,10 +309,10 @@ TEST(CatalogueSearch, UnreadableFolderInTheMiddleContributesNothing) {
     const std::string found = AsUserWithoutRights([&] {
         TreeWindow w(t);
         std::vector<Path> list;
-        w.form.FindFiles(t.root(), "*.vkm", list);
+        FindFiles(w.files, t.root(), "*.vkm", list);
         std::string out;
         for (const std::string& rel : RelativeSet(list, t.root())) out += rel + ";";
-        return out + std::to_string(w.pump.calls);
+        return out + std::to_string(w.files.listed.size());
     });
     EXPECT_EQ(found, "a.vkm;first/f.vkm;last/z.vkm;4");  // the locked folder was tried
 }
@@ -361,7 +360,7 @@ TEST(CatalogueScan, OffersNamedDefinitionsInSearchOrder) {
     w.form.ScanDefinitions();
 
     std::vector<Path> found;
-    w.form.FindFiles(t.root(), "*.vkm", found);
+    FindFiles(w.files, t.root(), "*.vkm", found);
     std::map<Path, std::string> named = {{t.root() + "named.vkm", "Praha - Kolin"},
                                          {t.root() + "dup1\\a.vkm", "Same"},
                                          {t.root() + "dup2\\b.vkm", "Same"},
@@ -390,7 +389,7 @@ TEST(CatalogueScan, ProgramFolderWithoutDefinitionsGivesAnEmptyList) {
     EXPECT_TRUE(w.form.cmbLinkaItems.empty());
     EXPECT_TRUE(w.form.FDefinitionFiles.empty());
     EXPECT_EQ(w.form.cmbLinkaItemIndex, -1);
-    EXPECT_EQ(w.pump.calls, 2);
+    EXPECT_EQ(w.files.listed.size(), 2u);
 }
 
 TEST(PortableFiles, ReadsOnlyRegularFiles) {
@@ -416,7 +415,38 @@ TEST(PortableFiles, ReadsOnlyRegularFiles) {
     EXPECT_TRUE(by_name["pipe"].system);
 }
 
-// ---- The search on fakes: Windows attributes, failures, the message pump. ----
+TEST(PortableFiles, ReadsInPiecesUntilToldToStop) {
+    TempTree t;
+    const std::string big(3 * kFilePiece + 5, 'x');
+    t.File("big", big);
+    t.File("empty");
+    t.Folder("dir");
+    ASSERT_EQ(mkfifo((t.root() + "pipe").c_str(), 0600), 0);
+    PortableFileSystem files;
+    std::vector<std::size_t> sizes;
+    std::string all;
+    auto keep = [&](std::string_view piece) {
+        sizes.push_back(piece.size());
+        all.append(piece.data(), piece.size());
+        return true;
+    };
+    EXPECT_TRUE(files.ReadFileInPieces(t.root() + "big", keep));
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{kFilePiece, kFilePiece, kFilePiece, 5}));
+    EXPECT_EQ(all, big);
+    sizes.clear();
+    EXPECT_TRUE(files.ReadFileInPieces(t.root() + "big", [&](std::string_view piece) {
+        sizes.push_back(piece.size());
+        return false;
+    }));
+    EXPECT_EQ(sizes.size(), 1u);
+    sizes.clear();
+    EXPECT_TRUE(files.ReadFileInPieces(t.root() + "empty", keep));
+    EXPECT_TRUE(sizes.empty());
+    for (const char* not_a_file : {"dir", "pipe", "missing"})
+        EXPECT_FALSE(files.ReadFileInPieces(t.root() + not_a_file, keep)) << not_a_file;
+}
+
+// ---- The search on fakes: Windows attributes, failures. ----
 
 struct FakeSearchTest : ::testing::Test {
     FakeWindowOn<FailingFileSystem> w;
@@ -425,7 +455,7 @@ struct FakeSearchTest : ::testing::Test {
     }
     std::vector<Path> Find(const Path& dir) {
         std::vector<Path> found;
-        w.form.FindFiles(dir, "*.vkm", found);
+        FindFiles(w.files, dir, "*.vkm", found);
         return found;
     }
 };
@@ -459,7 +489,7 @@ TEST_F(FakeSearchTest, UnreadableFolderContributesNothingAndTheSearchGoesOn) {
     Listing("C:\\p\\C\\", {F("y.vkm")});
     w.files.unreadable.insert("C:\\p\\B\\");
     EXPECT_EQ(Find("C:\\p\\"), (std::vector<Path>{"C:\\p\\a.vkm", "C:\\p\\A\\x.vkm", "C:\\p\\C\\y.vkm"}));
-    EXPECT_EQ(w.pump.calls, 4);
+    EXPECT_EQ(w.files.listed.size(), 4u);
 }
 
 TEST_F(FakeSearchTest, ErrorInsideAFolderEndsThatFolderOnly) {
@@ -473,21 +503,21 @@ TEST_F(FakeSearchTest, ErrorInsideAFolderEndsThatFolderOnly) {
     Listing("C:\\p\\E\\", {F("e.vkm")});
     w.files.failing = {"C:\\p\\B\\inner\\", "C:\\p\\C\\"};
     std::vector<Path> found = {"C:\\kept.vkm"};
-    w.form.FindFiles("C:\\p\\", "*.vkm", found);
+    FindFiles(w.files, "C:\\p\\", "*.vkm", found);
     EXPECT_EQ(found, (std::vector<Path>{"C:\\kept.vkm", "C:\\p\\a.vkm", "C:\\p\\A\\x.vkm", "C:\\p\\B\\b.vkm",
                                         "C:\\p\\B\\z\\z.vkm", "C:\\p\\E\\e.vkm"}));
-    EXPECT_EQ(w.pump.calls, 7);  // p, A, B, inner, z, C, E
+    EXPECT_EQ(w.files.listed.size(), 7u);  // p, A, B, inner, z, C, E
 }
 
 TEST_F(FakeSearchTest, EmptyFolderNameDoesNothingAndAMissingBackslashIsAdded) {
     std::vector<Path> found = {"C:\\kept.vkm"};
-    w.form.FindFiles("", "*.vkm", found);
+    FindFiles(w.files, "", "*.vkm", found);
     EXPECT_EQ(found, std::vector<Path>{"C:\\kept.vkm"});
-    EXPECT_EQ(w.pump.calls, 0);
+    EXPECT_EQ(w.files.listed.size(), 0u);
     EXPECT_TRUE(w.files.listed.empty());
 
     Listing("C:\\p\\", {F("a.vkm")});
-    w.form.FindFiles("C:\\p", "*.vkm", found);
+    FindFiles(w.files, "C:\\p", "*.vkm", found);
     EXPECT_EQ(found, (std::vector<Path>{"C:\\kept.vkm", "C:\\p\\a.vkm"}));
     EXPECT_EQ(w.files.listed, std::vector<Path>{"C:\\p\\"});
 }
@@ -503,7 +533,149 @@ TEST_F(FakeSearchTest, ScanStartsInTheProgramFolderAndSkipsFilesThatCannotBeRead
     EXPECT_EQ(w.form.cmbLinkaItems, (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_EQ(w.form.FDefinitionFiles, (std::vector<Path>{"C:\\vlakomluv\\a.vkm", "C:\\vlakomluv\\b.vkm",
                                                           "C:\\vlakomluv\\trate\\c.vkm"}));
-    EXPECT_EQ(w.pump.calls, 2);
+    EXPECT_EQ(w.files.listed.size(), 2u);
+}
+
+// ---- The search as the window runs it on a worker, and what the form does with its result. ----
+
+struct SearchingFormTest : ::testing::Test {
+    FakeWindow w;
+    TfrmMain& f = w.form;
+    std::atomic<bool> stop{false};
+    SearchingFormTest() {
+        w.files.exe = "C:\\vlakomluv\\vlakomluv.exe";
+        w.files.directories["C:\\vlakomluv\\"] = {F("b.vkm"), D("sub"), F("a.vkm"), F("noname.vkm")};
+        w.files.directories["C:\\vlakomluv\\sub\\"] = {F("c.vkm")};
+        w.files.files["C:\\vlakomluv\\b.vkm"] = Definition("B");
+        w.files.files["C:\\vlakomluv\\a.vkm"] = Definition("A");
+        w.files.files["C:\\vlakomluv\\noname.vkm"] = "[Info]\r\n";
+        w.files.files["C:\\vlakomluv\\sub\\c.vkm"] = Definition("C");
+        w.files.files["D:\\x.vkm"] = Definition("X");
+        w.files.files["D:\\noname.vkm"] = "";
+    }
+    std::vector<FoundLine> Search() { return ScanCatalogue(w.files, f.CatalogueFolder(), stop); }
+    void ExpectLines(const std::vector<std::string>& names, const std::vector<Path>& files) {
+        EXPECT_EQ(f.cmbLinkaItems, names);
+        EXPECT_EQ(f.FDefinitionFiles, files);
+        EXPECT_FALSE(f.FScanning);
+        EXPECT_TRUE(f.btnStartEnabled);
+    }
+    const std::vector<std::string> kNames = {"B", "A", "C"};
+    const std::vector<Path> kFiles = {"C:\\vlakomluv\\b.vkm", "C:\\vlakomluv\\a.vkm",
+                                      "C:\\vlakomluv\\sub\\c.vkm"};
+};
+
+TEST_F(SearchingFormTest, WhileSearchingTheListShowsItAndNothingCanBeStarted) {
+    f.FormCreate();
+    EXPECT_TRUE(f.FScanning);
+    EXPECT_EQ(f.cmbLinkaItems, std::vector<std::string>{u8"Hledám linky…"});
+    EXPECT_TRUE(f.FDefinitionFiles.empty());
+    EXPECT_EQ(f.cmbLinkaItemIndex, -1);
+    EXPECT_FALSE(f.btnStartEnabled);
+    f.cmbLinkaChange(0);  // the searching item is no line
+    EXPECT_EQ(f.cmbLinkaItemIndex, -1);
+    f.btnStartClick();
+    EXPECT_TRUE(w.boxes.shown.empty());
+    EXPECT_TRUE(w.hotkeys.registrations.empty());
+    EXPECT_TRUE(w.files.listed.empty()) << "the form leaves the search to the window";
+
+    f.ScanFinished(Search());
+    ExpectLines(kNames, kFiles);
+    EXPECT_EQ(f.cmbLinkaItemIndex, -1);
+    f.cmbLinkaChange(1);
+    EXPECT_EQ(f.cmbLinkaItemIndex, 1);
+    f.btnStartClick();
+    EXPECT_FALSE(w.hotkeys.registrations.empty());
+
+    // The same as the search done at once.
+    FakeWindow at_once;
+    at_once.files = w.files;
+    at_once.form.FormCreate();
+    at_once.form.ScanDefinitions();
+    EXPECT_EQ(at_once.form.cmbLinkaItems, kNames);
+    EXPECT_EQ(at_once.form.FDefinitionFiles, kFiles);
+}
+
+TEST_F(SearchingFormTest, LinesAddedMeanwhileComeAfterTheSearchsAndTheLastIsSelected) {
+    f.FormCreate();
+    w.dialog.answer = Path("D:\\x.vkm");
+    f.sbtnOpenFileClick();
+    w.dialog.answer = Path("D:\\noname.vkm");  // names no line
+    f.sbtnOpenFileClick();
+    w.dialog.answer = std::nullopt;
+    f.sbtnOpenFileClick();
+    EXPECT_EQ(w.dialog.requests.size(), 3u);
+    EXPECT_EQ(f.cmbLinkaItems, std::vector<std::string>{kSearchingItem});
+    EXPECT_EQ(f.cmbLinkaItemIndex, -1);
+    f.ScanFinished(Search());
+    ExpectLines({"B", "A", "C", "X"}, {kFiles[0], kFiles[1], kFiles[2], "D:\\x.vkm"});
+    EXPECT_EQ(f.cmbLinkaItemIndex, 3);
+    EXPECT_EQ(f.FLastOpenedFile, "D:\\noname.vkm");
+
+    // A cancelled dialog alone selects the last line found, as after the search.
+    FakeWindow cancelled;
+    cancelled.files = w.files;
+    cancelled.form.FormCreate();
+    cancelled.form.sbtnOpenFileClick();
+    cancelled.form.ScanFinished(ScanCatalogue(cancelled.files, cancelled.form.CatalogueFolder(), stop));
+    EXPECT_EQ(cancelled.form.cmbLinkaItems, kNames);
+    EXPECT_EQ(cancelled.form.cmbLinkaItemIndex, 2);
+}
+
+TEST_F(SearchingFormTest, AResultThatComesWhenNoSearchIsOnIsIgnored) {
+    f.FormCreate();
+    f.FormDestroy();  // the window started closing
+    f.ScanFinished(Search());
+    EXPECT_TRUE(f.FDefinitionFiles.empty());
+    EXPECT_FALSE(f.btnStartEnabled);
+
+    FakeWindow twice;
+    twice.files = w.files;
+    twice.form.FormCreate();
+    twice.form.ScanFinished({FoundLine{"C:\\first.vkm", "First"}});
+    twice.form.ScanFinished({FoundLine{"C:\\second.vkm", "Second"}});
+    EXPECT_EQ(twice.form.cmbLinkaItems, std::vector<std::string>{"First"});
+}
+
+// Sets the stop flag while listing the given folder, as a closing window would.
+class StoppingFileSystem : public FakeFileSystem {
+  public:
+    bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) override {
+        if (dir == stop_in && stop) *stop = true;
+        return FakeFileSystem::ListDirectory(dir, out);
+    }
+    Path stop_in;
+    std::atomic<bool>* stop = nullptr;
+};
+
+TEST(CatalogueSearch, StopsBetweenFoldersAndFilesWhenAsked) {
+    FakeWindowOn<StoppingFileSystem> w;
+    std::atomic<bool> stop{false};
+    w.files.directories["C:\\p\\"] = {F("a.vkm"), D("x"), D("y")};
+    w.files.directories["C:\\p\\x\\"] = {F("b.vkm")};
+    w.files.directories["C:\\p\\y\\"] = {F("c.vkm")};
+    for (const char* file : {"C:\\p\\a.vkm", "C:\\p\\x\\b.vkm", "C:\\p\\y\\c.vkm"})
+        w.files.files[file] = Definition("L");
+    w.files.stop = &stop;
+    w.files.stop_in = "C:\\p\\x\\";
+    EXPECT_TRUE(ScanCatalogue(w.files, "C:\\p\\", stop).empty()) << "no file is read once stopped";
+    EXPECT_EQ(w.files.listed, (std::vector<Path>{"C:\\p\\", "C:\\p\\x\\"}));
+    EXPECT_TRUE(w.files.bytes_handed.empty());
+    EXPECT_EQ(DefinitionName(w.files, "C:\\p\\a.vkm", &stop), "");
+}
+
+TEST(DefinitionName, ReadsOnlyWhatTheNameNeeds) {
+    FakeFileSystem files;
+    std::string big = Utf8ToCp1250(u8"[Info]\r\nName=Velká trať\r\n[Hlaseni]\r\n");
+    while (big.size() < 4 * kFilePiece) big += "1=odjezd.wav,prijezd.wav\r\n";
+    files.files["C:\\big.vkm"] = big;
+    EXPECT_EQ(DefinitionName(files, "C:\\big.vkm"), std::string(u8"Velká trať"));
+    EXPECT_EQ(files.bytes_handed["C:\\big.vkm"], kFilePiece);
+    files.piece_size = 7;
+    files.bytes_handed.clear();
+    EXPECT_EQ(DefinitionName(files, "C:\\big.vkm"), std::string(u8"Velká trať"));
+    EXPECT_LT(files.bytes_handed["C:\\big.vkm"], 70u);
+    EXPECT_EQ(DefinitionName(files, "C:\\missing.vkm"), "");
 }
 
 // ---- The open-file button. ----

@@ -424,12 +424,11 @@ struct FormOnRealHotkeys : ::testing::Test {
     TestWindow target{L"vlakomluv"}, other{L"other program"};
     TestWindow& focus = FocusWindow();
     testing::FakeFileSystem files;
-    testing::FakePump pump;
     testing::FakePlayer player;
     Win32Hotkeys hotkeys{target.hwnd()};
     testing::FakeBoxes boxes;
     testing::FakeOpenDialog dialog;
-    Platform platform{files, pump, player, hotkeys, boxes, dialog};
+    Platform platform{files, player, hotkeys, boxes, dialog};
     TfrmMain form{platform};
     Win32Hotkeys others{other.hwnd()};
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +20,20 @@ namespace {
 
 using testing::FakeFileSystem;
 using testing::FakeServicesOn;
+
+// Handles this thread's messages until done() holds; false after timeout_ms.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms = 5000) {
+    for (DWORD start = GetTickCount(); !done();) {
+        if (GetTickCount() - start > timeout_ms) return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(5);
+    }
+    return true;
+}
 
 std::wstring TextOf(HWND h) {
     wchar_t buf[512] = {};
@@ -40,9 +56,11 @@ class MainWindowTest : public ::testing::Test, public FakeServicesOn<FakeFileSys
         files.files["C:\\vlakomluv\\bez_jmena.vkm"] = "[Hlaseni]\r\n1=x.wav\r\n";
     }
 
+    // Creates the window and lets it search for its lines.
     void Create() {
         ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
         hwnd = window.handle();
+        ASSERT_TRUE(PumpUntil([this] { return !window.form().FScanning; })) << "the search did not end";
     }
     HWND Control(ControlIndex i) { return GetDlgItem(hwnd, Id(i)); }
     void Command(ControlIndex i, int code) {
@@ -318,6 +336,128 @@ TEST_F(MainWindowTest, AnErrorThatEscapesAHandlerIsReportedAndTheWindowGoesOn) {
     Command(kBtnPlay, BN_CLICKED);
     EXPECT_EQ(player.played.back(), "C:\\vlakomluv\\a2.wav");
     DestroyWindow(window.handle());
+}
+
+// ---- The search for lines runs on a worker while the window shows. ----
+
+// A tree of folders, each with a definition file (whose name is its path) and `fanout`
+// subfolders down to `depth`; listing waits while `held` and takes `delay_ms`.
+class TreeOnDemand : public FakeFileSystem {
+  public:
+    bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) override {
+        while (held) Sleep(2);
+        if (delay_ms) Sleep(delay_ms);
+        ++folders;
+        out.push_back(DirEntry{"line.vkm"});
+        if (static_cast<int>(std::count(dir.begin(), dir.end(), '\\')) - 2 < depth)
+            for (int i = 0; i < fanout; ++i) out.push_back(DirEntry{"d" + std::to_string(i), true});
+        return true;
+    }
+    bool ReadFileInPieces(const Path& path, const std::function<bool(std::string_view)>& consume) override {
+        const std::string text = "[Info]\r\nName=" + path + "\r\n";
+        consume(text);
+        return true;
+    }
+    std::atomic<bool> held{false};
+    std::atomic<int> folders{0};
+    int fanout = 2, depth = 1, delay_ms = 0;
+};
+
+class SearchTest : public ::testing::Test, public FakeServicesOn<TreeOnDemand> {
+  protected:
+    SearchTest() { files.exe = "C:\\p\\vlakomluv.exe"; }
+    void CreateAndShow() {
+        ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
+        hwnd = window.handle();
+        ShowWindow(hwnd, SW_SHOW);
+        SetForegroundWindow(hwnd);
+        PumpUntil([] { return false; }, 300);  // the search starts, the window is activated
+    }
+    HWND Control(ControlIndex i) { return GetDlgItem(hwnd, Id(i)); }
+    void Command(ControlIndex i, int code) {
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(Id(i), code), reinterpret_cast<LPARAM>(Control(i)));
+    }
+    std::vector<std::wstring> Items() {
+        std::vector<std::wstring> items;
+        HWND combo = Control(kCmbLinka);
+        for (int i = 0; i < SendMessageW(combo, CB_GETCOUNT, 0, 0); ++i) {
+            wchar_t buf[256] = {};
+            SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf));
+            items.push_back(buf);
+        }
+        return items;
+    }
+    ~SearchTest() override {
+        files.held = false;
+        if (IsWindow(hwnd)) DestroyWindow(hwnd);
+    }
+    MainWindow window{platform};
+    HWND hwnd = nullptr;
+};
+
+const std::vector<std::wstring> kFound = {L"C:\\p\\line.vkm", L"C:\\p\\d0\\line.vkm", L"C:\\p\\d1\\line.vkm"};
+
+TEST_F(SearchTest, TheWindowShowsItSearchesThenTheLinesAndStartTakesTheFocus) {
+    files.held = true;
+    CreateAndShow();
+    HWND combo = Control(kCmbLinka), start = Control(kBtnStart);
+    ASSERT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_EQ(Items(), std::vector<std::wstring>{L"Hled\u00e1m linky\u2026"});
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0) << "the field shows the searching item";
+    EXPECT_EQ(window.form().cmbLinkaItemIndex, -1) << "which is no line";
+    EXPECT_FALSE(IsWindowEnabled(start));
+    EXPECT_EQ(GetFocus(), combo) << "the focus goes where it can while Start is disabled";
+    // The default button (Enter) and a click on Start do nothing meanwhile.
+    SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(Id(kBtnStart), BN_CLICKED), reinterpret_cast<LPARAM>(start));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(hotkeys.registrations.empty());
+
+    files.held = false;
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(start) != FALSE; }));
+    EXPECT_EQ(Items(), kFound);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(GetFocus(), start) << "Start takes the focus from its stand-in";
+}
+
+TEST_F(SearchTest, WhatTheUserDoesMeanwhileIsKept) {
+    files.held = true;
+    CreateAndShow();
+    HWND combo = Control(kCmbLinka), start = Control(kBtnStart);
+    // Picking the searching item picks nothing, and leaves the focus with the user's choice.
+    SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    Command(kCmbLinka, CBN_SELCHANGE);
+    EXPECT_EQ(window.form().cmbLinkaItemIndex, -1);
+    // A line added with the open dialog comes after those the search finds, and is selected.
+    dialog.answer = Path("E:\\jinde\\x.vkm");
+    Command(kSbtnOpenFile, BN_CLICKED);
+    EXPECT_EQ(Items(), std::vector<std::wstring>{L"Hled\u00e1m linky\u2026"});
+
+    files.held = false;
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(start) != FALSE; }));
+    std::vector<std::wstring> expected = kFound;
+    expected.push_back(L"E:\\jinde\\x.vkm");
+    EXPECT_EQ(Items(), expected);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 3);
+    EXPECT_EQ(window.form().cmbLinkaItemIndex, 3);
+    EXPECT_EQ(GetFocus(), combo);
+}
+
+TEST_F(SearchTest, ClosingTheWindowEndsTheSearchAtOnce) {
+    files.fanout = 50;  // 50 ** 4 folders: a search that would take days
+    files.depth = 4;
+    files.delay_ms = 1;
+    CreateAndShow();
+    ASSERT_TRUE(PumpUntil([&] { return files.folders > 20; }));
+    EXPECT_TRUE(window.form().FScanning);
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(hwnd));
+    // The window waited for its search, which ended long before its end.
+    const int folders = files.folders;
+    EXPECT_LT(folders, 10000);
+    Sleep(100);
+    EXPECT_EQ(files.folders, folders) << "the search goes on after the window";
+    MSG msg;
+    PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
 }  // namespace

@@ -77,19 +77,12 @@ int wmain(int argc, wchar_t** argv) {
     if (ansi_tree.back() != '\\') ansi_tree += '\\';
 
     vkm::Win32FileSystem files;
-    vkm::Win32MessagePump pump;
-    vkm::Win32SoundPlayer player;
-    vkm::Win32Hotkeys hotkeys;
-    vkm::Win32MessageBoxes boxes;
-    vkm::Win32OpenFileDialog dialog;
-    vkm::Platform platform{files, pump, player, hotkeys, boxes, dialog};
-    vkm::TfrmMain form(platform);
 
     std::size_t ours = 0, plain = 0;
     auto scan = [&] {
         std::vector<vkm::Path> list;
         double start = Now();
-        form.FindFiles(tree, "*.vkm", list);
+        vkm::FindFiles(files, tree, "*.vkm", list);
         double ms = Now() - start;
         ours = list.size();
         return ms;
