@@ -9,7 +9,8 @@ file(GLOB VKM_WIN32_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/frm_main/*_win32.cpp
   ${CMAKE_SOURCE_DIR}/MsgDlgCZ/*_win32.cpp)
 add_library(vkm_win32 STATIC ${VKM_WIN32_SOURCES})
-target_link_libraries(vkm_win32 PUBLIC vkm_logic user32 gdi32 comctl32 comdlg32 winmm shell32 uxtheme)
+# comdlg32 is not linked: the open dialog loads it when first shown (win32_platform.cpp).
+target_link_libraries(vkm_win32 PUBLIC vkm_logic user32 gdi32 comctl32 winmm shell32 uxtheme)
 
 file(GLOB VKM_APP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/app/*.rc)
 enable_language(RC)

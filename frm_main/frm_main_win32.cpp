@@ -199,11 +199,6 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
         case WM_CREATE:
             if (set_window_) set_window_(hwnd_);
-            try {
-                key_filter_ = std::make_unique<KeyRepeatFilter>();
-            } catch (...) {
-                // Without the filter every hotkey message counts.
-            }
             if (auto fn = User32Function<GetDpiForWindowFn>("GetDpiForWindow")) {
                 // On a monitor with another DPI than the system's: the size for this one.
                 const int window_dpi = static_cast<int>(fn(hwnd_));
@@ -224,8 +219,16 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
             platform_.player.SetIdleCallback(
                 [this, hwnd = hwnd_] { PostUiTask(hwnd, [this] { form_.SoundStateChanged(); }); });
             Guard([this] { form_.FormCreate(); });
-            // The search begins when the window shows and its message loop runs.
-            PostUiTask(hwnd_, [this] { StartScan(); });
+            // Once the window shows and its message loop runs: the watch on held keys (needed once a
+            // line binds its keys, which waits for the search) and the search for lines.
+            PostUiTask(hwnd_, [this] {
+                try {
+                    key_filter_ = std::make_unique<KeyRepeatFilter>();
+                } catch (...) {
+                    // Without the filter every hotkey message counts.
+                }
+                StartScan();
+            });
             return 0;
         case WM_DESTROY:
             StopScan();

@@ -36,6 +36,20 @@ HANDLE OpenForReading(const Path& path) {
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
+// The common dialogs' library, with all it pulls in (the shell's among them), is loaded when the
+// open dialog is first shown, not at start-up: most runs never show it.
+using GetOpenFileNameFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
+GetOpenFileNameFn OpenFileNameFunction() {
+    static const GetOpenFileNameFn fn = []() -> GetOpenFileNameFn {
+        HMODULE comdlg = LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!comdlg) comdlg = LoadLibraryW(L"comdlg32.dll");  // Windows 7 without the search flags
+        if (!comdlg) return nullptr;
+        return reinterpret_cast<GetOpenFileNameFn>(
+            reinterpret_cast<void*>(GetProcAddress(comdlg, "GetOpenFileNameW")));
+    }();
+    return fn;
+}
+
 }  // namespace
 
 bool Win32FileSystem::FileExists(const Path& path) {
@@ -157,7 +171,8 @@ std::optional<Path> Win32OpenFileDialog::Show(const OpenFileRequest& request) {
     ofn.lpstrDefExt = def_ext.c_str();
     // A single file that need not exist; the current folder stays where it was.
     ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameW(&ofn)) return std::nullopt;
+    const auto get_open_file_name = OpenFileNameFunction();
+    if (!get_open_file_name || !get_open_file_name(&ofn)) return std::nullopt;
     return PathFromWide(file.data());
 }
 
