@@ -72,6 +72,16 @@ std::u16string Decode(std::string_view bytes, TextEncoding encoding) {
     return Cp1250ToUtf16(bytes);
 }
 
+// Appends the text as UTF-8; ASCII, as most names and values are, byte for byte.
+void AppendUtf8(std::string& out, std::u16string_view s) {
+    for (char16_t c : s)
+        if (c >= 0x80) {
+            out += Utf16ToUtf8(s);
+            return;
+        }
+    for (char16_t c : s) out += static_cast<char>(c);
+}
+
 // A value in matching single or double quotes loses them.
 std::u16string_view StripQuotes(std::u16string_view v) {
     if (v.size() >= 2 && (v.front() == u'\'' || v.front() == u'"') && v.back() == v.front())
@@ -93,8 +103,8 @@ IniFile::IniFile(std::string_view bytes) : IniFile(bytes, DetectEncoding(bytes))
 
 IniFile::IniFile(std::string_view bytes, TextEncoding encoding) : encoding_(encoding) {
     if (bytes.empty()) return;  // Windows reads an empty file as one without sections
-    const std::u16string text = Decode(bytes, encoding);
-    const std::u16string_view all(text);
+    text_ = std::make_shared<const std::u16string>(Decode(bytes, encoding));
+    const std::u16string_view all(*text_);
     sections_.push_back(Section{});
     bool after_key = false;       // a key came before in this section
     bool after_nameless = false;  // and it had no name
@@ -109,7 +119,7 @@ IniFile::IniFile(std::string_view bytes, TextEncoding encoding) : encoding_(enco
         if (line.front() == u'[') {
             const std::size_t close = line.rfind(u']');
             if (close != std::u16string_view::npos) {
-                sections_.push_back(Section{std::u16string(UpToZero(Trim(line.substr(1, close - 1)))), {}});
+                sections_.push_back(Section{UpToZero(Trim(line.substr(1, close - 1))), {}});
                 after_key = false;
                 continue;
             }
@@ -125,8 +135,8 @@ IniFile::IniFile(std::string_view bytes, TextEncoding encoding) : encoding_(enco
         // Of nameless lines in a row only the first is kept (a name of zero characters is not
         // nameless here, though it reads as the empty name).
         if (name.empty() && after_key && after_nameless) continue;
-        Key key{std::u16string(UpToZero(name)), std::nullopt};
-        if (value) key.value = std::u16string(UpToZero(*value));
+        Key key{UpToZero(name), std::nullopt};
+        if (value) key.value = UpToZero(*value);
         after_key = true;
         after_nameless = key.name.empty();
         sections_.back().keys.push_back(std::move(key));
@@ -167,39 +177,77 @@ std::vector<std::string> IniFile::IniKeyNames(const std::string& section) const 
 }
 
 void IniFile::IniSectionEntries(const std::string& section, StringList& list) const {
-    // One pass over the section: each listed name takes the value of the first key of that name,
-    // found through an index of the section's names (IniReadValue would search for each).
-    std::unordered_map<std::u16string, const Key*> first_key;
-    if (const Section* s = FindSection(Trim(Wide(section)))) {
-        for (const Key& k : s->keys) first_key.emplace(UpperCaseUtf16(k.name), &k);
-    }
-    // The list's entries by name, with the places of the live ones in order; removed places are
-    // left empty until the end.
-    std::vector<std::optional<std::string>> items(list.Items().begin(), list.Items().end());
-    std::unordered_map<std::u16string, std::vector<std::size_t>> places;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const std::size_t eq = items[i]->find('=');  // an entry without "=" has no name
-        if (eq != std::string::npos)
-            places[UpperCaseUtf16(Utf8ToUtf16(std::string_view(*items[i]).substr(0, eq)))].push_back(i);
-    }
+    // One pass over the section: each listed name takes the value of the first key of that name, and
+    // acts on the first live entry of that name in the list. One table, by name in upper case, holds
+    // both: the first key of each name and the places of the live entries (IniReadValue and
+    // IndexOfName would search for each).
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    struct Slot {
+        const Key* first_key = nullptr;    // valued or not
+        std::size_t place = kNone;         // the first live entry of the name
+        std::vector<std::size_t> further;  // the others, in order
+    };
+    const std::u16string wsection = Wide(section);
+    const Section* listed = FindSection(wsection);      // as IniKeyNames looks it up
+    const Section* keys = FindSection(Trim(wsection));  // as IniReadValue looks it up
 
-    for (const std::string& name : IniKeyNames(section)) {
-        const std::u16string folded = UpperCaseUtf16(Trim(Wide(name)));
-        std::string value;
-        const auto key = first_key.find(folded);
-        if (key != first_key.end() && key->second->value)
-            value = Utf16ToUtf8(StripQuotes(*key->second->value));
-        std::vector<std::size_t>& at = places[UpperCaseUtf16(Wide(name))];
-        if (value.empty()) {
-            if (!at.empty()) {
-                items[at.front()].reset();
-                at.erase(at.begin());
+    // The list's entries by name; removed places are left empty until the end.
+    std::vector<std::optional<std::string>> items(list.Items().begin(), list.Items().end());
+    std::unordered_map<std::u16string, Slot> slots;
+    slots.reserve(items.size() + (keys ? keys->keys.size() : 0));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::string& entry = *items[i];
+        Slot& slot = slots[UpperCaseUtf16(Utf8ToUtf16(std::string_view(entry).substr(0, entry.find('='))))];
+        if (slot.place == kNone)
+            slot.place = i;
+        else
+            slot.further.push_back(i);
+    }
+    std::vector<Slot*> slot_of_key;  // by the key's place in the section
+    if (keys) {
+        slot_of_key.reserve(keys->keys.size());
+        for (const Key& k : keys->keys) {
+            Slot& slot = slots[UpperCaseUtf16(k.name)];
+            if (!slot.first_key) slot.first_key = &k;
+            slot_of_key.push_back(&slot);
+        }
+    }
+    if (listed) {
+        for (std::size_t i = 0; i < listed->keys.size(); ++i) {
+            const Key& k = listed->keys[i];
+            if (!k.value || (!k.name.empty() && k.name.front() == u';')) continue;  // not listed
+            Slot& slot = listed == keys ? *slot_of_key[i] : slots[UpperCaseUtf16(k.name)];
+            // The value is looked up by the name without its surrounding white space.
+            const Key* first = slot.first_key;
+            const std::u16string_view trimmed = Trim(k.name);
+            if (trimmed.size() != k.name.size()) {
+                const auto other = slots.find(UpperCaseUtf16(trimmed));
+                first = other == slots.end() ? nullptr : other->second.first_key;
             }
-        } else if (!at.empty()) {
-            items[at.front()] = name + "=" + value;
-        } else {
-            at.push_back(items.size());
-            items.push_back(name + "=" + value);
+            const std::u16string_view value =
+                first && first->value ? StripQuotes(*first->value) : std::u16string_view();
+            if (value.empty()) {
+                if (slot.place != kNone) {
+                    items[slot.place].reset();
+                    slot.place = kNone;
+                    if (!slot.further.empty()) {
+                        slot.place = slot.further.front();
+                        slot.further.erase(slot.further.begin());
+                    }
+                }
+                continue;
+            }
+            std::string entry;
+            entry.reserve(k.name.size() + 1 + value.size());
+            AppendUtf8(entry, k.name);
+            entry += '=';
+            AppendUtf8(entry, value);
+            if (slot.place != kNone) {
+                items[slot.place] = std::move(entry);
+            } else {
+                slot.place = items.size();
+                items.push_back(std::move(entry));
+            }
         }
     }
     list.Clear();

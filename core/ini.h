@@ -22,6 +22,7 @@
 // - A value (or default) in matching single or double quotes loses them.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,16 +74,18 @@ class IniFile {
     bool IniValueOpen(const std::string& section, const std::string& key) const;
 
   private:
+    // Names and values are views into the decoded text, which the reader keeps (shared by copies).
     struct Key {
-        std::u16string name;
-        std::optional<std::u16string> value;  // none: the line had no "="
+        std::u16string_view name;
+        std::optional<std::u16string_view> value;  // none: the line had no "="
     };
     struct Section {
-        std::u16string name;
+        std::u16string_view name;
         std::vector<Key> keys;
     };
     const Section* FindSection(std::u16string_view name) const;
 
+    std::shared_ptr<const std::u16string> text_;
     std::vector<Section> sections_;  // the first is the nameless one; none for an empty file
     TextEncoding encoding_ = TextEncoding::Cp1250;
 };
