@@ -1,0 +1,67 @@
+// Times loading a line (Start: the definition file read and parsed, the announcements and
+// user keys listed) against the number of announcements, natively:
+//
+//   load_native [REPS]
+//
+// For 1,000, 10,000 and 100,000 announcements, best and median of REPS loads (default 7)
+// of a file written to the temporary folder, and the growth from 1,000 to 100,000
+// (100 for a load that takes time in proportion to the line; target: 100,000 in under
+// one second).
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/bench_stats.h"
+#include "bench/line_file.h"
+#include "platform/portable/portable_files.h"
+#include "tests/fakes/fakes.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+int main(int argc, char** argv) {
+    const int reps = argc >= 2 ? std::max(1, std::atoi(argv[1])) : 7;
+    const fs::path dir = fs::temp_directory_path() / ("vkm-load-bench-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+
+    std::printf("%-14s %12s %12s %16s\n", "announcements", "best", "median", "per announcement");
+    vkm::BenchStats first{}, last{};
+    for (int count : {1000, 10000, 100000}) {
+        const fs::path file = dir / ("line_" + std::to_string(count) + ".vkm");
+        std::ofstream(file, std::ios::binary) << vkm::LineWithAnnouncements(count);
+
+        vkm::testing::FakeWindowOn<vkm::PortableFileSystem> w;
+        w.form.FDefinitionFiles = {file.string()};
+        w.form.cmbLinkaItems = {"Benchmark"};
+        w.form.cmbLinkaItemIndex = 0;
+        std::vector<double> ms;
+        for (int r = 0; r < reps + 1; ++r) {
+            const auto start = Clock::now();
+            w.form.LoadDefinition();
+            const double t = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            if (r > 0) ms.push_back(t);  // the first run warms the caches
+        }
+        if (w.form.FAnnouncements.Count() != count) {
+            std::fprintf(stderr, "loaded %d announcements, not %d\n", w.form.FAnnouncements.Count(), count);
+            return 1;
+        }
+        const vkm::BenchStats s = vkm::Summarize(ms);
+        std::printf("%-14d %9.2f ms %9.2f ms %13.2f us\n", count, s.best, s.median,
+                    1000.0 * s.median / count);
+        if (count == 1000) first = s;
+        last = s;
+    }
+    std::printf("growth 1,000 -> 100,000 announcements: best %.0f x, median %.0f x (100 x is linear)\n",
+                last.best / first.best, last.median / first.median);
+    std::printf("100,000 announcements load in %.0f ms (median; target < 1000 ms)\n", last.median);
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return 0;
+}
