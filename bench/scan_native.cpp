@@ -4,6 +4,8 @@
 //   scan_native                  generate a tree in a temporary folder, time, remove it
 //   scan_native TREE [REPS]      time on an existing tree
 //   scan_native --make-tree DIR  only generate the tree into DIR (must not exist)
+//   scan_native --memory DIR     the peak memory of one catalogue scan of DIR, and of reading
+//                                each definition file whole instead, as the scan did before
 //
 // The generated tree has about 100,000 files in 10,000 folders, a few hundred of
 // them definition files, plus a few hidden folders and decoys ("x.vkmx").
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "bench/bench_stats.h"
+#include "core/ini.h"
 #include "frm_main/frm_main.h"
 #include "platform/portable/portable_files.h"
 
@@ -154,9 +157,41 @@ class TreeFileSystem : public vkm::PortableFileSystem {
     std::string root_;
 };
 
+// The process's peak resident memory so far (VmHWM), in MB.
+double PeakMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.compare(0, 6, "VmHWM:") == 0) return std::atof(line.c_str() + 6) / 1024.0;
+    return -1;
+}
+
+int Memory(std::string dir) {
+    if (dir.back() != '/') dir += '/';
+    TreeFileSystem files(dir);
+    const std::atomic<bool> never(false);
+    const double start = PeakMb();
+    const std::size_t lines = vkm::ScanCatalogue(files, dir, never).size();
+    const double scan = PeakMb();
+    std::printf("ScanCatalogue of %s: %zu lines, peak memory %.1f MB (%.1f MB at the start: +%.1f MB)\n",
+                dir.c_str(), lines, scan, start, scan - start);
+    std::vector<vkm::Path> found;
+    vkm::FindFiles(files, dir, "*.vkm", found);
+    std::size_t named = 0;
+    for (const vkm::Path& path : found)
+        if (const std::optional<std::string> bytes = files.ReadFile(path))
+            named += !vkm::IniFile(*bytes).IniReadValue("Info", "Name", "").empty();
+    const double whole = PeakMb();
+    std::printf(
+        "each definition file read whole instead (as before): %zu lines, peak memory %.1f MB (+%.1f MB)\n",
+        named, whole, whole - start);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--memory") return Memory(argv[2]);
     if (argc == 3 && std::string(argv[1]) == "--make-tree") {
         if (fs::exists(argv[2])) {
             std::fprintf(stderr, "%s exists already\n", argv[2]);

@@ -73,3 +73,9 @@ foreach(script ${VKM_E2E_TESTS})
   add_test(NAME e2e_${name} COMMAND bash ${script} ${CMAKE_BINARY_DIR})
   set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 600)
 endforeach()
+
+# The yardstick of the start-up benchmark: a bare window, linked as the program is.
+add_executable(bare_window WIN32 ${CMAKE_SOURCE_DIR}/bench/bare_window.cpp)
+if(MINGW)
+  target_link_options(bare_window PRIVATE -municode)
+endif()
