@@ -4,6 +4,7 @@
 //
 //   vkm_driver wait [seconds]               wait until the main window exists
 //   vkm_driver state                        print the window's state, one "name=value" a line
+//   vkm_driver first-state [seconds]        wait until the main window shows and print its state at once
 //   vkm_driver expect seconds line...       wait until every line appears in the state
 //   vkm_driver select index                 select an item of the drop-down list
 //   vkm_driver click caption                click a button (posted: a modal box may follow)
@@ -303,8 +304,8 @@ int HoldKey(double seconds, UINT vk, UINT modifiers) {
 
 int Usage() {
     Print(
-        "usage: vkm_driver wait|state|expect|select|click|box|close-box|focus-window|close-focus-window|"
-        "hotkey-free|hold-key|release-key|close|gone|rect|where ...");
+        "usage: vkm_driver wait|state|first-state|expect|select|click|box|close-box|focus-window|"
+        "close-focus-window|hotkey-free|hold-key|release-key|close|gone|rect|where ...");
     return 2;
 }
 
@@ -344,6 +345,20 @@ int wmain(int argc, wchar_t** argv) {
             return 0;
         }
         Print("taken");
+        return 1;
+    }
+    if (cmd == L"first-state") {
+        // One process that polls often: the state as soon as the window shows.
+        for (DWORD start = GetTickCount();;) {
+            HWND h = MainWindow();
+            if (h && IsWindowVisible(h)) {
+                for (const std::string& line : State(h)) Print(line);
+                return 0;
+            }
+            if (GetTickCount() - start > arg(2, 30) * 1000) break;
+            Sleep(10);
+        }
+        Print("no window");
         return 1;
     }
     if (cmd == L"wait") {
