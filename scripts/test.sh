@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: native (also under ASan/UBSan) and under Wine.
+# Builds everything and runs every test: native (also under ASan/UBSan) and under Wine;
+# then the release build (build-release/vlakomluv.exe, what users download) end to end.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
@@ -17,7 +18,13 @@ run cmake -S . -B build-asan -DVKM_WERROR=ON -DVKM_SANITIZE=ON -DCMAKE_BUILD_TYP
 run cmake --build build-asan -j"$jobs"
 run cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVKM_WERROR=ON
 run cmake --build build-win -j"$jobs"
+run cmake -S . -B build-release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DVKM_WERROR=ON
+run cmake --build build-release -j"$jobs" --target vlakomluv vkm_driver
 [ $fail -eq 0 ] || { echo "BUILD FAILED"; exit 1; }
+release_size=$(stat -c %s build-release/vlakomluv.exe)
+echo "== build-release/vlakomluv.exe: $release_size bytes"
+[ "$release_size" -le 524288 ] || { echo "the release exe is larger than 0.5 MB"; fail=1; }
 
 run ctest --test-dir build-native --output-on-failure -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run ctest --test-dir build-asan --output-on-failure -j"$jobs"
@@ -26,4 +33,5 @@ source scripts/wine-env.sh
 vkm_wine_start headless
 trap vkm_wine_stop EXIT
 run ctest --test-dir build-win --output-on-failure
+run bash tests/e2e/main_window_test.sh build-release
 exit $fail
