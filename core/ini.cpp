@@ -1,6 +1,6 @@
 #include "core/ini.h"
 
-#include <unordered_map>
+#include <cstdint>
 
 #include "core/codepage.h"
 
@@ -178,11 +178,13 @@ std::vector<std::string> IniFile::IniKeyNames(const std::string& section) const 
 
 void IniFile::IniSectionEntries(const std::string& section, StringList& list) const {
     // One pass over the section: each listed name takes the value of the first key of that name, and
-    // acts on the first live entry of that name in the list. One table, by name in upper case, holds
-    // both: the first key of each name and the places of the live entries (IniReadValue and
-    // IndexOfName would search for each).
+    // acts on the first live entry of that name in the list. One table of names (compared without
+    // regard to case) holds both: the first key of each name and the places of the live entries
+    // (IniReadValue and IndexOfName would search for each). The table is open addressing over slots
+    // made beforehand, so that a section of many keys costs no allocation for each.
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     struct Slot {
+        std::u16string_view name;
         const Key* first_key = nullptr;    // valued or not
         std::size_t place = kNone;         // the first live entry of the name
         std::vector<std::size_t> further;  // the others, in order
@@ -193,11 +195,35 @@ void IniFile::IniSectionEntries(const std::string& section, StringList& list) co
 
     // The list's entries by name; removed places are left empty until the end.
     std::vector<std::optional<std::string>> items(list.Items().begin(), list.Items().end());
-    std::unordered_map<std::u16string, Slot> slots;
-    slots.reserve(items.size() + (keys ? keys->keys.size() : 0));
+    std::vector<std::u16string> item_names;  // the names the slots of the list's entries view
+    item_names.reserve(items.size());
+    const std::size_t most =
+        items.size() + (keys ? keys->keys.size() : 0) + (listed && listed != keys ? listed->keys.size() : 0);
+    std::vector<Slot> slots;
+    slots.reserve(most);  // never more: the slots stay where they are
+    std::size_t table_size = 16;
+    while (table_size < 2 * most) table_size *= 2;
+    std::vector<std::size_t> table(table_size, kNone);
+    auto slot_of = [&](std::u16string_view name, bool make) -> Slot* {
+        std::uint64_t hash = 14695981039346656037ull;
+        for (char16_t c : name) hash = (hash ^ ToUpperUtf16(c)) * 1099511628211ull;
+        for (std::size_t at = hash & (table_size - 1);; at = (at + 1) & (table_size - 1)) {
+            if (table[at] == kNone) {
+                if (!make) return nullptr;
+                table[at] = slots.size();
+                slots.emplace_back();
+                slots.back().name = name;
+                return &slots.back();
+            }
+            if (SameText(slots[table[at]].name, name)) return &slots[table[at]];
+        }
+    };
+
     for (std::size_t i = 0; i < items.size(); ++i) {
-        const std::string& entry = *items[i];
-        Slot& slot = slots[UpperCaseUtf16(Utf8ToUtf16(std::string_view(entry).substr(0, entry.find('='))))];
+        const std::size_t eq = items[i]->find('=');  // an entry without "=" has no name
+        if (eq == std::string::npos) continue;
+        item_names.push_back(Utf8ToUtf16(std::string_view(*items[i]).substr(0, eq)));
+        Slot& slot = *slot_of(item_names.back(), true);
         if (slot.place == kNone)
             slot.place = i;
         else
@@ -207,7 +233,7 @@ void IniFile::IniSectionEntries(const std::string& section, StringList& list) co
     if (keys) {
         slot_of_key.reserve(keys->keys.size());
         for (const Key& k : keys->keys) {
-            Slot& slot = slots[UpperCaseUtf16(k.name)];
+            Slot& slot = *slot_of(k.name, true);
             if (!slot.first_key) slot.first_key = &k;
             slot_of_key.push_back(&slot);
         }
@@ -216,13 +242,13 @@ void IniFile::IniSectionEntries(const std::string& section, StringList& list) co
         for (std::size_t i = 0; i < listed->keys.size(); ++i) {
             const Key& k = listed->keys[i];
             if (!k.value || (!k.name.empty() && k.name.front() == u';')) continue;  // not listed
-            Slot& slot = listed == keys ? *slot_of_key[i] : slots[UpperCaseUtf16(k.name)];
+            Slot& slot = listed == keys ? *slot_of_key[i] : *slot_of(k.name, true);
             // The value is looked up by the name without its surrounding white space.
             const Key* first = slot.first_key;
             const std::u16string_view trimmed = Trim(k.name);
             if (trimmed.size() != k.name.size()) {
-                const auto other = slots.find(UpperCaseUtf16(trimmed));
-                first = other == slots.end() ? nullptr : other->second.first_key;
+                const Slot* other = slot_of(trimmed, false);
+                first = other ? other->first_key : nullptr;
             }
             const std::u16string_view value =
                 first && first->value ? StripQuotes(*first->value) : std::u16string_view();

@@ -11,6 +11,8 @@ LineDefinition ReadLineDefinition(const IniFile& ini) {
     line.keys = ReadLineKeys(ini);
     StringList entries;
     ini.IniSectionEntries("Hlaseni", entries);
+    line.announcements.reserve(entries.Items().size());
+    line.announcement_names.reserve(entries.Items().size());
     for (const std::string& entry : entries.Items()) {
         line.announcement_names.push_back(entry.substr(0, entry.find('=')));
         line.announcements.push_back(EntryValue(entry));

@@ -55,7 +55,7 @@ void TfrmMain::LoadDefinition() {
         MsgBox(P.boxes, "Definiční soubor vlakového rozhlasu nelze přečíst", "", msgWarning + msgOk);
         return;
     }
-    const LineDefinition line = ReadLineDefinition(IniFile(*bytes));
+    LineDefinition line = ReadLineDefinition(IniFile(*bytes));
 
     FArrivalSounds = line.arrival_sounds;
     FDepartureSounds = line.departure_sounds;
@@ -66,7 +66,7 @@ void TfrmMain::LoadDefinition() {
     FUserKeys.Clear();
     for (const std::string& entry : line.keys.user_entries) FUserKeys.Add(entry);
     FAnnouncements.Clear();
-    for (const std::string& announcement : line.announcements) FAnnouncements.Add(announcement);
+    for (std::string& announcement : line.announcements) FAnnouncements.Add(std::move(announcement));
 
     // A line without announcements loads all the same (it may exist only for its
     // user announcements): nothing is current and nothing can be played.
