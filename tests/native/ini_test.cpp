@@ -136,6 +136,15 @@ TEST(IniSectionEntries, EmptyValuesGiveNoEntryAndRemoveOneOfThatName) {
     EXPECT_EQ(list.Items(), (Names{"kept=from before", "2=b.wav"}));  // not cleared; 2 replaced in place
 }
 
+TEST(IniSectionEntries, AnEntryWithoutEqualsHasNoNameAndStays) {
+    const IniFile ini("[Hlaseni]\r\nx=1\r\ny=\r\n");
+    StringList list;
+    list.Add("x");
+    list.Add("y");
+    ini.IniSectionEntries("Hlaseni", list);
+    EXPECT_EQ(list.Items(), (Names{"x", "y", "x=1"}));
+}
+
 TEST(IniSectionEntries, ValuesKeepTheirSeparators) {
     const IniFile ini(
         "[Uzivatelske_klavesy]\r\na=ALT+B;bezpecnost.wav;Popis, s carkou\r\nb = CTRL+F1 ; x.wav ; y \r\n"
