@@ -1,17 +1,21 @@
 // Times the catalogue scan on the Windows file search against a plain two-pass
 // FindFirstFileA scan (one search for "*.vkm", one for "*" to find the subfolders)
-// on the same tree, with warm caches:
+// on the same tree, with warm caches; and the whole catalogue (the scan and the lines'
+// names) against the way it was read before, each definition file whole:
 //   scan_bench.exe TREE [REPS]
 // TREE is a Windows path (under Wine, for example Z:\tmp\tree).
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "bench/bench_stats.h"
+#include "core/ini.h"
 #include "frm_main/frm_main.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
@@ -96,14 +100,37 @@ int wmain(int argc, wchar_t** argv) {
         return ms;
     };
 
+    // The whole catalogue: the scan and the names, read as far as each name (now), or each
+    // definition file read whole (as before).
+    const std::atomic<bool> never(false);
+    std::size_t lines = 0, lines_before = 0;
+    auto catalogue = [&] {
+        double start = Now();
+        lines = vkm::ScanCatalogue(files, tree, never).size();
+        return Now() - start;
+    };
+    auto catalogue_before = [&] {
+        double start = Now();
+        std::vector<vkm::Path> list;
+        vkm::FindFiles(files, tree, "*.vkm", list);
+        lines_before = 0;
+        for (const vkm::Path& path : list)
+            if (const std::optional<std::string> bytes = files.ReadFile(path))
+                lines_before += !vkm::IniFile(*bytes).IniReadValue("Info", "Name", "").empty();
+        return Now() - start;
+    };
+
     scan();  // warm the caches
     two_pass();
-    std::vector<double> t_scan, t_plain;
+    std::vector<double> t_scan, t_plain, t_catalogue, t_before;
     for (int i = 0; i < reps; ++i) {
         t_scan.push_back(scan());
         t_plain.push_back(two_pass());
+        t_catalogue.push_back(catalogue());
+        t_before.push_back(catalogue_before());
     }
     vkm::BenchStats s = vkm::Summarize(t_scan), p = vkm::Summarize(t_plain);
+    vkm::BenchStats c = vkm::Summarize(t_catalogue), b = vkm::Summarize(t_before);
     std::printf("tree: %s (ANSI code page %u)\n", tree.c_str(), GetACP());
     std::printf("matches: FindFiles %zu, two-pass FindFirstFileA %zu\n", ours, plain);
     std::printf("%-38s best %8.1f ms   median %8.1f ms   (%d runs)\n",
@@ -111,5 +138,9 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%-38s best %8.1f ms   median %8.1f ms\n", "two-pass FindFirstFileA", p.best, p.median);
     std::printf("ratio FindFiles / two-pass: best %.2f   median %.2f\n", s.best / p.best,
                 s.median / p.median);
+    std::printf("%-38s best %8.1f ms   median %8.1f ms   (%zu lines)\n",
+                "ScanCatalogue (names read in pieces)", c.best, c.median, lines);
+    std::printf("%-38s best %8.1f ms   median %8.1f ms   (%zu lines)\n", "as before (each file read whole)",
+                b.best, b.median, lines_before);
     return 0;
 }
