@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: native (also under ASan/UBSan) and under Wine;
-# then the release build (build-release/vlakomluv.exe, what users download) end to end.
+# then the release build (build-release/vlakomluv.exe, what users download) end to end,
+# also from the download's zip (scripts/package.sh).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
@@ -20,8 +21,9 @@ run cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake 
 run cmake --build build-win -j"$jobs"
 run cmake -S . -B build-release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DVKM_WERROR=ON
-run cmake --build build-release -j"$jobs" --target vlakomluv vkm_driver
+run cmake --build build-release -j"$jobs" --target vlakomluv vkm_driver vkmcheck
 [ $fail -eq 0 ] || { echo "BUILD FAILED"; exit 1; }
+run bash scripts/package.sh  # dist/vlakomluv-VERSION-win64.zip, which e2e_package_test unpacks
 release_size=$(stat -c %s build-release/vlakomluv.exe)
 echo "== build-release/vlakomluv.exe: $release_size bytes"
 [ "$release_size" -le 524288 ] || { echo "the release exe is larger than 0.5 MB"; fail=1; }
