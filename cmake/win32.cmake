@@ -10,7 +10,7 @@ file(GLOB VKM_WIN32_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/MsgDlgCZ/*_win32.cpp)
 add_library(vkm_win32 STATIC ${VKM_WIN32_SOURCES})
 # comdlg32 is not linked: the open dialog loads it when first shown (win32_platform.cpp).
-target_link_libraries(vkm_win32 PUBLIC vkm_logic user32 gdi32 comctl32 winmm shell32 uxtheme)
+target_link_libraries(vkm_win32 PUBLIC vkm_logic user32 gdi32 comctl32)
 
 file(GLOB VKM_APP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/app/*.rc)
 enable_language(RC)
@@ -46,7 +46,7 @@ if(EXISTS ${VKM_GTEST_SOURCE_DIR}/CMakeLists.txt)
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-    target_link_libraries(${name} PRIVATE vkm_win32 gtest gtest_main)
+    target_link_libraries(${name} PRIVATE vkm_win32 gtest gtest_main winmm)
     if(name MATCHES "_sound_test$")
       add_test(NAME win32_${name} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win32/with_sound.sh $<TARGET_FILE:${name}>)
     else()
@@ -62,7 +62,7 @@ file(GLOB VKM_WIN32_TOOLS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/tool
 foreach(src ${VKM_WIN32_TOOLS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
-  target_link_libraries(${name} PRIVATE vkm_win32)
+  target_link_libraries(${name} PRIVATE vkm_win32 winmm)
   target_link_options(${name} PRIVATE -municode)
 endforeach()
 

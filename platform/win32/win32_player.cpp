@@ -8,6 +8,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_sound.h"
@@ -30,6 +31,39 @@ struct Event {
         if (h) CloseHandle(h);
     }
 };
+
+// winmm, loaded when the first announcement plays: the window's start needs none of it.
+struct WaveOutApi {
+    decltype(&waveOutOpen) open = nullptr;
+    decltype(&waveOutPrepareHeader) prepare = nullptr;
+    decltype(&waveOutUnprepareHeader) unprepare = nullptr;
+    decltype(&waveOutWrite) write = nullptr;
+    decltype(&waveOutPause) pause = nullptr;
+    decltype(&waveOutRestart) restart = nullptr;
+    decltype(&waveOutReset) reset = nullptr;
+    decltype(&waveOutClose) close = nullptr;
+    bool loaded = false;
+};
+
+const WaveOutApi& WaveOut() {
+    static const WaveOutApi api = [] {
+        WaveOutApi a;
+        HMODULE winmm = LoadLibraryExW(L"winmm.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!winmm) winmm = LoadLibraryW(L"winmm.dll");  // Windows 7 without the search flags
+        if (!winmm) return a;
+        auto get = [winmm](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
+                reinterpret_cast<void*>(GetProcAddress(winmm, name)));
+            return fn != nullptr;
+        };
+        a.loaded = get(a.open, "waveOutOpen") & get(a.prepare, "waveOutPrepareHeader") &
+                   get(a.unprepare, "waveOutUnprepareHeader") & get(a.write, "waveOutWrite") &
+                   get(a.pause, "waveOutPause") & get(a.restart, "waveOutRestart") &
+                   get(a.reset, "waveOutReset") & get(a.close, "waveOutClose");
+        return a;
+    }();
+    return api;
+}
 
 // The device format for a stream format: WAVEFORMATEXTENSIBLE beyond two
 // channels or 16 bits, as Windows wants it.
@@ -180,18 +214,22 @@ void Win32SoundPlayer::Impl::Run() {
 void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
     if (Aborted()) return;
 
+    const WaveOutApi& wave = WaveOut();
     Event done;  // set by the device as each buffer comes back
-    if (!done.h) return;
+    if (!wave.loaded || !done.h) {
+        stream.SkipRest();  // no sound system: the announcement passes in silence
+        return;
+    }
     HWAVEOUT device = nullptr;
     WAVEFORMATEXTENSIBLE format = DeviceFormat(stream.format());
-    MMRESULT r = waveOutOpen(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.h), 0,
-                             CALLBACK_EVENT);
+    MMRESULT r = wave.open(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.h), 0,
+                           CALLBACK_EVENT);
     if (r != MMSYSERR_NOERROR && r != MMSYSERR_NODRIVER && r != MMSYSERR_BADDEVICEID) {
         // The device refuses the format: 16-bit PCM is what every device takes.
         stream.UsePcm16();
         format = DeviceFormat(stream.format());
-        r = waveOutOpen(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.h), 0,
-                        CALLBACK_EVENT);
+        r = wave.open(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.h), 0,
+                      CALLBACK_EVENT);
     }
     if (r != MMSYSERR_NOERROR) {
         stream.SkipRest();  // no device: the announcement passes in silence
@@ -224,12 +262,12 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
         h = WAVEHDR{};
         h.lpData = memory[i].data();
         h.dwBufferLength = static_cast<DWORD>(n);
-        if (waveOutPrepareHeader(device, &h, sizeof h) != MMSYSERR_NOERROR) {
+        if (wave.prepare(device, &h, sizeof h) != MMSYSERR_NOERROR) {
             ended = true;
             return false;
         }
-        if (waveOutWrite(device, &h, sizeof h) != MMSYSERR_NOERROR) {
-            waveOutUnprepareHeader(device, &h, sizeof h);
+        if (wave.write(device, &h, sizeof h) != MMSYSERR_NOERROR) {
+            wave.unprepare(device, &h, sizeof h);
             ended = true;
             return false;
         }
@@ -239,9 +277,9 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
 
     // The device starts with every buffer queued, so that its first moments,
     // when the system is slowest to take data, cannot run dry.
-    waveOutPause(device);
+    wave.pause(device);
     for (int i = 0; i < kBuffers && queue_buffer(i);) ++i;
-    waveOutRestart(device);
+    wave.restart(device);
     bool aborted = false;
     DWORD last_back = GetTickCount();
     for (;;) {
@@ -253,7 +291,7 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
         for (int i = 0; i < kBuffers; ++i) {
             // The flag, not the count of signals, tells which buffers came back.
             if (queued[i] && (headers[i].dwFlags & WHDR_DONE)) {
-                waveOutUnprepareHeader(device, &headers[i], sizeof headers[i]);
+                wave.unprepare(device, &headers[i], sizeof headers[i]);
                 queued[i] = false;
                 last_back = GetTickCount();
                 if (!ended) queue_buffer(i);
@@ -268,13 +306,13 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
         const HANDLE waits[2] = {done.h, wake.h};
         WaitForMultipleObjects(2, waits, FALSE, 100);
     }
-    if (aborted) waveOutReset(device);  // returns every buffer at once
+    if (aborted) wave.reset(device);  // returns every buffer at once
     for (int i = 0; i < kBuffers; ++i) {
         if (!queued[i]) continue;
         for (int n = 0; !(headers[i].dwFlags & WHDR_DONE) && n < 100; ++n) Sleep(1);
-        waveOutUnprepareHeader(device, &headers[i], sizeof headers[i]);
+        wave.unprepare(device, &headers[i], sizeof headers[i]);
     }
-    waveOutClose(device);
+    wave.close(device);
 }
 
 }  // namespace vkm
