@@ -3,6 +3,10 @@
 //
 //   load_native [REPS]
 //
+// Then Start and one press with values and key strings far beyond what lines hold (an
+// announcement and a description of 10 MB, 64 KB of keys), at an eighth, a quarter, a half
+// and the full size, with the growth (8 for time in proportion to the size).
+//
 // For 1,000, 10,000 and 100,000 announcements, best and median of REPS loads (default 7)
 // of a file written to the temporary folder, and the growth from 1,000 to 100,000
 // (100 for a load that takes time in proportion to the line; target: 100,000 in under
@@ -61,6 +65,61 @@ int main(int argc, char** argv) {
     std::printf("growth 1,000 -> 100,000 announcements: best %.0f x, median %.0f x (100 x is linear)\n",
                 last.best / first.best, last.median / first.median);
     std::printf("100,000 announcements load in %.0f ms (median; target < 1000 ms)\n", last.median);
+
+    // Values and key strings far beyond what lines hold: Start (load and bind) and one press,
+    // for a tenth and for the whole size; linear growth is 10 x.
+    std::printf("\n%-30s %10s %10s %10s %10s %8s\n", "Start and one press", "1/8 size", "1/4 size",
+                "1/2 size", "full size", "growth");
+    struct Big {
+        const char* what;
+        std::string (*line)(std::size_t bytes);
+        std::size_t bytes;
+    } bigs[] = {
+        {"an announcement of 10 MB",
+         [](std::size_t n) {
+             std::string sounds;
+             while (sounds.size() < n) sounds += "zvuk.wav,";
+             return "[Info]\r\nName=Big\r\n[Hlaseni]\r\n1=" + sounds + "\r\n";
+         },
+         10u << 20},
+        {"a description of 10 MB",
+         [](std::size_t n) {
+             return "[Info]\r\nName=Big\r\n[Uzivatelske_klavesy]\r\nu=ALT+B;u.wav;" + std::string(n, 'd') +
+                    "\r\n";
+         },
+         10u << 20},
+        {"64 KB of arrival keys",
+         [](std::size_t n) {
+             std::string keys;
+             for (std::size_t i = 0; keys.size() < n; ++i) keys += static_cast<char>('A' + i % 26);
+             return "[Info]\r\nName=Big\r\nKlavesy_prijezd=" + keys + "\r\n[Hlaseni]\r\n1=a.wav\r\n";
+         },
+         64u << 10},
+    };
+    for (const Big& big : bigs) {
+        std::printf("%-30s", big.what);
+        double medians[4] = {0, 0, 0, 0};
+        for (int k = 0; k < 4; ++k) {
+            const fs::path file = dir / "big.vkm";
+            std::ofstream(file, std::ios::binary) << big.line(big.bytes >> (3 - k));
+            std::vector<double> ms;
+            for (int r = 0; r < 5; ++r) {
+                vkm::testing::FakeWindowOn<vkm::PortableFileSystem> w;
+                w.form.FDefinitionFiles = {file.string()};
+                w.form.cmbLinkaItems = {"Big"};
+                w.form.cmbLinkaItemIndex = 0;
+                const auto start = Clock::now();
+                w.form.btnStartClick();
+                w.form.Next();
+                if (!w.form.FBoundHotkeys.empty()) w.form.WMHotKey(w.form.FBoundHotkeys.back().id);
+                ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+            }
+            medians[k] = vkm::Summarize(ms).median;
+            std::printf(" %7.1f ms", medians[k]);
+        }
+        std::printf(" %7.1f x\n", medians[3] / medians[0]);
+    }
+    std::printf("(growth from 1/8 to the full size: 8 x is linear)\n");
     std::error_code ec;
     fs::remove_all(dir, ec);
     return 0;
