@@ -9,26 +9,15 @@
 # needed, and the Wine part is skipped without a Windows build. Wine runs in a private
 # prefix pinned to one CPU, as in run_scan_bench.sh.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/bench_lib.sh" load
 native=${1:-$root/build-native}
 win=${2:-$root/build-win}
 reps=${3:-15}
 
-work=$(mktemp -d /tmp/vkm-load-bench.XXXXXX)
-wine_started=0
-cleanup() {
-    if [ $wine_started -eq 1 ]; then wineserver -k 2>/dev/null || true; fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-build() {  # DIR TARGET
-    cmake --build "$1" --target "$2" -j2 >"$work/build.log" 2>&1 || { cat "$work/build.log"; return 1; }
-}
 [ -f "$native/CMakeCache.txt" ] || cmake -S "$root" -B "$native" >"$work/build.log" 2>&1 || { cat "$work/build.log"; exit 1; }
-build "$native" load_native
+bench_build "$native" load_native
 have_win=0
-if [ -f "$win/CMakeCache.txt" ] && build "$win" load_bench; then have_win=1; fi
+if [ -f "$win/CMakeCache.txt" ] && bench_build "$win" load_bench; then have_win=1; fi
 
 echo "== native: loading a line"
 "$native/load_native" "$reps"
@@ -36,15 +25,5 @@ echo "== native: loading a line"
 if [ $have_win -eq 1 ]; then
     echo
     echo "== Wine: loading a line against GetPrivateProfileSectionA on the same file"
-    export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    pin=()
-    if command -v taskset >/dev/null && [ "$(nproc)" -gt 1 ]; then
-        pin=(taskset -c 0)
-        echo "(Wine and its server pinned to CPU 0)"
-    fi
-    wine_started=1
-    env -u DISPLAY "${pin[@]}" wine "$win/load_bench.exe" "$reps" 2>"$work/wine.log" || {
-        cat "$work/wine.log"
-        exit 1
-    }
+    bench_wine "$win/load_bench.exe" "$reps"
 fi

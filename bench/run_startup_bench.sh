@@ -12,29 +12,20 @@
 # the tools always come from WIN_BUILD_DIR. Wine runs in a private prefix on a private
 # Xvfb, pinned to one CPU as in run_scan_bench.sh; the programs take turns run after run.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/bench_lib.sh" startup
 win=$(cd "${1:-$root/build-win}" && pwd)
 runs=${2:-15}
 native=${3:-$root/build-native}
 
-work=$(mktemp -d /tmp/vkm-startup-bench.XXXXXX)
+# This one needs a display (windows are shown): the private prefix runs on its own Xvfb.
 export WINEPREFIX=$work/wineprefix
 source "$root/scripts/wine-env.sh"
-cleanup() {
-    vkm_wine_stop
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'vkm_wine_stop; bench_cleanup' EXIT
 
-build() {  # DIR TARGET...
-    local dir=$1
-    shift
-    cmake --build "$dir" --target "$@" -j2 >"$work/build.log" 2>&1 || { cat "$work/build.log"; return 1; }
-}
 [ -f "$native/CMakeCache.txt" ] || cmake -S "$root" -B "$native" >"$work/build.log" 2>&1 || { cat "$work/build.log"; exit 1; }
-build "$native" scan_native
-build "$win" startup_bench bare_window
-[ -n "${VKM_EXE:-}" ] || build "$win" vlakomluv
+bench_build "$native" scan_native
+bench_build "$win" startup_bench bare_window
+[ -n "${VKM_EXE:-}" ] || bench_build "$win" vlakomluv
 exe=$(realpath "${VKM_EXE:-$win/vlakomluv.exe}")
 
 "$native/scan_native" --make-tree "$work/tree"

@@ -42,10 +42,8 @@ expect "combo.count=2" "button ■=disabled"
 drv select "$(item_index "Dlouhá linka")"
 drv click Start
 expect "lblHlaseni=a1.wav,dlouhe.wav" "button ■=disabled"
-drv focus-window 120 'Z:'"$(echo "$E2E_WORK/keys.log" | tr / '\\')" &
-E2E_PIDS+=("$!")
-focus_x=$(x_window "vkm focus") || { fail "no focus window"; exit 1; }
-focus_x_window "$focus_x"
+open_focus_window 120
+focus_x=$FOCUS_X
 take_new_wavs
 
 step "during a long announcement the label moves at once, and three quick presses queue in order"

@@ -148,6 +148,26 @@ focus_x_window() {  # id
     fail "X window $1 does not take the focus"
 }
 
+# Shows a Wine window of our own that logs the keys it gets to $E2E_WORK/keys.log (a
+# stand-in for the simulator, which holds the keyboard while hotkeys are pressed) and
+# gives it the focus; FOCUS_X is its X window.
+open_focus_window() {  # seconds it stays
+    drv focus-window "${1:-120}" 'Z:'"$(echo "$E2E_WORK/keys.log" | tr / '\\')" &
+    E2E_PIDS+=("$!")
+    FOCUS_X=$(x_window "vkm focus") || { fail "no focus window"; exit 1; }
+    focus_x_window "$FOCUS_X"
+}
+
+# Starts the program in dir, which holds the demo line: it is offered alone and starts.
+start_demo_line() {  # dir
+    start_program "$1"
+    expect "combo.count=1" "combo.item=Ukázková linka Praha - Kolín" "combo.selected=-1"
+    drv select 0
+    drv click Start
+    expect "lblHlaseni=odjezd_praha.wav" "button >=enabled"
+    take_new_wavs
+}
+
 # Clicks with the mouse in the middle of a button of the main window.
 mouse_click() {  # caption
     local point

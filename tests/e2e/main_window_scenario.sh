@@ -157,10 +157,8 @@ take_new_wavs
 [ -z "$NEW_WAVS" ] || fail "sounds played before any announcement: $NEW_WAVS"
 
 step "hotkeys pressed while another window has the focus"
-drv focus-window 120 'Z:'"$(echo "$E2E_WORK/keys.log" | tr / '\\')" &
-E2E_PIDS+=("$!")
-focus_x=$(x_window "vkm focus") || { fail "no focus window"; exit 1; }
-focus_x_window "$focus_x"
+open_focus_window 120
+focus_x=$FOCUS_X
 xdotool key Return
 expect "lblHlaseni=a2.wav,a3.wav" "button -1=enabled" "button >=enabled" "button +1=enabled"
 expect_wavs "odjezd.wav a1.wav"

@@ -28,16 +28,8 @@ status=0
 [ "$status" -eq 0 ] || { fail "vkmcheck on the demo line: exit $status"; cat "$E2E_WORK/check.txt"; }
 
 step "the program offers the demo line and plays it"
-start_program "$prog"
-expect "combo.count=1" "combo.item=Ukázková linka Praha - Kolín" "combo.selected=-1"
-drv select 0
-drv click Start
-expect "lblHlaseni=odjezd_praha.wav" "button >=enabled"
-take_new_wavs
-drv focus-window 60 'Z:'"$(echo "$E2E_WORK/keys.log" | tr / '\\')" &
-E2E_PIDS+=("$!")
-focus_x=$(x_window "vkm focus") || { fail "no focus window"; exit 1; }
-focus_x_window "$focus_x"
+start_demo_line "$prog"
+open_focus_window 60
 xdotool key Return
 expect "lblHlaseni=prijezd_cesky_brod.wav"
 expect_wavs "gong.wav odjezd_praha.wav"

@@ -23,17 +23,6 @@
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 bool Write(const std::wstring& path, const std::string& bytes) {
     HANDLE h =
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -77,15 +66,15 @@ int wmain(int argc, wchar_t** argv) {
             written.push_back(theirs);
 
             w.form.FDefinitionFiles = {vkm::PathFromWide(mine)};
-            double start = Now();
+            double start = vkm::NowMs();
             w.form.LoadDefinition();
-            const double t_ours = Now() - start;
+            const double t_ours = vkm::NowMs() - start;
 
             const std::string ansi_path = vkm::Utf16ToCp1250(vkm::Utf8ToUtf16(vkm::PathFromWide(theirs)));
-            start = Now();
+            start = vkm::NowMs();
             const DWORD got = GetPrivateProfileSectionA(
                 "Hlaseni", section.data(), static_cast<DWORD>(section.size()), ansi_path.c_str());
-            const double t_api = Now() - start;
+            const double t_api = vkm::NowMs() - start;
 
             if (w.form.FAnnouncements.Count() != count || got + 2 >= section.size()) ++failures;
             if (r == 0) continue;  // the first run warms the caches

@@ -50,17 +50,6 @@ void TwoPassScan(const std::string& dir, std::vector<std::string>& list) {
     for (const std::string& s : subfolders) TwoPassScan(dir + s + "\\", list);
 }
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -85,17 +74,17 @@ int wmain(int argc, wchar_t** argv) {
     std::size_t ours = 0, plain = 0;
     auto scan = [&] {
         std::vector<vkm::Path> list;
-        double start = Now();
+        double start = vkm::NowMs();
         vkm::FindFiles(files, tree, "*.vkm", list);
-        double ms = Now() - start;
+        double ms = vkm::NowMs() - start;
         ours = list.size();
         return ms;
     };
     auto two_pass = [&] {
         std::vector<std::string> list;
-        double start = Now();
+        double start = vkm::NowMs();
         TwoPassScan(ansi_tree, list);
-        double ms = Now() - start;
+        double ms = vkm::NowMs() - start;
         plain = list.size();
         return ms;
     };
@@ -105,19 +94,19 @@ int wmain(int argc, wchar_t** argv) {
     const std::atomic<bool> never(false);
     std::size_t lines = 0, lines_before = 0;
     auto catalogue = [&] {
-        double start = Now();
+        double start = vkm::NowMs();
         lines = vkm::ScanCatalogue(files, tree, never).size();
-        return Now() - start;
+        return vkm::NowMs() - start;
     };
     auto catalogue_before = [&] {
-        double start = Now();
+        double start = vkm::NowMs();
         std::vector<vkm::Path> list;
         vkm::FindFiles(files, tree, "*.vkm", list);
         lines_before = 0;
         for (const vkm::Path& path : list)
             if (const std::optional<std::string> bytes = files.ReadFile(path))
                 lines_before += !vkm::IniFile(*bytes).IniReadValue("Info", "Name", "").empty();
-        return Now() - start;
+        return vkm::NowMs() - start;
     };
 
     scan();  // warm the caches

@@ -27,17 +27,6 @@
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 struct Search {
     DWORD pid;
     HWND found;
@@ -191,20 +180,20 @@ int wmain(int argc, wchar_t** argv) {
             const std::wstring& exe = programs[p];
             const std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/") + 1);
             PROCESS_INFORMATION pi = {};
-            const double t0 = Now();
+            const double t0 = vkm::NowMs();
             if (!Launch(exe, folder, args, pi)) {
                 std::fprintf(stderr, "cannot start %ls (error %lu)\n", exe.c_str(), GetLastError());
                 return 1;
             }
             Run run;
             HWND window = nullptr;
-            while (Now() - t0 < 120000) {
+            while (vkm::NowMs() - t0 < 120000) {
                 if (!window) {
                     window = VisibleWindowOf(pi.dwProcessId);
-                    if (window) run.visible = Now() - t0;
+                    if (window) run.visible = vkm::NowMs() - t0;
                 }
                 if (window && Ready(window)) {
-                    run.ready = Now() - t0;
+                    run.ready = vkm::NowMs() - t0;
                     break;
                 }
                 if (WaitForSingleObject(pi.hProcess, 2) == WAIT_OBJECT_0) break;
