@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Start-up of the program under Wine against a bare Win32 window (bench/bare_window.cpp):
+# Start-up of the program under Wine against a bare Win32 window (bench/win32/bare_window.cpp):
 # the time until its window is visible and until its list of lines is ready, in an empty
 # folder and at the root of a tree of about 100,000 files in 10,000 folders (a
 # simulator's folder); the working set and DLLs of the idle program with a line started;

@@ -57,8 +57,10 @@ if(EXISTS ${VKM_GTEST_SOURCE_DIR}/CMakeLists.txt)
   set_tests_properties(win32_ini_reference_test PROPERTIES ENVIRONMENT "LANG=cs_CZ.UTF-8;LC_ALL=cs_CZ.UTF-8")
 endif()
 
-# Helper programs for the tests (drivers, tools), built from tests/win32/tools/*.cpp.
-file(GLOB VKM_WIN32_TOOLS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/tools/*.cpp)
+# Helper programs for the tests (drivers, tools), built from tests/win32/tools/*.cpp, and the
+# benchmark programs run under Wine, from bench/win32/*_bench.cpp.
+file(GLOB VKM_WIN32_TOOLS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/tools/*.cpp
+  ${CMAKE_SOURCE_DIR}/bench/win32/*_bench.cpp)
 foreach(src ${VKM_WIN32_TOOLS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
@@ -75,7 +77,7 @@ foreach(script ${VKM_E2E_TESTS})
 endforeach()
 
 # The yardstick of the start-up benchmark: a bare window, linked as the program is.
-add_executable(bare_window WIN32 ${CMAKE_SOURCE_DIR}/bench/bare_window.cpp)
+add_executable(bare_window WIN32 ${CMAKE_SOURCE_DIR}/bench/win32/bare_window.cpp)
 if(MINGW)
   target_link_options(bare_window PRIVATE -municode)
 endif()
