@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/msgbox_flags.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide.h"
 
 #ifndef MOD_NOREPEAT
@@ -41,11 +42,9 @@ HANDLE OpenForReading(const Path& path) {
 using GetOpenFileNameFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
 GetOpenFileNameFn OpenFileNameFunction() {
     static const GetOpenFileNameFn fn = []() -> GetOpenFileNameFn {
-        HMODULE comdlg = LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (!comdlg) comdlg = LoadLibraryW(L"comdlg32.dll");  // Windows 7 without the search flags
-        if (!comdlg) return nullptr;
-        return reinterpret_cast<GetOpenFileNameFn>(
-            reinterpret_cast<void*>(GetProcAddress(comdlg, "GetOpenFileNameW")));
+        GetOpenFileNameFn f = nullptr;
+        Resolve(LoadSystemLibrary(L"comdlg32.dll"), "GetOpenFileNameW", f);
+        return f;
     }();
     return fn;
 }

@@ -8,8 +8,8 @@
 #include <deque>
 #include <mutex>
 #include <thread>
-#include <type_traits>
 
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_sound.h"
 
@@ -48,14 +48,8 @@ struct WaveOutApi {
 const WaveOutApi& WaveOut() {
     static const WaveOutApi api = [] {
         WaveOutApi a;
-        HMODULE winmm = LoadLibraryExW(L"winmm.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (!winmm) winmm = LoadLibraryW(L"winmm.dll");  // Windows 7 without the search flags
-        if (!winmm) return a;
-        auto get = [winmm](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
-                reinterpret_cast<void*>(GetProcAddress(winmm, name)));
-            return fn != nullptr;
-        };
+        HMODULE winmm = LoadSystemLibrary(L"winmm.dll");
+        auto get = [winmm](auto& fn, const char* name) { return Resolve(winmm, name, fn); };
         a.loaded = get(a.open, "waveOutOpen") & get(a.prepare, "waveOutPrepareHeader") &
                    get(a.unprepare, "waveOutUnprepareHeader") & get(a.write, "waveOutWrite") &
                    get(a.pause, "waveOutPause") & get(a.restart, "waveOutRestart") &

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide.h"
 
 namespace vkm {
@@ -59,12 +60,6 @@ struct AcmCodecs::Api {
 };
 
 namespace {
-
-template <class F>
-bool Resolve(HMODULE lib, const char* name, F& f) {
-    f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(lib, name)));
-    return f != nullptr;
-}
 
 HACMSTREAM AsStream(HANDLE h) {
     return reinterpret_cast<HACMSTREAM>(h);
@@ -135,7 +130,7 @@ AcmCodecs::~AcmCodecs() {
 bool AcmCodecs::Load() {
     if (tried_) return api_ != nullptr;
     tried_ = true;
-    library_ = LoadLibraryW(L"msacm32.dll");
+    library_ = LoadSystemLibrary(L"msacm32.dll");
     if (!library_) return false;
     auto api = std::make_unique<Api>();
     if (!Resolve(library_, "acmStreamOpen", api->open) || !Resolve(library_, "acmStreamClose", api->close) ||
