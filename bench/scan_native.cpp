@@ -21,12 +21,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "bench/bench_stats.h"
-#include "core/ini.h"
+#include "bench/catalogue_before.h"
 #include "frm_main/frm_main.h"
 #include "platform/portable/portable_files.h"
 
@@ -176,12 +175,7 @@ int Memory(std::string dir) {
     const double scan = PeakMb();
     std::printf("ScanCatalogue of %s: %zu lines, peak memory %.1f MB (%.1f MB at the start: +%.1f MB)\n",
                 dir.c_str(), lines, scan, start, scan - start);
-    std::vector<vkm::Path> found;
-    vkm::FindFiles(files, dir, "*.vkm", found);
-    std::size_t named = 0;
-    for (const vkm::Path& path : found)
-        if (const std::optional<std::string> bytes = files.ReadFile(path))
-            named += !vkm::IniFile(*bytes).IniReadValue("Info", "Name", "").empty();
+    const std::size_t named = vkm::CountLinesReadingWhole(files, dir);
     const double whole = PeakMb();
     std::printf(
         "each definition file read whole instead (as before): %zu lines, peak memory %.1f MB (+%.1f MB)\n",
@@ -237,14 +231,9 @@ int main(int argc, char** argv) {
         lines = vkm::ScanCatalogue(files, tree, never).size();
         return Ms(Clock::now() - start);
     };
-    auto catalogue_before = [&] {  // each definition file read whole, as the scan did before
+    auto catalogue_before = [&] {
         auto start = Clock::now();
-        std::vector<vkm::Path> list;
-        vkm::FindFiles(files, tree, "*.vkm", list);
-        lines_before = 0;
-        for (const vkm::Path& path : list)
-            if (const std::optional<std::string> bytes = files.ReadFile(path))
-                lines_before += !vkm::IniFile(*bytes).IniReadValue("Info", "Name", "").empty();
+        lines_before = vkm::CountLinesReadingWhole(files, tree);
         return Ms(Clock::now() - start);
     };
 

@@ -10,12 +10,11 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "bench/bench_stats.h"
-#include "core/ini.h"
+#include "bench/catalogue_before.h"
 #include "frm_main/frm_main.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
@@ -100,12 +99,7 @@ int wmain(int argc, wchar_t** argv) {
     };
     auto catalogue_before = [&] {
         double start = vkm::NowMs();
-        std::vector<vkm::Path> list;
-        vkm::FindFiles(files, tree, "*.vkm", list);
-        lines_before = 0;
-        for (const vkm::Path& path : list)
-            if (const std::optional<std::string> bytes = files.ReadFile(path))
-                lines_before += !vkm::IniFile(*bytes).IniReadValue("Info", "Name", "").empty();
+        lines_before = vkm::CountLinesReadingWhole(files, tree);
         return vkm::NowMs() - start;
     };
 

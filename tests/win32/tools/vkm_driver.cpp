@@ -220,7 +220,9 @@ HWND FindBox(HWND main) {
     return search.found;
 }
 
-LRESULT CALLBACK FocusWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+// The driver's own windows: each closes when its timer fires and logs the keys it
+// receives to the file handed over at its creation (INVALID_HANDLE_VALUE: none).
+LRESULT CALLBACK DriverWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     static HANDLE log = INVALID_HANDLE_VALUE;
     switch (msg) {
         case WM_CREATE:
@@ -250,7 +252,7 @@ int FocusWindow(double seconds, const std::wstring& log_path) {
     HANDLE log = CreateFileW(log_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     WNDCLASSW wc = {};
-    wc.lpfnWndProc = FocusWindowProc;
+    wc.lpfnWndProc = DriverWindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
     wc.lpszClassName = L"VkmFocusWindow";
@@ -268,28 +270,15 @@ int FocusWindow(double seconds, const std::wstring& log_path) {
     return 0;
 }
 
-LRESULT CALLBACK HoldWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
-    switch (msg) {
-        case WM_TIMER:
-        case WM_CLOSE:
-            DestroyWindow(h);
-            return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-    }
-    return DefWindowProcW(h, msg, w, l);
-}
-
 // A hidden window of our own holds the key until it is closed.
 int HoldKey(double seconds, UINT vk, UINT modifiers) {
     WNDCLASSW wc = {};
-    wc.lpfnWndProc = HoldWindowProc;
+    wc.lpfnWndProc = DriverWindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"VkmHoldWindow";
     RegisterClassW(&wc);
     HWND h = CreateWindowExW(0, wc.lpszClassName, kHoldCaption, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                             nullptr, wc.hInstance, nullptr);
+                             nullptr, wc.hInstance, INVALID_HANDLE_VALUE);
     if (!h || !RegisterHotKey(h, 1, modifiers, vk)) {
         Print("taken");
         if (h) DestroyWindow(h);
