@@ -168,7 +168,9 @@ def report(folder):
             print('  lost at fragment starts: %s; at which fragments: %s' %
                   (summary(lost), ' '.join('f%02d' % i for i, p in enumerate(places) if p and p[2])))
 
-    for label, prefix in (('per-file PlaySound', 'playsound_single'), ('our player', 'player_single')):
+    for start, label, prefix in (('call', 'per-file PlaySound', 'playsound_single'),
+                                 ('call', 'our player', 'player_single'),
+                                 ('key press (hotkey)', 'our player', 'press_single')):
         latencies, lost = [], []
         for i in range(5):
             t = events.get('%s%d' % (prefix, i))
@@ -179,7 +181,8 @@ def report(folder):
                 latencies.append(1000.0 * (rec.time_of(place[0] - place[2]) - t))
                 lost.append(ms(place[2]))
         if latencies:
-            print('call to first sample, %s: %s; lost at the start: %s' % (label, summary(latencies), summary(lost)))
+            print('%s to first sample, %s: %s; lost at the start: %s' %
+                  (start, label, summary(latencies), summary(lost)))
 
     long_data = data_of(os.path.join(folder, 'long.wav'))
     stops = []

@@ -4,7 +4,7 @@
 # reader (without one the null sink plays in 2 s steps and every timing stretches).
 #   bash bench/run_player_bench.sh [WIN_BUILD_DIR]
 # Prints figures only: silence between fragments, whether each is bit-exact, call
-# to first sample, Stop to silence.
+# and key press to first sample, Stop to silence.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build-win}" && pwd)

@@ -3,6 +3,8 @@
 //   player_bench.exe DIR
 // DIR (ending with a backslash) holds f00.wav ... f19.wav and long.wav. Prints
 // one line per event, "NAME UNIX_SECONDS", for the recording to be lined up with.
+// The key press figures go the way of a driver's press: a system-wide hotkey
+// (F9), pressed by SendInput, arrives as WM_HOTKEY and starts the announcement.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <mmsystem.h>
@@ -96,6 +98,27 @@ int wmain(int argc, wchar_t** argv) {
         player.Play({list[0]});
         wait_idle();
         Sleep(300);
+    }
+
+    // From a key press to the first sample: SendInput, WM_HOTKEY, Play.
+    const int kHotkey = 1;
+    if (RegisterHotKey(nullptr, kHotkey, 0, VK_F9)) {
+        for (int i = 0; i < 5; ++i) {
+            INPUT keys[2] = {};
+            keys[0].type = keys[1].type = INPUT_KEYBOARD;
+            keys[0].ki.wVk = keys[1].ki.wVk = VK_F9;
+            keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            Event("press_single", i);
+            SendInput(2, keys, sizeof(INPUT));
+            MSG msg;
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message != WM_HOTKEY) DispatchMessageW(&msg);
+            player.Play({list[0]});
+            wait_idle();
+            Sleep(300);
+        }
+        UnregisterHotKey(nullptr, kHotkey);
+    } else {
+        std::fprintf(stderr, "F9 is taken; no key press figures\n");
     }
 
     // From Stop to silence, in the middle of a long file.
