@@ -31,12 +31,6 @@ struct FindHandle {
     }
 };
 
-HANDLE OpenForReading(const Path& path) {
-    return CreateFileW(WidePath(path).c_str(), GENERIC_READ,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-}
-
 // The common dialogs' library, with all it pulls in (the shell's among them), is loaded when the
 // open dialog is first shown, not at start-up: most runs never show it.
 using GetOpenFileNameFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
@@ -50,6 +44,12 @@ GetOpenFileNameFn OpenFileNameFunction() {
 }
 
 }  // namespace
+
+HANDLE OpenForReading(const Path& path) {
+    return CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
 
 bool Win32FileSystem::FileExists(const Path& path) {
     DWORD attrs = GetFileAttributesW(WidePath(path).c_str());

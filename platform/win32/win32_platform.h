@@ -11,6 +11,10 @@
 
 namespace vkm {
 
+// A file opened to be read from start to end, shared with whoever else has it open
+// (INVALID_HANDLE_VALUE when it cannot be).
+HANDLE OpenForReading(const Path& path);
+
 class Win32FileSystem : public FileSystem {
   public:
     bool FileExists(const Path& path) override;

@@ -11,13 +11,12 @@
 
 #include "platform/win32/system_library.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_platform.h"
 
 namespace vkm {
 
 std::unique_ptr<Win32FileSource> Win32FileSource::Open(const Path& path) {
-    HANDLE f = CreateFileW(WidePath(path).c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE f = OpenForReading(path);
     if (f == INVALID_HANDLE_VALUE) return nullptr;
     LARGE_INTEGER size;
     // Pipes and devices are not sound files (and reading one may never end).
