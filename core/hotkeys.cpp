@@ -46,8 +46,15 @@ std::optional<KeyCombination> UserKeyCombination(const std::string& entry) {
             words.remove_prefix(plus + 1);
         }
     }
-    // The character's byte in code page 1250 is its key code.
-    const std::string key = Utf8ToCp1250(last_plus == std::string::npos ? spec : spec.substr(last_plus + 1));
+    // The character's byte in code page 1250 is its key code. Spaces written after the "+" of a
+    // modifier ("ALT + B") are not the key, unless there is nothing else ("ALT+ " is Alt+Space).
+    std::string_view key_part(spec);
+    if (last_plus != std::string::npos) {
+        key_part.remove_prefix(last_plus + 1);
+        const std::string_view trimmed = TrimSpaces(key_part);
+        if (!trimmed.empty()) key_part.remove_prefix(static_cast<std::size_t>(trimmed.data() - key_part.data()));
+    }
+    const std::string key = Utf8ToCp1250(key_part);
     if (key.empty()) return std::nullopt;
     combination.vk = static_cast<unsigned char>(key[0]);
     return combination;
@@ -290,17 +297,29 @@ std::vector<std::string> LineKeyProblems(const LineKeys& keys) {
     return names;
 }
 
-std::string UnusableKeysWarning(const std::vector<std::string>& names) {
+std::string UnusableKeysWarning(const std::vector<std::string>& names, std::size_t shown) {
     std::string text = "Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): ";
     std::set<std::string> named;
-    bool first = true;
+    std::size_t count = 0;
     for (const std::string& name : names) {
         if (!named.insert(name).second) continue;
-        if (!first) text += ", ";
-        text += name;
-        first = false;
+        if (count++ >= shown) continue;
+        if (count > 1) text += ", ";
+        text += shown == kAllKeys ? name : ShortenedKeyText(name);
+    }
+    if (count > shown) {
+        const std::size_t more = count - shown;
+        text += " a " + std::to_string(more) + (more >= 5 ? " dalších" : " další") +
+                " (všechny je vypíše kontrola linky vkmcheck)";
     }
     return text;
+}
+
+std::string ShortenedKeyText(const std::string& name) {
+    if (name.size() <= kKeyTextShown) return name;
+    std::size_t cut = kKeyTextShown;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // a whole character
+    return name.substr(0, cut) + "…";
 }
 
 }  // namespace vkm

@@ -20,6 +20,8 @@
 // it would do the same; any other repetition is a collision and is named.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,10 +57,11 @@ std::string UserKeySpecification(const std::string& entry);
 // The combination the key specification names, or nothing when it is written
 // wrongly. The key is the first character of the part after the last "+" (the
 // whole specification without "+"), taken as written: "ctrl+q" is Ctrl with 0x71
-// (F2), "ALT + B" is Alt with Space. Every word before it is ALT, CTRL or SHIFT
+// (F2). Every word before it is ALT, CTRL or SHIFT
 // (any case, surrounding spaces ignored), and all of them count: CTRL+SHIFT+X is
-// Ctrl+Shift+X. Written wrongly: any other word (WIN+B, ALTGR+B, CTL+B, +B) or
-// nothing after the last "+".
+// Ctrl+Shift+X. Spaces between the last "+" and the key are passed over ("ALT + B" is
+// Alt+B), unless they are all there is ("ALT+ " is Alt+Space). Written wrongly: any
+// other word (WIN+B, ALTGR+B, CTL+B, +B) or nothing after the last "+".
 std::optional<KeyCombination> UserKeyCombination(const std::string& entry);
 std::string UserKeySounds(const std::string& entry);
 std::string UserKeyDescription(const std::string& entry);
@@ -104,7 +107,14 @@ constexpr const char* kTooManyNote = " (příliš mnoho kláves)";
 // say: the names the warning gives them, each once, in the order of binding.
 std::vector<std::string> LineKeyProblems(const LineKeys& keys);
 
-// The warning about keys that cannot be used: names each of names once, in order.
-std::string UnusableKeysWarning(const std::vector<std::string>& names);
+// The warning about keys that cannot be used: names each of names once, in order. So that the box
+// fits on the screen, only the first shown names are given, then how many more there are, and a
+// name longer than kKeyTextShown bytes is shortened; with kAllKeys every name is given whole.
+constexpr std::size_t kKeysShown = 10;
+constexpr std::size_t kAllKeys = SIZE_MAX;
+constexpr std::size_t kKeyTextShown = 40;
+std::string UnusableKeysWarning(const std::vector<std::string>& names, std::size_t shown = kKeysShown);
+// A key text cut after kKeyTextShown bytes (at a character's start), with "…" after it.
+std::string ShortenedKeyText(const std::string& name);
 
 }  // namespace vkm

@@ -67,17 +67,11 @@ std::string FaultText(WaveFault fault) {
     return "";
 }
 
-// A sound name that reaches outside the line's folder.
-bool LeavesFolder(const std::string& name) {
-    if (name.empty()) return false;
-    if (name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos) return true;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = name.find_first_of("\\/", start);
-        if (name.substr(start, end - start) == "..") return true;
-        if (end == std::string::npos) return false;
-        start = end + 1;
-    }
+// A sound name that reaches outside the line's folder (dir), as Windows resolves the path.
+bool LeavesFolder(const Path& dir, const std::string& name) {
+    if (name.find(':') != std::string::npos) return true;
+    const Path folder = NormalizePath(dir);
+    return NormalizePath(dir + name).compare(0, folder.size(), folder) != 0;
 }
 
 class Checker {
@@ -94,10 +88,10 @@ class Checker {
         for (const std::string& name : SoundListNames(list + ",")) {
             const WaveInspection& w = Inspect(name);
             const std::string said = "zvuk " + Quoted(name) + " (" + where + ")";
-            if (LeavesFolder(name) && warned_outside_.insert(name).second)
+            if (LeavesFolder(dir_, name) && warned_outside_.insert(name).second)
                 Warning(said + " leží mimo složku linky");
             if (w.playability == Playability::kBroken) {
-                if (w.fault == WaveFault::kUnreadable && !files_.FileExists(dir_ + name))
+                if (w.fault == WaveFault::kUnreadable && !files_.FileExists(NormalizePath(dir_ + name)))
                     Fault(said + " chybí");
                 else
                     Fault(said + " " + FaultText(w.fault));
@@ -115,7 +109,7 @@ class Checker {
         if (it != seen_.end()) return it->second;
         WaveInspection w;
         w.fault = WaveFault::kUnreadable;
-        if (std::unique_ptr<ByteSource> source = sounds_.Open(dir_ + name))
+        if (std::unique_ptr<ByteSource> source = sounds_.Open(NormalizePath(dir_ + name)))
             w = InspectWave(*source, sounds_.codecs());
         return seen_.emplace(name, w).first->second;
     }
@@ -228,7 +222,7 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds) 
     }
 
     const std::vector<std::string> problems = LineKeyProblems(line.keys);
-    if (!problems.empty()) check.Fault(UnusableKeysWarning(problems));
+    if (!problems.empty()) check.Fault(UnusableKeysWarning(problems, kAllKeys));
     CheckUserKeyLetters(line.keys, check);
     return report;
 }

@@ -23,4 +23,10 @@ std::string ExtractFileName(const std::string& path);
 
 bool EndsWithPathDelimiter(const std::string& s);
 
+// The path as Windows resolves it before it opens a file: "." and empty parts dropped, ".." taking
+// away the part before it (never the root: a drive, "\\server\share" or a leading delimiter), so
+// "C:\l\a\b\..\..\A.wav" is "C:\l\A.wav" whether or not a\b exists. Both delimiters count;
+// the parts are joined by the first delimiter of path.
+std::string NormalizePath(const std::string& path);
+
 }  // namespace vkm

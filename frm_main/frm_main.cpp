@@ -56,6 +56,12 @@ void TfrmMain::LoadDefinition() {
         return;
     }
     LineDefinition line = ReadLineDefinition(IniFile(*bytes));
+    if (line.name.empty()) {
+        // Emptied or overwritten since it was offered: no longer a line, and its keys (the defaults)
+        // must not be taken from the simulator. The line started before stays, as for a missing file.
+        MsgBox(P.boxes, kNotALineText, "", msgWarning + msgOk);
+        return;
+    }
 
     FArrivalSounds = line.arrival_sounds;
     FDepartureSounds = line.departure_sounds;

@@ -26,6 +26,8 @@ struct FoundLine {
 
 // What the drop-down list shows while the catalogue is searched for: no line.
 constexpr const char* kSearchingItem = "Hledám linky…";
+// Start with a definition file that no longer names a line.
+constexpr const char* kNotALineText = "Vybraný soubor není definiční soubor vlakového rozhlasu";
 
 class TfrmMain {
   public:

@@ -1,13 +1,14 @@
 // The announcement sequence: what the next press plays, and stepping through the line.
 #include "core/codepage.h"
 #include "core/sound_list.h"
+#include "core/text.h"
 #include "frm_main/frm_main.h"
 
 namespace vkm {
 
 void TfrmMain::PlaySoundList(const std::string& list) {
     std::vector<Path> fragments;
-    for (const std::string& name : SoundListNames(list)) fragments.push_back(FSoundDir + name);
+    for (const std::string& name : SoundListNames(list)) fragments.push_back(NormalizePath(FSoundDir + name));
     if (!fragments.empty()) P.player.Play(fragments);
     sbtnStopEnabled = P.player.Busy();
 }

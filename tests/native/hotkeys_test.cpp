@@ -79,7 +79,8 @@ TEST(UserKeyEntry, EveryModifierWordCountsAndTheKeyPartIsTakenAsWritten) {
         {"alt+shift+ctrl+D;x", kModAlt | kModShift | kModControl, 'D'},
         {"ALT+ALT+B;x", kModAlt, 'B'},
         {" Alt +\tctrl\t+B;x", kModAlt | kModControl, 'B'},  // spaces around the words
-        {"ALT + B;x", kModAlt, ' '},                         // the key part as written: Space
+        {"ALT + B;x", kModAlt, 'B'},                         // spaces before the key passed over
+        {"ALT+ ;x", kModAlt, ' '},                           // ... unless the key is Space
         {"b;x", 0, 0x62},                                    // b is Num 2
         {"ALT+Bx;x", kModAlt, 'B'},
         {"=;x", 0, '='},
@@ -240,7 +241,7 @@ TEST_F(HotkeysTest, AMisspeltModifierBindsNothingAndIsNamedAsWritten) {
 // another "=".
 TEST_F(HotkeysTest, AnEntryKeepsEverythingAfterItsFirstEqualsSign) {
     Start(
-        "[Info]\r\n[Hlaseni]\r\n3=vlak.wav,smer=Kolin.wav\r\n[Uzivatelske_klavesy]\r\n"
+        "[Info]\r\nName=L\r\n[Hlaseni]\r\n3=vlak.wav,smer=Kolin.wav\r\n[Uzivatelske_klavesy]\r\n"
         "u=ALT+B;b.wav;Rychlost=80\r\nv==+;v.wav;V\r\nw=ALT+W;w.wav\r\n");
     ASSERT_EQ(f.FUserKeys.Count(), 3);
     EXPECT_TRUE(f.WMHotKey(200));
@@ -676,6 +677,27 @@ TEST_F(HotkeysTest, LineKeyProblemsAreTheWarningsOwnNamesWithoutTheSystemsRefusa
               kWarning + "WIN+B, Alt+D, CTRL+, Alt+A" + kCollision + ", P" + kCollision + ", Q");
     EXPECT_EQ(w.hotkeys.bound.at(202), Combination(kModAlt, 0x61));
     EXPECT_EQ(UnusableKeysWarning({"Alt+D", "Q", "Alt+D"}), kWarning + "Alt+D, Q");
+}
+
+// The warning fits on the screen whatever the line holds: the first keys, shortened, then how many
+// more; the line check names them all, whole.
+TEST(UnusableKeysWarning, NamesTheFirstKeysShortenedAndCountsTheRest) {
+    std::vector<std::string> names;
+    std::string first_ten;
+    for (int i = 0; i < 2000; ++i) {
+        names.push_back("K" + std::to_string(i));
+        if (i < 10) first_ten += (i ? ", K" : "K") + std::to_string(i);
+    }
+    const std::string more = " (všechny je vypíše kontrola linky vkmcheck)";
+    EXPECT_EQ(UnusableKeysWarning(names), kWarning + first_ten + " a 1990 dalších" + more);
+    names.resize(12);
+    EXPECT_EQ(UnusableKeysWarning(names), kWarning + first_ten + " a 2 další" + more);
+    EXPECT_EQ(UnusableKeysWarning(names, kAllKeys), kWarning + first_ten + ", K10, K11");
+
+    std::string long_text = "a";
+    for (int i = 0; i < 150; ++i) long_text += "ž";
+    EXPECT_EQ(UnusableKeysWarning({long_text}), kWarning + long_text.substr(0, 39) + "…");
+    EXPECT_EQ(UnusableKeysWarning({long_text}, kAllKeys), kWarning + long_text);
 }
 
 TEST(ReadLineKeys, EmptyOrAbsentKeyStringsTakeTheDefaultsAndEntriesKeepTheirValues) {

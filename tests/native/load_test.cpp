@@ -54,12 +54,12 @@ TEST_F(LoadTest, ReadsEveryFieldAndResetsThePosition) {
 }
 
 TEST_F(LoadTest, EmptyOrAbsentKeyStringsTakeTheDefaults) {
-    w.Select("C:\\a.vkm", "[Info]\nKlavesy_prijezd=\nKlavesy_odjezd=\n[Hlaseni]\n1=a.wav\n");
+    w.Select("C:\\a.vkm", "[Info]\nName=A\nKlavesy_prijezd=\nKlavesy_odjezd=\n[Hlaseni]\n1=a.wav\n");
     f.LoadDefinition();
     EXPECT_EQ(f.FArrivalKeys, std::string(1, '\x0D'));
     EXPECT_EQ(f.FDepartureKeys, "Pp");
 
-    w.Select("C:\\b.vkm", "[Info]\nKlavesy_prijezd=ab\nKlavesy_odjezd=X\n[Hlaseni]\n1=a.wav\n");
+    w.Select("C:\\b.vkm", "[Info]\nName=B\nKlavesy_prijezd=ab\nKlavesy_odjezd=X\n[Hlaseni]\n1=a.wav\n");
     f.LoadDefinition();
     EXPECT_EQ(f.FArrivalKeys, "ab");
     EXPECT_EQ(f.FDepartureKeys, "X");
@@ -68,7 +68,7 @@ TEST_F(LoadTest, EmptyOrAbsentKeyStringsTakeTheDefaults) {
 // Each announcement is everything after the first "=" of its line.
 TEST_F(LoadTest, AnnouncementsKeepFileOrderAndTheirWholeValues) {
     w.Select("C:\\a.vkm",
-             "[Hlaseni]\n"
+             "[Info]\nName=A\n[Hlaseni]\n"
              "3=three.wav\n"
              "1=one.wav\n"
              "2=two.wav\n"
@@ -94,7 +94,7 @@ TEST_F(LoadTest, SecondLineReplacesEverythingOfTheFirst) {
     f.LoadDefinition();
     ASSERT_EQ(f.FStopKeys, "S");
     f.StepForward();
-    w.Select("D:\\second\\b.vkm", "[Info]\nWAV_odjezd=d.wav\n[Hlaseni]\n1=only.wav\n");
+    w.Select("D:\\second\\b.vkm", "[Info]\nName=B\nWAV_odjezd=d.wav\n[Hlaseni]\n1=only.wav\n");
     f.LoadDefinition();
     EXPECT_EQ(f.FArrivalSounds, "");
     EXPECT_EQ(f.FEndSounds, "");
@@ -113,25 +113,33 @@ TEST_F(LoadTest, LoadLeavesTheUserDescriptionAlone) {
     EXPECT_EQ(f.lblHlaseniPopis, "Bezpecnost");
 }
 
-// A file that has gone, or that is there but cannot be read, is reported; the line
-// started before stays loaded, with its position and its keys.
-TEST_F(LoadTest, MissingOrUnreadableFileIsReportedAndChangesNothing) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"C:\\gone.vkm", "Nelze najít definiční soubor vlakového rozhlasu"},
-        {"C:\\locked.vkm", "Definiční soubor vlakového rozhlasu nelze přečíst"}};
-    for (const auto& [path, text] : cases) {
+// A file that has gone, that is there but cannot be read, or that no longer names a line (emptied,
+// overwritten with garbage) is reported; the line started before stays loaded, with its position and
+// its keys.
+TEST_F(LoadTest, MissingUnreadableOrNamelessFileIsReportedAndChangesNothing) {
+    const std::string nameless = "[Info]\nKlavesy_prijezd=X\n[Hlaseni]\n1=new.wav\n";
+    const struct {
+        const char* path;
+        std::string contents;
+        const char* text;
+    } cases[] = {{"C:\\gone.vkm", nameless, "Nelze najít definiční soubor vlakového rozhlasu"},
+                 {"C:\\locked.vkm", nameless, "Definiční soubor vlakového rozhlasu nelze přečíst"},
+                 {"C:\\nameless.vkm", nameless, kNotALineText},
+                 {"C:\\emptied.vkm", "", kNotALineText},
+                 {"C:\\garbage.vkm", std::string("\x00\xff\xfe[\x01=\x02\n\x80\x81", 10), kNotALineText}};
+    for (const auto& c : cases) {
         FakeWindow w;
         TfrmMain& f = w.form;
         w.Select("C:\\first\\a.vkm", kLine);
         f.btnStartClick();
         f.StepForward();
-        w.Select(path, "[Info]\nKlavesy_prijezd=X\n[Hlaseni]\n1=new.wav\n");
-        if (std::string(path) == "C:\\gone.vkm") w.files.files.erase(path);
+        w.Select(c.path, c.contents);
+        if (std::string(c.path) == "C:\\gone.vkm") w.files.files.erase(c.path);
         w.files.locked.insert("C:\\locked.vkm");
         f.btnStartClick();
 
-        ASSERT_EQ(w.boxes.shown.size(), 1u) << path;
-        EXPECT_EQ(w.boxes.shown[0].text, std::string(text));
+        ASSERT_EQ(w.boxes.shown.size(), 1u) << c.path;
+        EXPECT_EQ(w.boxes.shown[0].text, std::string(c.text));
         EXPECT_EQ(w.boxes.shown[0].caption, std::string("Upozornění"));
         EXPECT_EQ(w.boxes.shown[0].style, 0x30u);
         EXPECT_EQ(f.FIndex, 1);
@@ -145,23 +153,13 @@ TEST_F(LoadTest, MissingOrUnreadableFileIsReportedAndChangesNothing) {
     }
 }
 
-TEST_F(LoadTest, FileThatIsNotIniReadsAsDefaults) {
-    std::string garbage("\x00\xff\xfe[\x01=\x02\n\x80\x81", 10);
-    w.Select("C:\\bin.vkm", garbage);
-    f.LoadDefinition();
-    EXPECT_EQ(f.FArrivalKeys, "\r");
-    EXPECT_EQ(f.FDepartureKeys, "Pp");
-    EXPECT_EQ(f.FAnnouncements.Count(), 0);
-    EXPECT_TRUE(w.boxes.shown.empty());
-}
-
 // A line without announcements loads completely (it may carry only user
 // announcements): nothing is current, nothing plays, and its keys are bound.
 TEST_F(LoadTest, LineWithoutAnnouncementsLoadsConsistently) {
     w.Select("C:\\old\\a.vkm", kLine);
     f.LoadDefinition();
     f.StepForward();
-    w.Select("D:\\new\\user-only.vkm", "[Info]\nWAV_odjezd=d.wav\n[Uzivatelske_klavesy]\nu=ALT+B;b.wav;B\n");
+    w.Select("D:\\new\\user-only.vkm", "[Info]\nName=U\nWAV_odjezd=d.wav\n[Uzivatelske_klavesy]\nu=ALT+B;b.wav;B\n");
     EXPECT_NO_THROW(f.LoadDefinition());
 
     EXPECT_EQ(f.FCurrentAnnouncement, "");
@@ -175,7 +173,7 @@ TEST_F(LoadTest, LineWithoutAnnouncementsLoadsConsistently) {
 }
 
 TEST_F(LoadTest, StartWithoutAnnouncementsGoesOnToBindTheKeys) {
-    w.Select("C:\\user-only.vkm", "[Uzivatelske_klavesy]\nu=ALT+B;b.wav;B\n");
+    w.Select("C:\\user-only.vkm", "[Info]\nName=U\n[Uzivatelske_klavesy]\nu=ALT+B;b.wav;B\n");
     EXPECT_NO_THROW(f.btnStartClick());
     EXPECT_FALSE(w.hotkeys.bound.empty());
     EXPECT_TRUE(w.boxes.shown.empty());

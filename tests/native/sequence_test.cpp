@@ -16,7 +16,7 @@ struct SequenceTest : ::testing::Test {
     TfrmMain& f = w.form;
 
     void Load(const std::string& announcements, const std::string& end = "konec.wav") {
-        w.Select("C:\\l\\line.vkm", "[Info]\nWAV_odjezd=odj.wav\nWAV_prijezd=pri.wav\nWAV_Konec=" + end +
+        w.Select("C:\\l\\line.vkm", "[Info]\nName=L\nWAV_odjezd=odj.wav\nWAV_prijezd=pri.wav\nWAV_Konec=" + end +
                                         "\n[Hlaseni]\n" + announcements);
         f.LoadDefinition();
     }
@@ -127,7 +127,7 @@ TEST_F(SequenceTest, NegativePositionIsNothingCurrent) {
 }
 
 TEST_F(SequenceTest, LineWithoutAnnouncementsPlaysOnlyLeadingSounds) {
-    w.Select("C:\\l\\line.vkm", "[Info]\nWAV_odjezd=odj.wav\nWAV_prijezd=pri.wav\nWAV_Konec=k.wav\n");
+    w.Select("C:\\l\\line.vkm", "[Info]\nName=L\nWAV_odjezd=odj.wav\nWAV_prijezd=pri.wav\nWAV_Konec=k.wav\n");
     f.LoadDefinition();
     EXPECT_EQ(Press(), (Files{"odj.wav"}));
     EXPECT_EQ(Press(), (Files{"pri.wav", "k.wav"}));
