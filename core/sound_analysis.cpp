@@ -1,0 +1,284 @@
+#include "core/sound_analysis.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vkm {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Loudness: a block's loudness is kOffset + 10 log10(its weighted mean square).
+constexpr double kOffset = -0.691;
+constexpr double kAbsoluteGate = -70;  // LUFS
+constexpr double kRelativeGate = -10;  // LU below the mean of the blocks over the absolute gate
+// Blocks are kept in a histogram of their loudness from the absolute gate up: the
+// relative gate then decides bin by bin (by each bin's mean), which moves only the
+// blocks within one bin's width of it, and memory stays the same for any length.
+constexpr double kBinLu = 0.01;
+constexpr double kTopLufs = 30;  // louder blocks go into the top bin (even +-4 samples stay below)
+constexpr double kMaxSample = 4;
+constexpr unsigned kMaxChannels = 65535;  // as many as a WAV header can name
+
+constexpr std::size_t kPieceBytes = 64 * 1024;  // read from the file at a time
+
+// The K-weighting filters as given for 48 kHz: a high shelf of about +4 dB above
+// 1.5 kHz (the head), then a high pass at about 40 Hz.
+constexpr double kRate48 = 48000;
+constexpr double kShelf48[5] = {1.53512485958697, -2.69169618940638, 1.19839281085285, -1.69065929318241,
+                                0.73248077421585};
+constexpr double kHighpass48[5] = {1.0, -2.0, 1.0, -1.99004745483398, 0.99007225036621};
+
+// A biquad's analogue prototype in p = s / (2 pi f0), f0 its pole frequency:
+// H(p) = (n2 p^2 + n1 p + n0) / (p^2 + p / q + 1).
+struct Prototype {
+    double f0, n2, n1, n0, inv_q;
+};
+
+// Undoes the bilinear transform, pre-warped at the pole frequency, that made the
+// biquad c (b0, b1, b2, a1, a2) at rate. With u = (1 - 1/z) / (1 + 1/z), which is
+// j tan(w / 2) on the unit circle, numerator and denominator become quadratics in u;
+// the denominator's u^2 and u^0 terms give tan(pi f0 / rate).
+Prototype Unwarp(const double (&c)[5], double rate) {
+    const double m2 = c[0] - c[1] + c[2], m1 = 2 * (c[0] - c[2]), m0 = c[0] + c[1] + c[2];
+    const double d2 = 1 - c[3] + c[4], d1 = 2 * (1 - c[4]), d0 = 1 + c[3] + c[4];
+    const double k = std::sqrt(d0 / d2);
+    return {rate / kPi * std::atan(k), m2 / d2, m1 * k / d0, m0 / d0, d1 * k / d0};
+}
+
+// The prototype's biquad b at rate, by the bilinear transform pre-warped at f0 (its
+// response at f0 is the prototype's). Above a quarter of the rate, where tan grows
+// without bound, it is pre-warped at a quarter of the rate instead (the same there).
+void Digitise(const Prototype& p, double rate, double (&b)[5]) {
+    const double k = p.f0 < rate / 4 ? std::tan(kPi * p.f0 / rate) : 4 * p.f0 / rate;
+    // H = (n2 u^2 + n1 k u + n0 k^2) / (u^2 + k / q u + k^2); each quadratic
+    // A u^2 + B u + C times (1 + 1/z)^2 is (A + B + C) + 2 (C - A) / z + (A - B + C) / z^2.
+    const double kk = k * k, a0 = 1 + k * p.inv_q + kk;
+    b[0] = (p.n2 + p.n1 * k + p.n0 * kk) / a0;
+    b[1] = 2 * (p.n0 * kk - p.n2) / a0;
+    b[2] = (p.n2 - p.n1 * k + p.n0 * kk) / a0;
+    b[3] = 2 * (kk - 1) / a0;
+    b[4] = (1 - k * p.inv_q + kk) / a0;
+}
+
+// One sample through a biquad (b0, b1, b2, a1, a2) in transposed direct form II.
+inline double Run(const double (&c)[5], double x, double (&s)[2]) {
+    const double y = c[0] * x + s[0];
+    s[0] = c[1] * x - c[3] * y + s[1];
+    s[1] = c[2] * x - c[4] * y;
+    return y;
+}
+
+double Loudness(double energy) {
+    return kOffset + 10 * std::log10(energy);
+}
+
+// The largest positive sample of a plain stored format, as DecodeSamples makes it.
+float FullScale(const WaveFormat& f) {
+    if (f.encoding == SampleEncoding::kFloat) return 1.0f;
+    if (f.encoding == SampleEncoding::kPcm) {
+        // The valid bits are the high ones of the container; fewer than 8 are taken as 8.
+        const unsigned bits = std::clamp(f.bits, 8u, 8 * f.SampleBytes());
+        const double top = std::ldexp(1.0, static_cast<int>(bits) - 1);
+        return static_cast<float>((top - 1) / top);
+    }
+    // A-law and mu-law: the largest of their 256 codes.
+    WaveFormat one = f;
+    one.channels = one.block_align = 1;
+    std::uint8_t codes[256];
+    float values[256];
+    for (unsigned i = 0; i < 256; ++i) codes[i] = static_cast<std::uint8_t>(i);
+    DecodeSamples(one, codes, 256, values);
+    return *std::max_element(values, values + 256);
+}
+
+// Decode says whether it succeeded or, as it is being changed to, how many bytes it
+// used: both are taken as the bytes used (0: the codec failed).
+inline std::size_t BytesUsed(bool ok, std::size_t n) {
+    return ok ? n : 0;
+}
+inline std::size_t BytesUsed(std::size_t used, std::size_t) {
+    return used;
+}
+
+// The one place that calls a codec: decodes whole blocks from the start of in[0, n)
+// and appends their 16-bit samples to pcm. Returns the input bytes used, 0 when the
+// codec fails.
+std::size_t DecodeBlocks(CompressedDecoder& decoder, const std::uint8_t* in, std::size_t n,
+                         std::vector<std::int16_t>& pcm) {
+    return BytesUsed(decoder.Decode(in, n, pcm), n);
+}
+
+// A compressed file through its codec, cut to the fact chunk's length as the player does.
+std::optional<SoundMeasures> AnalyseCompressed(ByteSource& source, const WaveInfo& info, Codecs* codecs) {
+    const WaveFormat& f = info.format;
+    std::unique_ptr<CompressedDecoder> decoder = codecs ? codecs->Open(f) : nullptr;
+    if (!decoder) return std::nullopt;
+    SoundAnalyzer analyzer(f.rate, f.channels, 32767.0f / 32768.0f);
+    const std::size_t piece = std::max<std::size_t>(1, kPieceBytes / f.block_align) * f.block_align;
+    std::vector<std::uint8_t> raw;
+    std::vector<std::int16_t> pcm;
+    std::vector<float> samples;
+    std::uint64_t offset = info.data_offset, end = offset + info.data_size / f.block_align * f.block_align;
+    std::uint64_t frames_left = info.fact_frames ? *info.fact_frames : UINT64_MAX;
+    while (offset < end && frames_left > 0) {
+        raw.resize(static_cast<std::size_t>(std::min<std::uint64_t>(piece, end - offset)));
+        const std::size_t whole =
+            source.ReadAt(offset, raw.data(), raw.size()) / f.block_align * f.block_align;
+        if (whole == 0) break;  // the file can no longer be read
+        for (std::size_t at = 0; at < whole && frames_left > 0;) {
+            pcm.clear();
+            const std::size_t used = DecodeBlocks(*decoder, raw.data() + at, whole - at, pcm);
+            if (used == 0) return analyzer.Finish();  // the player stops here too
+            at += used;
+            const std::size_t frames =
+                static_cast<std::size_t>(std::min<std::uint64_t>(pcm.size() / f.channels, frames_left));
+            samples.resize(frames * f.channels);
+            for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = pcm[i] * (1.0f / 32768.0f);
+            analyzer.Push(samples.data(), frames);
+            frames_left -= frames;
+        }
+        offset += whole;
+    }
+    return analyzer.Finish();
+}
+
+}  // namespace
+
+double LevelOfDbfs(double dbfs) {
+    return std::pow(10.0, dbfs / 20);
+}
+
+SoundAnalyzer::SoundAnalyzer(unsigned rate, unsigned channels, float full_scale)
+    : rate_(rate),
+      channels_(channels <= kMaxChannels ? channels : 0),
+      full_scale_(full_scale),
+      silence_level_(static_cast<float>(LevelOfDbfs(kSilenceDbfs))),
+      channel_(channels_) {
+    if (!(full_scale_ > 0)) full_scale_ = 1;  // also not a number
+    for (unsigned c = 0; c < channels_; ++c)
+        channel_[c].weight = channels_ >= 6 && c == 3 ? 0.0 : c < 3 ? 1.0 : 1.41;
+    if (rate_ >= 10) {
+        Digitise(Unwarp(kShelf48, kRate48), rate_, shelf_);
+        Digitise(Unwarp(kHighpass48, kRate48), rate_, highpass_);
+        quarter_end_ = rate_ / 10;
+        bins_.resize(static_cast<std::size_t>((kTopLufs - kAbsoluteGate) / kBinLu) + 1);
+    } else {
+        quarter_end_ = UINT64_MAX;
+    }
+}
+
+void SoundAnalyzer::Push(const float* interleaved, std::size_t frames) {
+    if (!interleaved || channels_ == 0) return;
+    const float* in = interleaved;
+    for (std::size_t n = 0; n < frames; ++n, in += channels_) {
+        float peak = 0;
+        for (unsigned c = 0; c < channels_; ++c) {
+            float x = in[c];
+            if (x != x) x = 0;
+            x = std::clamp(x, static_cast<float>(-kMaxSample), static_cast<float>(kMaxSample));
+            const float a = std::fabs(x);
+            peak = std::max(peak, a);
+            Channel& ch = channel_[c];
+            ch.sum += x;
+            if (a < full_scale_)
+                ch.clip_run = 0;
+            else if (++ch.clip_run == kClippedRunSamples)
+                ++clipped_runs_;
+            const double y = Run(highpass_, Run(shelf_, x, ch.shelf), ch.highpass);
+            ch.energy += y * y;
+        }
+        if (peak >= silence_level_) {
+            if (!heard_) first_heard_ = frames_;
+            heard_ = true;
+            last_heard_ = frames_;
+        }
+        if (frames_ == 0) first_level_ = peak;
+        last_level_ = peak;
+        if (++frames_ == quarter_end_) EndQuarter();
+    }
+}
+
+void SoundAnalyzer::EndQuarter() {
+    const std::size_t q = quarters_ % 4;
+    quarter_energy_[q] = 0;
+    for (Channel& ch : channel_) {
+        quarter_energy_[q] += ch.weight * ch.energy;
+        ch.energy = 0;
+    }
+    quarter_frames_[q] = frames_ - quarters_ * rate_ / 10;
+    ++quarters_;
+    quarter_end_ = (quarters_ + 1) * rate_ / 10;
+    if (quarters_ < 4) return;
+    double energy = 0;
+    std::uint64_t frames = 0;
+    for (int i = 0; i < 4; ++i) {
+        energy += quarter_energy_[i];
+        frames += quarter_frames_[i];
+    }
+    energy /= static_cast<double>(frames);
+    const double lufs = Loudness(energy);
+    if (!(lufs > kAbsoluteGate)) return;
+    const double bin = std::min((lufs - kAbsoluteGate) / kBinLu, static_cast<double>(bins_.size() - 1));
+    Bin& b = bins_[static_cast<std::size_t>(bin)];
+    ++b.blocks;
+    b.energy += energy;
+}
+
+SoundMeasures SoundAnalyzer::Finish() const {
+    SoundMeasures m;
+    m.rate = rate_;
+    m.channels = channels_;
+    m.frames = frames_;
+    m.leading_silence = heard_ ? first_heard_ : frames_;
+    m.trailing_silence = heard_ ? frames_ - 1 - last_heard_ : frames_;
+    m.clipped_runs = clipped_runs_;
+    for (const Channel& ch : channel_)
+        if (frames_) m.dc_offset = std::max(m.dc_offset, std::fabs(ch.sum / static_cast<double>(frames_)));
+    m.first_level = first_level_;
+    m.last_level = last_level_;
+
+    double energy = 0;
+    std::uint64_t blocks = 0;
+    for (const Bin& b : bins_) {
+        energy += b.energy;
+        blocks += b.blocks;
+    }
+    if (blocks == 0) return m;
+    const double gate = Loudness(energy / static_cast<double>(blocks)) + kRelativeGate;
+    energy = 0;
+    blocks = 0;
+    for (const Bin& b : bins_) {
+        if (b.blocks == 0 || !(Loudness(b.energy / static_cast<double>(b.blocks)) > gate)) continue;
+        energy += b.energy;
+        blocks += b.blocks;
+    }
+    if (blocks) m.loudness = Loudness(energy / static_cast<double>(blocks));
+    return m;
+}
+
+std::optional<SoundMeasures> AnalyseWave(ByteSource& source, Codecs* codecs) {
+    const WaveInfo info = ParseWave(source);
+    if (info.fault != WaveFault::kNone) return std::nullopt;
+    const WaveFormat& f = info.format;
+    if (f.encoding == SampleEncoding::kCompressed) return AnalyseCompressed(source, info, codecs);
+    SoundAnalyzer analyzer(f.rate, f.channels, FullScale(f));
+    const std::size_t piece = std::max<std::size_t>(1, kPieceBytes / f.block_align);
+    std::vector<std::uint8_t> raw;
+    std::vector<float> samples;
+    std::uint64_t offset = info.data_offset;
+    for (std::uint64_t left = info.Frames(); left > 0;) {
+        raw.resize(static_cast<std::size_t>(std::min<std::uint64_t>(piece, left)) * f.block_align);
+        const std::size_t frames = source.ReadAt(offset, raw.data(), raw.size()) / f.block_align;
+        if (frames == 0) break;  // the file can no longer be read: the player stops here too
+        samples.resize(frames * f.channels);
+        DecodeSamples(f, raw.data(), frames, samples.data());
+        analyzer.Push(samples.data(), frames);
+        offset += static_cast<std::uint64_t>(frames) * f.block_align;
+        left -= frames;
+    }
+    return analyzer.Finish();
+}
+
+}  // namespace vkm
