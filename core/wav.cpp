@@ -1,5 +1,6 @@
 #include "core/wav.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -29,6 +30,44 @@ bool ReadExactly(ByteSource& source, std::uint64_t offset, void* out, std::size_
 // The tail of the GUID of every KSDATAFORMAT_SUBTYPE that stands for a format tag.
 const std::uint8_t kSubtypeTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// The parts of a compressed format that a codec sizes its work by must hold together:
+// a codec trusts them, and a wrong one makes it ask for gigabytes or read past a block.
+// p is the fmt chunk, extra the bytes of its extra part that the chunk holds.
+WaveFault CompressedFault(WaveFormat& f, const std::uint8_t* p, std::size_t extra) {
+    switch (f.tag) {
+        case kTagMsAdpcm:
+        case kTagImaAdpcm: {
+            // A block is a header for each channel (MS ADPCM: 7 bytes holding 2 frames,
+            // IMA ADPCM: 4 bytes holding 1), then 4-bit samples. The extra part gives the
+            // frames per block; MS ADPCM's goes on with its coefficient pairs, at least 7.
+            const bool ms = f.tag == kTagMsAdpcm;
+            const unsigned head = (ms ? 7 : 4) * f.channels, head_frames = ms ? 2 : 1;
+            if (extra < (ms ? 4u : 2u) || f.block_align < head) return WaveFault::kBadHeader;
+            f.samples_per_block = Le16(p + 18);
+            const unsigned most = head_frames + (f.block_align - head) * 2 / f.channels;
+            if (f.samples_per_block < head_frames || f.samples_per_block > most) return WaveFault::kBadHeader;
+            if (ms) {
+                const unsigned pairs = Le16(p + 20);
+                if (pairs < 7 || 4 + 4 * static_cast<std::size_t>(pairs) > extra)
+                    return WaveFault::kBadHeader;
+            }
+            break;
+        }
+        case kTagGsm610:
+            if (extra >= 2) f.samples_per_block = Le16(p + 18);
+            break;
+        case kTagMpeg:
+        case kTagMpegLayer3:
+            // MPEG audio has 8 to 448 kbit/s; a codec works out its frame size from the
+            // byte rate and divides by it.
+            if (f.bytes_per_second < 1000 || f.bytes_per_second > 100000) return WaveFault::kBadHeader;
+            break;
+        default:
+            break;
+    }
+    return WaveFault::kNone;
+}
 
 // Reads the fmt chunk body into info.format; returns the fault it shows.
 WaveFault ReadFormat(const std::string& body, WaveFormat& f) {
@@ -67,12 +106,7 @@ WaveFault ReadFormat(const std::string& body, WaveFormat& f) {
             break;
     }
     if (f.channels == 0 || f.rate == 0 || f.block_align == 0) return WaveFault::kBadHeader;
-    if (f.encoding == SampleEncoding::kCompressed) {
-        // ADPCM and GSM name their frames per block first in the extra part.
-        if ((f.tag == kTagMsAdpcm || f.tag == kTagImaAdpcm || f.tag == kTagGsm610) && extra >= 2 &&
-            body.size() >= 20)
-            f.samples_per_block = Le16(p + 18);
-    } else {
+    if (f.encoding != SampleEncoding::kCompressed) {
         if (f.block_align % f.channels != 0) return WaveFault::kBadHeader;
         const unsigned size = f.block_align / f.channels;
         const bool fits = f.encoding == SampleEncoding::kPcm ? size <= 4 && f.bits >= 1 && f.bits <= 8 * size
@@ -82,6 +116,12 @@ WaveFault ReadFormat(const std::string& body, WaveFormat& f) {
         if (!fits) return WaveFault::kBadHeader;
     }
     if (f.channels > kMaxChannels || f.rate < kMinRate || f.rate > kMaxRate) return WaveFault::kUnsupported;
+    if (f.encoding == SampleEncoding::kCompressed) {
+        // Of the extra part, only what the chunk holds.
+        const std::size_t have =
+            std::min<std::size_t>(extra, body.size() - std::min<std::size_t>(body.size(), 18));
+        return CompressedFault(f, p, have);
+    }
     return WaveFault::kNone;
 }
 

@@ -21,7 +21,8 @@ enum class WaveFault {
     kNotWave,         // does not begin as a RIFF WAVE file
     kNoFormat,        // no fmt chunk
     kNoData,          // no data chunk
-    kBadHeader,       // a format no file can have: no channels, no rate, bits that do not fit, ...
+    kBadHeader,       // a format no file can have: no channels, no rate, bits that do not fit, blocks
+                      // too small for their codec, ...
     kDataBeyondFile,  // the data chunk claims more bytes than the file holds
     kUnsupported,     // a valid format this player cannot decode (no codec takes it)
 };
@@ -47,6 +48,8 @@ enum : std::uint16_t {
     kTagMuLaw = 0x0007,
     kTagImaAdpcm = 0x0011,
     kTagGsm610 = 0x0031,
+    kTagMpeg = 0x0050,
+    kTagMpegLayer3 = 0x0055,
     kTagExtensible = 0xFFFE,
 };
 
@@ -81,7 +84,9 @@ struct WaveInfo {
 // Walks the chunks of a RIFF WAVE file (any order, odd sizes padded) and reads its
 // fmt, fact and data headers; the sample data is not read. Files whose format or
 // sizes cannot be trusted get a fault; a format with no converter of its own here
-// (compressed, encoding kCompressed) is accepted with its whole fmt chunk.
+// (compressed, encoding kCompressed) is accepted with its whole fmt chunk once the
+// parts of it that a codec sizes its work by hold together (ADPCM blocks that hold
+// their block headers and frames, MS ADPCM's coefficients, MPEG's byte rate).
 WaveInfo ParseWave(ByteSource& source);
 
 // True when bytes hold a WAV file that ParseWave accepts.

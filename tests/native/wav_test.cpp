@@ -77,6 +77,10 @@ TEST(ParseWave, WalksChunksInAnyOrderAndReadsTheirHeaders) {
 // Every kind of broken file, as a player meets them.
 TEST(ParseWave, NamesTheFaultOfEveryBrokenFile) {
     const std::string pcm = Chunk("data", std::string(2000, '\x40'));
+    auto coded = [&](unsigned tag, unsigned channels, unsigned block_align, const std::string& extra) {
+        return Wave(Chunk("fmt ", FormatBody(tag, channels, 22050, 4, block_align, extra)) + pcm);
+    };
+    const WaveFault bad = WaveFault::kBadHeader;
     struct Case {
         const char* what;
         std::string bytes;
@@ -113,6 +117,16 @@ TEST(ParseWave, NamesTheFaultOfEveryBrokenFile) {
          WaveFault::kUnsupported},
         {"1 KB claiming 4 GB", Wave(kFmt16 + ChunkClaiming("data", 0xFFFFFFFFu, std::string(1000, 'x'))),
          WaveFault::kDataBeyondFile},
+        // Compressed blocks that cannot hold what the header says they do: a codec trusts it.
+        {"MS ADPCM, stereo, 1-byte blocks", coded(kTagMsAdpcm, 2, 1, MsAdpcmExtra(500)), bad},
+        {"MS ADPCM, stereo, 13-byte blocks", coded(kTagMsAdpcm, 2, 13, MsAdpcmExtra(2)), bad},
+        {"MS ADPCM, 501 frames in 256 bytes", coded(kTagMsAdpcm, 1, 256, MsAdpcmExtra(501)), bad},
+        {"MS ADPCM, no pairs", coded(kTagMsAdpcm, 1, 256, MsAdpcmExtra(500, 0, 0)), bad},
+        {"MS ADPCM, 6 pairs", coded(kTagMsAdpcm, 1, 256, MsAdpcmExtra(500, 6, 6)), bad},
+        {"MS ADPCM, 65535 pairs", coded(kTagMsAdpcm, 1, 256, MsAdpcmExtra(500, 65535)), bad},
+        {"IMA ADPCM, stereo, 7-byte blocks", coded(kTagImaAdpcm, 2, 7, Le16(1)), bad},
+        {"IMA ADPCM, 506 frames in 256 bytes", coded(kTagImaAdpcm, 1, 256, Le16(506)), bad},
+        {"MP3 of 882 kbit/s", coded(kTagMpegLayer3, 1, 5, ""), bad},
         {"2 KB claiming 1 MB", Wave(kFmt16 + ChunkClaiming("data", 1 << 20, std::string(2000, 'x'))),
          WaveFault::kDataBeyondFile},
         {"truncated: 16000 claimed, 2000 there",

@@ -56,6 +56,13 @@ inline std::string Pcm16(const std::vector<int>& samples) {
     return s;
 }
 
+// The extra part of an MS ADPCM format: frames per block, the count of coefficient
+// pairs it claims, and as many of the usual seven pairs as it holds.
+inline std::string MsAdpcmExtra(unsigned frames, unsigned claimed = 7, unsigned held = 7) {
+    const std::string pairs = Pcm16({256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232});
+    return Le16(frames) + Le16(claimed) + pairs.substr(0, 4 * held);
+}
+
 // Deterministic noise bytes.
 inline std::string NoiseBytes(std::size_t n, std::uint32_t seed) {
     std::string s(n, '\0');
