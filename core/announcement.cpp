@@ -59,29 +59,16 @@ class CodecReader : public FloatReader {
     CodecReader(std::unique_ptr<ByteSource> source, const WaveInfo& info,
                 std::unique_ptr<CompressedDecoder> decoder)
         : source_(std::move(source)),
-          decoder_(std::move(decoder)),
+          blocks_(*source_, info, std::move(decoder)),
           format_(info.format),
-          offset_(info.data_offset),
-          blocks_left_(info.data_size / info.format.block_align),
           frames_left_(info.fact_frames ? *info.fact_frames : UINT64_MAX) {}
+    // Decodes the first samples; false when the data gives none.
+    bool Start() { return frames_left_ > 0 && blocks_.Next(pcm_); }
     std::size_t Read(float* out, std::size_t frames) override {
         const unsigned ch = format_.channels;
-        while (pcm_pos_ >= pcm_.size()) {
-            pcm_.clear();
+        if (pcm_pos_ >= pcm_.size()) {
             pcm_pos_ = 0;
-            if (blocks_left_ == 0 || frames_left_ == 0) return 0;
-            const std::uint64_t blocks =
-                std::min<std::uint64_t>(blocks_left_, std::max<std::size_t>(1, 16384 / format_.block_align));
-            raw_.resize(static_cast<std::size_t>(blocks) * format_.block_align);
-            const std::size_t got = source_->ReadAt(offset_, raw_.data(), raw_.size());
-            const std::size_t whole = got / format_.block_align * format_.block_align;
-            if (whole == 0 || !decoder_->Decode(raw_.data(), whole, pcm_)) {
-                blocks_left_ = 0;
-                return 0;
-            }
-            offset_ += whole;
-            blocks_left_ -= whole / format_.block_align;
-            pcm_.resize(pcm_.size() / ch * ch);
+            if (frames_left_ == 0 || !blocks_.Next(pcm_)) return 0;
         }
         std::uint64_t n = std::min<std::uint64_t>({frames, (pcm_.size() - pcm_pos_) / ch, frames_left_});
         for (std::size_t i = 0; i < n * ch; ++i) out[i] = static_cast<float>(pcm_[pcm_pos_ + i]) / 32768.0f;
@@ -94,12 +81,9 @@ class CodecReader : public FloatReader {
 
   private:
     std::unique_ptr<ByteSource> source_;
-    std::unique_ptr<CompressedDecoder> decoder_;
+    CompressedReader blocks_;
     WaveFormat format_;
-    std::uint64_t offset_;
-    std::uint64_t blocks_left_;
     std::uint64_t frames_left_;
-    std::vector<std::uint8_t> raw_;
     std::vector<std::int16_t> pcm_;
     std::size_t pcm_pos_ = 0;
 };
@@ -439,7 +423,10 @@ std::unique_ptr<AnnouncementStream::Producer> AnnouncementStream::ProducerFor(
         Codecs* codecs = sources_.codecs();
         std::unique_ptr<CompressedDecoder> decoder = codecs ? codecs->Open(info.format) : nullptr;
         if (!decoder) return nullptr;
-        reader = std::make_unique<CodecReader>(std::move(source), info, std::move(decoder));
+        auto codec = std::make_unique<CodecReader>(std::move(source), info, std::move(decoder));
+        // Data that gives no samples at all is as broken as a format no codec takes.
+        if (!codec->Start() && info.data_size > 0) return nullptr;
+        reader = std::move(codec);
     } else {
         reader = std::make_unique<PlainReader>(std::move(source), info);
     }

@@ -57,7 +57,9 @@ const char* FragmentResultName(FragmentResult result);
 struct FragmentReport {
     Path path;
     FragmentResult result = FragmentResult::kCopied;
-    WaveFault fault = WaveFault::kNone;  // why it was replaced (kUnreadable: missing)
+    // Why it was replaced (kUnreadable: missing; kUnsupported: no codec takes it, or
+    // its compressed data gives no samples, which is found out before it plays).
+    WaveFault fault = WaveFault::kNone;
 };
 
 class AnnouncementStream {

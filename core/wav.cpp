@@ -225,6 +225,10 @@ WaveInfo ParseWave(ByteSource& source) {
         info.fault = WaveFault::kNoData;
     else if (info.data_offset + info.data_size > size)
         info.fault = WaveFault::kDataBeyondFile;
+    // A compressed file that claims no samples of data it has.
+    if (info.fault == WaveFault::kNone && info.format.encoding == SampleEncoding::kCompressed &&
+        info.fact_frames == 0u && info.data_size > 0)
+        info.fault = WaveFault::kBadHeader;
     return info;
 }
 
@@ -281,6 +285,45 @@ void DecodeSamples(const WaveFormat& format, const std::uint8_t* in, std::size_t
     }
 }
 
+CompressedReader::CompressedReader(ByteSource& source, const WaveInfo& info,
+                                   std::unique_ptr<CompressedDecoder> decoder)
+    : source_(source),
+      decoder_(std::move(decoder)),
+      block_align_(info.format.block_align),
+      channels_(info.format.channels),
+      offset_(info.data_offset),
+      blocks_left_(info.data_size / info.format.block_align) {}
+
+bool CompressedReader::Next(std::vector<std::int16_t>& samples) {
+    constexpr std::size_t kPiece = 16384;  // bytes of blocks read at a time (or one larger block)
+    samples.clear();
+    while (samples.empty()) {
+        if (used_ == raw_.size()) {
+            if (blocks_left_ == 0) return false;
+            const std::uint64_t blocks =
+                std::min<std::uint64_t>(blocks_left_, std::max<std::size_t>(1, kPiece / block_align_));
+            raw_.resize(static_cast<std::size_t>(blocks) * block_align_);
+            raw_.resize(source_.ReadAt(offset_, raw_.data(), raw_.size()) / block_align_ * block_align_);
+            used_ = 0;
+            offset_ += raw_.size();
+            blocks_left_ = raw_.empty() ? 0 : blocks_left_ - raw_.size() / block_align_;
+            if (raw_.empty()) return false;  // the file can no longer be read
+        }
+        const std::size_t left = raw_.size() - used_;
+        const std::size_t used = decoder_->Decode(raw_.data() + used_, left, samples);
+        if (used == 0 || used > left) {
+            // The codec gives up: so does the file.
+            samples.clear();
+            blocks_left_ = 0;
+            used_ = raw_.size();
+            return false;
+        }
+        used_ += used;
+        samples.resize(samples.size() / channels_ * channels_);
+    }
+    return true;
+}
+
 WaveInspection InspectWave(ByteSource& source, Codecs* codecs) {
     WaveInspection r;
     const WaveInfo info = ParseWave(source);
@@ -302,11 +345,14 @@ WaveInspection InspectWave(ByteSource& source, Codecs* codecs) {
         r.seconds = static_cast<double>(info.data_size) / f.bytes_per_second;
     if (!codecs) {
         r.playability = Playability::kNeedsSystemCodec;
-    } else if (codecs->Open(f)) {
-        r.playability = Playability::kPlayable;
-    } else {
-        r.fault = WaveFault::kUnsupported;
+        return r;
     }
+    std::unique_ptr<CompressedDecoder> decoder = codecs->Open(f);
+    std::vector<std::int16_t> first;
+    if (decoder && (info.data_size == 0 || CompressedReader(source, info, std::move(decoder)).Next(first)))
+        r.playability = Playability::kPlayable;
+    else
+        r.fault = WaveFault::kUnsupported;
     return r;
 }
 

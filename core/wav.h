@@ -22,9 +22,10 @@ enum class WaveFault {
     kNoFormat,        // no fmt chunk
     kNoData,          // no data chunk
     kBadHeader,       // a format no file can have: no channels, no rate, bits that do not fit, blocks
-                      // too small for their codec, ...
+                      // too small for their codec, a fact chunk of no samples for data that is there, ...
     kDataBeyondFile,  // the data chunk claims more bytes than the file holds
-    kUnsupported,     // a valid format this player cannot decode (no codec takes it)
+    kUnsupported,     // a valid format this player cannot decode (no codec takes it, or the codec
+                      // makes no samples of data that is there)
 };
 
 // A short stable name for tools and logs: "unreadable", "not-wave", "no-format",
@@ -100,9 +101,11 @@ void DecodeSamples(const WaveFormat& format, const std::uint8_t* in, std::size_t
 class CompressedDecoder {
   public:
     virtual ~CompressedDecoder() = default;
-    // Decodes whole blocks (n is a multiple of the format's block_align) into
-    // 16-bit PCM of the same rate and channels, appended to out; false on failure.
-    virtual bool Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) = 0;
+    // Decodes whole blocks from the start of in (n is a multiple of the format's
+    // block_align) into 16-bit PCM of the same rate and channels, appended to out:
+    // as many of them as one call's bounded output holds. Returns how many bytes of
+    // in it used, 0 on failure (nothing appended).
+    virtual std::size_t Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) = 0;
 };
 
 class Codecs {
@@ -110,6 +113,25 @@ class Codecs {
     virtual ~Codecs() = default;
     // A decoder for a compressed format, or nullptr when no codec takes it.
     virtual std::unique_ptr<CompressedDecoder> Open(const WaveFormat& format) = 0;
+};
+
+// The data of a compressed file, read a piece of whole blocks at a time and
+// decoded: memory stays small whatever the file's size or header.
+class CompressedReader {
+  public:
+    // source must outlive the reader.
+    CompressedReader(ByteSource& source, const WaveInfo& info, std::unique_ptr<CompressedDecoder> decoder);
+    // Replaces samples with the next decoded samples (interleaved, whole frames);
+    // false, with samples empty, at the end of the data or once the codec fails.
+    bool Next(std::vector<std::int16_t>& samples);
+
+  private:
+    ByteSource& source_;
+    std::unique_ptr<CompressedDecoder> decoder_;
+    unsigned block_align_, channels_;
+    std::uint64_t offset_, blocks_left_;
+    std::vector<std::uint8_t> raw_;  // blocks read, of which the first used_ bytes are decoded
+    std::size_t used_ = 0;
 };
 
 enum class Playability {
@@ -126,9 +148,10 @@ struct WaveInspection {
 };
 
 // What the player would make of one WAV file. codecs may be null: a compressed
-// format then needs the system codec; with codecs, one that none takes is
-// unsupported. The length of a compressed file comes from its fact chunk, else
-// from its blocks.
+// format then needs the system codec; with codecs, one that none takes, or whose
+// data (when there is some) gives no samples, is unsupported: its first samples
+// are decoded to tell. The length of a compressed file comes from its fact chunk,
+// else from its blocks.
 WaveInspection InspectWave(ByteSource& source, Codecs* codecs);
 
 }  // namespace vkm

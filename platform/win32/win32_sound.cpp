@@ -75,36 +75,52 @@ std::vector<std::uint8_t> SourceFormat(const WaveFormat& f) {
 
 class AcmDecoder : public CompressedDecoder {
   public:
-    AcmDecoder(AcmCodecs& owner, const AcmCodecs::Api& api, std::string key, HANDLE stream)
-        : owner_(owner), api_(api), key_(std::move(key)), stream_(stream) {}
+    AcmDecoder(AcmCodecs& owner, const AcmCodecs::Api& api, std::string key, HANDLE stream,
+               unsigned block_align, std::size_t max_output)
+        : owner_(owner),
+          api_(api),
+          key_(std::move(key)),
+          stream_(stream),
+          block_align_(block_align),
+          max_output_(max_output) {}
     ~AcmDecoder() override { owner_.Return(key_, stream_); }
 
-    bool Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) override {
-        if (n == 0) return true;
-        if (n > 0x7FFFFFFF) return false;
-        source_.assign(in, in + n);
+    std::size_t Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) override {
+        // As many of the blocks as make at most max_output_ bytes, by the codec's own
+        // count: while it says more, fewer blocks in proportion (always fewer).
+        std::size_t blocks = std::min<std::size_t>(n, 0x7FFFFFFF) / block_align_;
         DWORD needed = 0;
-        if (api_.size(AsStream(stream_), static_cast<DWORD>(n), &needed, ACM_STREAMSIZEF_SOURCE) != 0 ||
-            needed == 0)
-            return false;
+        for (;;) {
+            if (blocks == 0) return 0;
+            if (api_.size(AsStream(stream_), static_cast<DWORD>(blocks * block_align_), &needed,
+                          ACM_STREAMSIZEF_SOURCE) != 0 ||
+                needed == 0)
+                return 0;
+            if (needed <= max_output_) break;
+            if (blocks == 1) return 0;  // one block alone makes too much
+            blocks = std::max<std::size_t>(1, static_cast<std::uint64_t>(blocks) * max_output_ / needed);
+        }
+        const std::size_t n_in = blocks * block_align_;
+        source_.assign(in, in + n_in);
         dest_.resize(needed);
         ACMSTREAMHEADER h = {};
         h.cbStruct = sizeof h;
         h.pbSrc = source_.data();
-        h.cbSrcLength = static_cast<DWORD>(n);
+        h.cbSrcLength = static_cast<DWORD>(n_in);
         h.pbDst = dest_.data();
         h.cbDstLength = needed;
-        if (api_.prepare(AsStream(stream_), &h, 0) != 0) return false;
+        if (api_.prepare(AsStream(stream_), &h, 0) != 0) return 0;
         const DWORD flags = ACM_STREAMCONVERTF_BLOCKALIGN | (started_ ? 0 : ACM_STREAMCONVERTF_START);
         const bool ok = api_.convert(AsStream(stream_), &h, flags) == 0;
         started_ = true;
+        const DWORD used = std::min<DWORD>(h.cbSrcLengthUsed, static_cast<DWORD>(n_in));
         const DWORD made = std::min(h.cbDstLengthUsed, needed);
         api_.unprepare(AsStream(stream_), &h, 0);
-        if (!ok || made == 0) return false;
+        if (!ok || used == 0) return 0;
         const std::size_t old = out.size();
         out.resize(old + made / 2);
         std::memcpy(out.data() + old, dest_.data(), made / 2 * 2);
-        return true;
+        return used;
     }
 
   private:
@@ -112,13 +128,15 @@ class AcmDecoder : public CompressedDecoder {
     const AcmCodecs::Api& api_;
     std::string key_;
     HANDLE stream_;
+    unsigned block_align_;
+    std::size_t max_output_;
     bool started_ = false;
     std::vector<std::uint8_t> source_, dest_;
 };
 
 }  // namespace
 
-AcmCodecs::AcmCodecs() = default;
+AcmCodecs::AcmCodecs(std::size_t max_output) : max_output_(max_output) {}
 
 AcmCodecs::~AcmCodecs() {
     if (api_)
@@ -153,7 +171,7 @@ std::unique_ptr<CompressedDecoder> AcmCodecs::Open(const WaveFormat& format) {
         HANDLE stream = it->second;
         idle_.erase(it);
         api_->reset(AsStream(stream), 0);
-        return std::make_unique<AcmDecoder>(*this, *api_, key, stream);
+        return std::make_unique<AcmDecoder>(*this, *api_, key, stream, format.block_align, max_output_);
     }
     // 16-bit PCM of the same rate and channels, asked for directly (suggesting a
     // format costs tens of milliseconds).
@@ -168,7 +186,8 @@ std::unique_ptr<CompressedDecoder> AcmCodecs::Open(const WaveFormat& format) {
     if (api_->open(&stream, nullptr, reinterpret_cast<WAVEFORMATEX*>(source.data()), &pcm, nullptr, 0, 0,
                    ACM_STREAMOPENF_NONREALTIME) != 0)
         return nullptr;
-    return std::make_unique<AcmDecoder>(*this, *api_, key, reinterpret_cast<HANDLE>(stream));
+    return std::make_unique<AcmDecoder>(*this, *api_, key, reinterpret_cast<HANDLE>(stream),
+                                        format.block_align, max_output_);
 }
 
 void AcmCodecs::Return(const std::string& format_key, HANDLE stream) {

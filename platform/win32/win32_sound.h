@@ -36,7 +36,15 @@ class Win32FileSource : public ByteSource {
 // same format: opening one costs milliseconds.
 class AcmCodecs : public Codecs {
   public:
-    AcmCodecs();
+    // The most output one decoding call makes, in bytes: far more than a piece of any
+    // real file makes (16 KB of ADPCM make 64 KB), and all that a damaged header can
+    // make one call cost.
+    static constexpr std::size_t kDefaultMaxOutput = 4 << 20;
+
+    // A decoder asks the codec how much a piece of blocks makes and converts only as
+    // many blocks as make at most max_output bytes; a format of which one block
+    // makes more does not decode.
+    explicit AcmCodecs(std::size_t max_output = kDefaultMaxOutput);
     ~AcmCodecs() override;
     AcmCodecs(const AcmCodecs&) = delete;
     AcmCodecs& operator=(const AcmCodecs&) = delete;
@@ -49,6 +57,7 @@ class AcmCodecs : public Codecs {
 
   private:
     bool Load();
+    std::size_t max_output_;
     HMODULE library_ = nullptr;
     bool tried_ = false;
     std::unique_ptr<Api> api_;

@@ -278,21 +278,26 @@ TEST(AnnouncementStream, LargeFilesAndLongListsStartAtOnce) {
     EXPECT_EQ(s.reports()[5000].result, FragmentResult::kConverted);
 }
 
-// A codec that turns each byte into one sample (byte * 256), in blocks of 4 bytes.
+// A codec that turns each byte into one sample (byte * 256), in blocks of 4 bytes,
+// two blocks a call at most; of MPEG it makes nothing, on MPEG layer 3 it fails.
 class ByteCodec : public Codecs {
   public:
     class Decoder : public CompressedDecoder {
       public:
-        bool Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) override {
-            if (n % 4) return false;
-            for (std::size_t i = 0; i < n; ++i) out.push_back(static_cast<std::int16_t>(in[i] << 8));
-            return true;
+        explicit Decoder(unsigned tag) : tag_(tag) {}
+        std::size_t Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) override {
+            if (n % 4 || tag_ == kTagMpegLayer3) return 0;
+            n = std::min<std::size_t>(n, 8);
+            for (std::size_t i = 0; i < n && tag_ == kTagGsm610; ++i)
+                out.push_back(static_cast<std::int16_t>(in[i] << 8));
+            return n;
         }
+        unsigned tag_;
     };
     std::unique_ptr<CompressedDecoder> Open(const WaveFormat& f) override {
-        if (f.tag != kTagGsm610) return nullptr;
+        if (f.tag != kTagGsm610 && f.tag != kTagMpeg && f.tag != kTagMpegLayer3) return nullptr;
         ++opened;
-        return std::make_unique<Decoder>();
+        return std::make_unique<Decoder>(f.tag);
     }
     int opened = 0;
 };
@@ -306,8 +311,11 @@ TEST(AnnouncementStream, CompressedFormatsGoThroughTheCodecCutToTheirLength) {
     const std::string data = std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E", 14);
     src.files["gsm.wav"] = Wave(fmt + Chunk("fact", Le32(10)) + Chunk("data", data));
     src.files["nofact.wav"] = Wave(fmt + Chunk("data", data));
-    src.files["other.wav"] = Wave(Chunk("fmt ", FormatBody(0x55, 1, 8000, 0, 4)) + Chunk("data", data));
-    AnnouncementStream s(Names({"gsm.wav", "nofact.wav", "other.wav"}), src);
+    src.files["other.wav"] = Wave(Chunk("fmt ", FormatBody(0x22, 1, 8000, 0, 4)) + Chunk("data", data));
+    src.files["nothing.wav"] = Wave(Chunk("fmt ", FormatBody(kTagMpeg, 1, 8000, 0, 4)) + Chunk("data", data));
+    src.files["fails.wav"] =
+        Wave(Chunk("fmt ", FormatBody(kTagMpegLayer3, 1, 8000, 0, 4)) + Chunk("data", data));
+    AnnouncementStream s(Names({"gsm.wav", "nofact.wav", "other.wav", "nothing.wav", "fails.wav"}), src);
     EXPECT_EQ(s.format(), (StreamFormat{SampleEncoding::kPcm, 8000, 1, 16}));
     const std::string out = Render(s);
     std::vector<int> expected;
@@ -315,10 +323,11 @@ TEST(AnnouncementStream, CompressedFormatsGoThroughTheCodecCutToTheirLength) {
     for (int i = 1; i <= 12; ++i) expected.push_back(i << 8);
     ASSERT_GE(out.size(), expected.size() * 2);
     EXPECT_EQ(out.substr(0, expected.size() * 2), Pcm16(expected));
-    EXPECT_EQ(out.size() - expected.size() * 2, 2u * 2000);  // the tone at 8 kHz for the unknown format
-    EXPECT_EQ(Results(s), (std::vector<FragmentResult>{FragmentResult::kConverted, FragmentResult::kConverted,
-                                                       FragmentResult::kTone}));
-    EXPECT_EQ(s.reports()[2].fault, WaveFault::kUnsupported);
+    // The tone at 8 kHz for the unknown format, the data that gives nothing and the codec that fails.
+    EXPECT_EQ(out.size() - expected.size() * 2, 3 * 2u * 2000);
+    const FragmentResult converted = FragmentResult::kConverted, tone = FragmentResult::kTone;
+    EXPECT_EQ(Results(s), (std::vector<FragmentResult>{converted, converted, tone, tone, tone}));
+    for (int i : {2, 3, 4}) EXPECT_EQ(s.reports()[i].fault, WaveFault::kUnsupported);
 }
 
 // Decoding of each stored encoding, against sox's own conversion of the same file

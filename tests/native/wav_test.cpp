@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "wave_builder.h"
@@ -12,6 +14,7 @@ namespace {
 
 const std::string kFmt16 = Chunk("fmt ", FormatBody(kTagPcm, 1, 22050, 16, 2));
 const std::string kData = Chunk("data", std::string(100, '\0'));
+const std::string kIma = Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 8000, 4, 256, Le16(505)));
 
 WaveInfo Parse(const std::string& bytes) {
     MemorySource source(bytes);
@@ -126,6 +129,7 @@ TEST(ParseWave, NamesTheFaultOfEveryBrokenFile) {
         {"MS ADPCM, 65535 pairs", coded(kTagMsAdpcm, 1, 256, MsAdpcmExtra(500, 65535)), bad},
         {"IMA ADPCM, stereo, 7-byte blocks", coded(kTagImaAdpcm, 2, 7, Le16(1)), bad},
         {"IMA ADPCM, 506 frames in 256 bytes", coded(kTagImaAdpcm, 1, 256, Le16(506)), bad},
+        {"IMA ADPCM, fact of 0", Wave(kIma + Chunk("fact", Le32(0)) + pcm), bad},
         {"MP3 of 882 kbit/s", coded(kTagMpegLayer3, 1, 5, ""), bad},
         {"2 KB claiming 1 MB", Wave(kFmt16 + ChunkClaiming("data", 1 << 20, std::string(2000, 'x'))),
          WaveFault::kDataBeyondFile},
@@ -158,9 +162,18 @@ TEST(ParseWave, SurvivesDamagedHeaders) {
     }
 }
 
+// Takes IMA ADPCM: a sample of each byte, none of 0xFF.
 class OneCodec : public Codecs {
   public:
-    std::unique_ptr<CompressedDecoder> Open(const WaveFormat&) override { return nullptr; }
+    struct Decoder : CompressedDecoder {
+        std::size_t Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) override {
+            std::copy_if(in, in + n, std::back_inserter(out), [](std::uint8_t b) { return b != 0xFF; });
+            return n;
+        }
+    };
+    std::unique_ptr<CompressedDecoder> Open(const WaveFormat& f) override {
+        return f.tag == kTagImaAdpcm ? std::make_unique<Decoder>() : nullptr;
+    }
 };
 
 TEST(InspectWave, GivesFaultFormatLengthAndWhetherItPlays) {
@@ -172,16 +185,20 @@ TEST(InspectWave, GivesFaultFormatLengthAndWhetherItPlays) {
 
     // A compressed file: its length from fact, else from its blocks; without the
     // system codec it cannot be told whether it plays.
-    const std::string ima = Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 8000, 4, 256, Le16(505)));
     const std::string blocks = Chunk("data", std::string(256 * 8, '\0'));
-    MemorySource with_fact(Wave(ima + Chunk("fact", Le32(4000)) + blocks));
+    MemorySource with_fact(Wave(kIma + Chunk("fact", Le32(4000)) + blocks));
     r = InspectWave(with_fact, nullptr);
     EXPECT_EQ(r.playability, Playability::kNeedsSystemCodec);
     EXPECT_DOUBLE_EQ(r.seconds, 0.5);
-    MemorySource without_fact(Wave(ima + blocks));
+    MemorySource without_fact(Wave(kIma + blocks));
     EXPECT_DOUBLE_EQ(InspectWave(without_fact, nullptr).seconds, 8 * 505 / 8000.0);
-    OneCodec none;
-    r = InspectWave(without_fact, &none);
+    // With the codecs, one whose data gives no samples does not play either.
+    OneCodec codec;
+    EXPECT_EQ(InspectWave(without_fact, &codec).playability, Playability::kPlayable);
+    MemorySource silent(Wave(kIma + Chunk("data", std::string(256, '\xFF'))));
+    EXPECT_EQ(InspectWave(silent, &codec).fault, WaveFault::kUnsupported);
+    MemorySource gsm(Wave(Chunk("fmt ", FormatBody(kTagGsm610, 1, 8000, 0, 65, Le16(320))) + blocks));
+    r = InspectWave(gsm, &codec);
     EXPECT_EQ(r.fault, WaveFault::kUnsupported);
     EXPECT_EQ(r.playability, Playability::kBroken);
 

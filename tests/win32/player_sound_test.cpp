@@ -109,6 +109,22 @@ TEST(AcmCodecs, DecodesImaAdpcmThroughTheSystemCodec) {
     ASSERT_TRUE(d->Decode(reinterpret_cast<const std::uint8_t*>(block.data()), block.size(), out));
     EXPECT_EQ(out.size(), 505u);
 
+    // Each call makes at most the codec's bound: 5 blocks (each at its own level) decode
+    // whole and exactly in calls of 2 blocks; a bound below one block decodes nothing.
+    std::string blocks;
+    for (int b = 0; b < 5; ++b) blocks += Le16(1000 + b) + block.substr(2);
+    const auto* in = reinterpret_cast<const std::uint8_t*>(blocks.data());
+    AcmCodecs small(2 * 505 * 2), tiny(505 * 2 - 1);
+    d = small.Open(f);
+    out.clear();
+    std::vector<std::size_t> used;
+    for (std::size_t at = 0; at < blocks.size() && used.size() < 9; at += used.back())
+        used.push_back(d->Decode(in + at, blocks.size() - at, out));
+    EXPECT_EQ(used, (std::vector<std::size_t>{512, 512, 256}));
+    ASSERT_EQ(out.size(), 5u * 505);
+    for (std::size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], 1000 + static_cast<int>(i / 505)) << i;
+    EXPECT_EQ(tiny.Open(f)->Decode(in, blocks.size(), out), 0u);
+
     // A format no codec takes.
     f.tag = 0x7777;
     f.chunk = FormatBody(0x7777, 1, 22050, 4, 256);
