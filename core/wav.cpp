@@ -27,6 +27,16 @@ bool ReadExactly(ByteSource& source, std::uint64_t offset, void* out, std::size_
     return source.ReadAt(offset, out, n) == n;
 }
 
+// True when a chunk header (an id of printable characters, a size within the file)
+// starts at offset: what follows an empty data chunk, where a recorder's audio does not.
+bool ChunkAt(ByteSource& source, std::uint64_t offset, std::uint64_t size) {
+    std::uint8_t h[8];
+    if (offset + 8 > size || !ReadExactly(source, offset, h, 8)) return false;
+    for (int i = 0; i < 4; ++i)
+        if (h[i] < 0x20 || h[i] > 0x7E) return false;
+    return offset + 8 + Le32(h + 4) <= size;
+}
+
 // The tail of the GUID of every KSDATAFORMAT_SUBTYPE that stands for a format tag.
 const std::uint8_t kSubtypeTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
@@ -189,7 +199,7 @@ WaveInfo ParseWave(ByteSource& source) {
         return info;
     }
     // The RIFF size is not trusted (writers often get it wrong): chunks run to the file's end.
-    bool have_format = false, have_data = false;
+    bool have_format = false, have_data = false, unfinished = false;
     WaveFault format_fault = WaveFault::kNone;
     std::uint64_t at = 12;
     for (int n = 0; n < kMaxChunks && at + 8 <= size; ++n) {
@@ -211,6 +221,13 @@ WaveInfo ParseWave(ByteSource& source) {
             have_data = true;
             info.data_offset = body;
             info.data_size = length;
+            // A recorder that never finished the file left its size at 0 or 0xFFFFFFFF:
+            // the audio runs to the end of the file, and no chunk follows it.
+            if (length == 0xFFFFFFFFu || (length == 0 && !ChunkAt(source, body, size))) {
+                info.data_size = size - body;
+                unfinished = true;
+                break;
+            }
         } else if (std::memcmp(h, "fact", 4) == 0 && length >= 4 && !info.fact_frames) {
             std::uint8_t v[4];
             if (body + 4 <= size && ReadExactly(source, body, v, 4)) info.fact_frames = Le32(v);
@@ -225,6 +242,7 @@ WaveInfo ParseWave(ByteSource& source) {
         info.fault = WaveFault::kNoData;
     else if (info.data_offset + info.data_size > size)
         info.fault = WaveFault::kDataBeyondFile;
+    if (unfinished && info.fact_frames == 0u) info.fact_frames.reset();  // not finished either
     // A compressed file that claims no samples of data it has.
     if (info.fault == WaveFault::kNone && info.format.encoding == SampleEncoding::kCompressed &&
         info.fact_frames == 0u && info.data_size > 0)

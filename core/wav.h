@@ -23,7 +23,7 @@ enum class WaveFault {
     kNoData,          // no data chunk
     kBadHeader,       // a format no file can have: no channels, no rate, bits that do not fit, blocks
                       // too small for their codec, a fact chunk of no samples for data that is there, ...
-    kDataBeyondFile,  // the data chunk claims more bytes than the file holds
+    kDataBeyondFile,  // the data chunk claims more bytes than the file holds (and not 0xFFFFFFFF)
     kUnsupported,     // a valid format this player cannot decode (no codec takes it, or the codec
                       // makes no samples of data that is there)
 };
@@ -75,6 +75,8 @@ struct WaveInfo {
     WaveFault fault = WaveFault::kNone;
     WaveFormat format;
     std::uint64_t data_offset = 0;
+    // The data chunk's size; the rest of the file for one that was never finished
+    // (its size left at 0 or 0xFFFFFFFF by a recorder that stopped).
     std::uint64_t data_size = 0;
     std::optional<std::uint64_t> fact_frames;  // the fact chunk's sample count
 

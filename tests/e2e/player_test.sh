@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Win32 player under Wine: a sound list of real WAV files in a folder with a
-# Czech name, one missing, one not a WAV file at all, some with impossible headers
-# and one compressed, is queued as one announcement; the process waits until the
-# player is idle. Which files the process opened, and in which order, is read from
-# Wine's file trace; what became of each file from the player's own report.
+# Czech name, one missing, one not a WAV file at all, some with impossible headers,
+# two never finished and one compressed, is queued as one announcement; the process
+# waits until the player is idle. Which files the process opened, and in which
+# order, is read from Wine's file trace; what became of each file from the player's
+# own report.
 set -uo pipefail
 BUILD=${1:?build directory}
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -27,8 +28,9 @@ head -c 300 /dev/urandom >"$dir/broken.wav"
 # Headers no file can have; handed to the system, some of them end the process.
 python3 - "$dir" <<'PY'
 import struct, sys
-def wave(channels, rate, block_align, bits, data_claim, data):
-    fmt = struct.pack('<HHIIHH', 1, channels, rate, rate * block_align, block_align, bits)
+def wave(channels, rate, block_align, bits, data_claim, data, tag=1, extra=b''):
+    fmt = struct.pack('<HHIIHH', tag, channels, rate, rate * block_align, block_align, bits)
+    fmt += struct.pack('<H', len(extra)) + extra if tag != 1 else b''
     body = b'WAVE' + b'fmt ' + struct.pack('<I', len(fmt)) + fmt + b'data' + struct.pack('<I', data_claim) + data
     return b'RIFF' + struct.pack('<I', len(body)) + body
 pcm = bytes(range(256)) * 8
@@ -36,13 +38,18 @@ files = {
     'ch0.wav': wave(0, 22050, 2, 16, len(pcm), pcm),
     'align0.wav': wave(1, 22050, 0, 16, len(pcm), pcm),
     'rate0.wav': wave(1, 0, 2, 16, len(pcm), pcm),
-    'claims4gb.wav': wave(1, 22050, 2, 16, 0xFFFFFFFF, pcm[:1000]),
+    'claims4gb.wav': wave(1, 22050, 2, 16, 0xFFFFFFFF, pcm[:1000]),  # never finished, as is
+    'unfinished.wav': wave(1, 22050, 2, 16, 0, pcm),
+    # MS ADPCM blocks of 1 byte cannot hold their block headers; MP3 data of zeros gives nothing.
+    'msadpcm1.wav': wave(2, 22050, 1, 4, 1 << 16, pcm * 32, 2, struct.pack('<HH', 500, 7) + pcm[:28]),
+    'mp3zeros.wav': wave(1, 22050, 1, 0, 8192, bytes(8192), 0x55, struct.pack('<HIHHH', 1, 2, 209, 1, 1393)),
 }
 for name, data in files.items():
     open(sys.argv[1] + '/' + name, 'wb').write(data)
 PY
 
-list="gong.wav,missing.wav,broken.wav,,příjezd.wav,ch0.wav,align0.wav,rate0.wav,claims4gb.wav,ima.wav"
+list="gong.wav,missing.wav,broken.wav,,příjezd.wav,ch0.wav,align0.wav,rate0.wav,claims4gb.wav,unfinished.wav"
+list="$list,msadpcm1.wav,mp3zeros.wav,ima.wav"
 list="$list,sub\\konec.wav,after-last-comma.wav"
 winedir=$(winepath -w "$dir/")
 WINEDEBUG=+timestamp,trace+file timeout 120 wine "$BUILD/play_list.exe" "$winedir" "$list" \
@@ -63,6 +70,9 @@ ch0.wav found
 align0.wav found
 rate0.wav found
 claims4gb.wav found
+unfinished.wav found
+msadpcm1.wav found
+mp3zeros.wav found
 ima.wav found
 sub\konec.wav found'
 actual_opened=$(cut -d' ' -f2- "$work/opened.txt")
@@ -74,7 +84,10 @@ file příjezd.wav converted ok
 file ch0.wav tone bad-header
 file align0.wav tone bad-header
 file rate0.wav tone bad-header
-file claims4gb.wav tone data-beyond-file
+file claims4gb.wav converted ok
+file unfinished.wav converted ok
+file msadpcm1.wav tone bad-header
+file mp3zeros.wav tone unsupported
 file ima.wav converted ok
 file sub\konec.wav copied ok'
 actual_files=$(tr -d "\r" <"$work/out.txt" | grep "^file ")
@@ -91,10 +104,10 @@ if [ "$actual_opened" != "$expected_opened" ]; then echo "--- opened:"; cat "$wo
 if [ $have_sound -eq 1 ]; then
     check "every file played, converted or replaced as it should" test "$actual_files" = "$expected_files"
     if [ "$actual_files" != "$expected_files" ]; then echo "--- played:"; cat "$work/out.txt"; fi
-    # 1.5 s of sound files and six 0.25 s tones: the player is busy until they have sounded.
+    # 1.57 s of sound files and seven 0.25 s tones: the player is busy until they have sounded.
     took=$(awk '$1=="seconds"{print $2}' "$work/out.txt")
-    echo "queued to idle: $took s (3.0 s of sound)"
-    check "busy until the whole announcement has sounded" awk -v t="$took" 'BEGIN{exit !(t >= 2.8)}'
+    echo "queued to idle: $took s (3.32 s of sound)"
+    check "busy until the whole announcement has sounded" awk -v t="$took" 'BEGIN{exit !(t >= 3.1)}'
     stopped=$(awk '$1=="seconds"{print $2}' "$work/stopped.txt")
     echo "stopped after 0.3 s: idle after $stopped s"
     check "Stop ends the announcement and the player becomes idle" \

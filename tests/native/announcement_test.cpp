@@ -146,7 +146,7 @@ TEST(AnnouncementStream, BrokenAndMissingFilesSoundTheDefaultSound) {
          WaveFault::kBadHeader},
         {"rate0.wav", Wave(Chunk("fmt ", FormatBody(kTagPcm, 1, 0, 16, 2)) + Chunk("data", pcm)),
          WaveFault::kBadHeader},
-        {"4gb.wav", Wave(fmt + ChunkClaiming("data", 0xFFFFFFFFu, std::string(1000, 'x'))),
+        {"4gb.wav", Wave(fmt + ChunkClaiming("data", 0xFFFFFFFEu, std::string(1000, 'x'))),
          WaveFault::kDataBeyondFile},
         {"1mb.wav", Wave(fmt + ChunkClaiming("data", 1 << 20, std::string(2000, 'x'))),
          WaveFault::kDataBeyondFile},

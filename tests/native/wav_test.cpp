@@ -118,7 +118,7 @@ TEST(ParseWave, NamesTheFaultOfEveryBrokenFile) {
          WaveFault::kUnsupported},
         {"65535 channels", Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 65535, 8000, 4, 256)) + pcm),
          WaveFault::kUnsupported},
-        {"1 KB claiming 4 GB", Wave(kFmt16 + ChunkClaiming("data", 0xFFFFFFFFu, std::string(1000, 'x'))),
+        {"1 KB claiming 4 GB - 1", Wave(kFmt16 + ChunkClaiming("data", 0xFFFFFFFEu, std::string(1000, 'x'))),
          WaveFault::kDataBeyondFile},
         // Compressed blocks that cannot hold what the header says they do: a codec trusts it.
         {"MS ADPCM, stereo, 1-byte blocks", coded(kTagMsAdpcm, 2, 1, MsAdpcmExtra(500)), bad},
@@ -138,6 +138,19 @@ TEST(ParseWave, NamesTheFaultOfEveryBrokenFile) {
     };
     for (const Case& c : cases)
         EXPECT_STREQ(WaveFaultName(Parse(c.bytes).fault), WaveFaultName(c.fault)) << c.what;
+}
+
+// A recorder that never finished its file left the data size at 0 or 0xFFFFFFFF (and
+// a fact of 0): the audio runs to the end of the file. An empty chunk before others stays.
+TEST(ParseWave, ReadsUnfinishedDataToTheEndOfTheFile) {
+    const std::string audio(1001, '\x33');
+    EXPECT_EQ(Parse(Wave(kFmt16 + ChunkClaiming("data", 0, audio))).data_size, 1001u);
+    EXPECT_EQ(Parse(Wave(kFmt16 + ChunkClaiming("data", 0xFFFFFFFFu, audio))).data_size, 1001u);
+    EXPECT_EQ(Parse(Wave(kFmt16 + Chunk("data", "") + Chunk("fact", Le32(5)))).fact_frames, 5u);
+    const WaveInfo w = Parse(Wave(kIma + Chunk("fact", Le32(0)) + ChunkClaiming("data", 0, audio)));
+    EXPECT_EQ(w.fault, WaveFault::kNone);
+    EXPECT_EQ(w.data_size, 1001u);
+    EXPECT_FALSE(w.fact_frames);
 }
 
 // Garbage and damaged headers: every read stays inside the buffer (the sanitizer
