@@ -23,11 +23,15 @@ void TfrmMain::FormCreate() {
     UpdateButtons();
 }
 
-void TfrmMain::FormDestroy() {
-    FScanning = false;    // a search result that comes now is dropped
+void TfrmMain::FormClose() {
     P.player.Shutdown();  // silent at once, the device freed
     sbtnStopEnabled = false;
     UnregisterHotkeys();
+}
+
+void TfrmMain::FormDestroy() {
+    FScanning = false;  // a search result that comes now is dropped
+    FormClose();
     FDefinitionFiles.clear();
     FAnnouncements.Clear();
     FUserKeys.Clear();
@@ -40,6 +44,7 @@ void TfrmMain::btnStartClick() {
         return;
     }
     LoadDefinition();
+    P.player.Prepare();  // meanwhile, so that the first press plays as quickly as the others
     RegisterHotkeys();
 }
 

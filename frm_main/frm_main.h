@@ -37,6 +37,9 @@ class TfrmMain {
 
     // Event handlers.
     void FormCreate();
+    // The window is asked to close (or the session ends): silent at once and the keys freed, before
+    // the window goes (which may take the system a while).
+    void FormClose();
     void FormDestroy();
     void btnStartClick();
     void sbtnOpenFileClick();
@@ -82,12 +85,10 @@ class TfrmMain {
     void RegisterHotkeys();
     void UnregisterHotkeys();
     void AnnounceUser(int i);
-    // Runs show (a modal box or dialog) while none of the line's keys is bound, so
-    // that every key reaches it (Enter and Space close a box also when they are keys
-    // of the line), and binds the keys again afterwards. A key that cannot be bound
-    // again is named in a further warning, shown the same way.
-    void WithKeysReleased(const std::function<void()>& show);
-    // A message box shown that way.
+    // A warning shown while none of the line's keys is bound, so that every key reaches
+    // it (Enter and Space close it also when they are keys of the line); the keys are
+    // bound again as soon as it is answered. A key that cannot be bound again is named
+    // in a further warning, shown the same way.
     int Warn(const std::string& text);
 
     // ---- Window state, shown by the view (text in UTF-8). ----

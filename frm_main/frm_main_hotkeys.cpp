@@ -60,30 +60,33 @@ void TfrmMain::UnregisterHotkeys() {
     FBoundHotkeys.clear();
 }
 
-void TfrmMain::WithKeysReleased(const std::function<void()>& show) {
-    std::vector<HotkeyBinding> keys = FBoundHotkeys;
-    UnregisterHotkeys();
-    try {
-        show();
-    } catch (...) {
-        Bind(keys);
-        throw;
-    }
-    // Another program may have taken a key meanwhile: it is named, with the keys
-    // released again. Each round binds fewer keys than the one before, so this ends.
-    for (;;) {
-        const std::vector<std::string> refused = Bind(keys);
-        if (refused.empty()) return;
-        keys = FBoundHotkeys;
-        UnregisterHotkeys();
-        MsgBox(P.boxes, UnusableKeysWarning(refused), "", msgWarning + msgOk);
-    }
-}
-
 int TfrmMain::Warn(const std::string& text) {
     int button = 0;
-    WithKeysReleased([&] { button = MsgBox(P.boxes, text, "", msgWarning + msgOk); });
-    return button;
+    std::string shown = text;
+    for (;;) {
+        std::vector<HotkeyBinding> keys = FBoundHotkeys;
+        UnregisterHotkeys();
+        // The keys are bound again the moment the box is answered, not when it has gone: the system
+        // may take seconds to take it off the screen (Wine without a window manager waits 2 s).
+        std::vector<std::string> refused;
+        bool rebound = false;
+        auto bind_again = [&] {
+            if (rebound) return;
+            rebound = true;
+            refused = Bind(keys);
+        };
+        try {
+            button = MsgBox(P.boxes, shown, "", msgWarning + msgOk, bind_again);
+        } catch (...) {
+            bind_again();
+            throw;
+        }
+        bind_again();
+        // Another program may have taken a key meanwhile: it is named, the same way. Each round binds
+        // fewer keys than the one before, so this ends.
+        if (refused.empty()) return button;
+        shown = UnusableKeysWarning(refused);
+    }
 }
 
 bool TfrmMain::WMHotKey(int id) {

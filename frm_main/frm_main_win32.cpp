@@ -107,7 +107,10 @@ MainWindow::MainWindow(Platform& platform, std::function<void(HWND)> set_window)
     : platform_(platform), set_window_(std::move(set_window)), form_(platform_) {}
 
 MainWindow::~MainWindow() {
-    if (hwnd_) DestroyWindow(hwnd_);
+    if (hwnd_) {
+        Close();
+        DestroyWindow(hwnd_);
+    }
     StopScan();
     DeleteFonts();
 }
@@ -244,7 +247,13 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
             PostQuitMessage(0);
             return 0;
         case WM_CLOSE:
+            // Silent and the keys free before the window goes: without a window manager Wine takes
+            // 2 s to destroy a window.
+            Close();
             DestroyWindow(hwnd_);
+            return 0;
+        case WM_ENDSESSION:
+            if (wparam) Close();  // the session ends: the process goes without WM_CLOSE
             return 0;
         case WM_SIZE:
             Layout();
@@ -336,6 +345,14 @@ void MainWindow::Guard(Handler&& handler) {
         ReportError("Unknown error");
     }
     SyncControls();
+}
+
+void MainWindow::Close() noexcept {
+    try {
+        form_.FormClose();
+    } catch (...) {
+        // Closing goes on: the window's destruction frees what is left.
+    }
 }
 
 void MainWindow::ReportError(const std::string& message) noexcept {

@@ -76,6 +76,8 @@ class MainWindow {
     template <class Handler>
     void Guard(Handler&& handler);
     void ReportError(const std::string& message) noexcept;
+    // The window is going: FormClose, whatever it throws.
+    void Close() noexcept;
     void SyncControls();
 
     void CreateControls();

@@ -49,6 +49,10 @@ class SoundPlayer {
     // one continuous stream after the announcements queued before it. A file that is
     // missing or cannot be played sounds the system's default sound in its place.
     virtual void Play(const std::vector<Path>& fragments) = 0;
+    // Gets the sound system ready on the player's own thread and returns at once, so
+    // that the first announcement starts as quickly as any later one. Called when a
+    // line is started (not at program start: the window shows without waiting for it).
+    virtual void Prepare() = 0;
     // Silences the announcement that plays and drops those that wait.
     virtual void Stop() = 0;
     // True while an announcement plays or waits.
@@ -78,7 +82,11 @@ class MessageBoxService {
     virtual ~MessageBoxService() = default;
     // Brings the main window to the front and shows a modal box owned by it;
     // returns the id of the button that closed it. Text and caption are UTF-8.
-    virtual int Show(const std::string& text, const std::string& caption, unsigned style) = 0;
+    // answered, when given, is called once as soon as the user has answered the box
+    // (a button, Enter, Space, Esc), which may be well before the system has taken
+    // the box off the screen, and at the latest before Show returns.
+    virtual int Show(const std::string& text, const std::string& caption, unsigned style,
+                     const std::function<void()>& answered) = 0;
 };
 
 struct OpenFileRequest {

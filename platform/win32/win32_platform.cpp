@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -140,10 +141,57 @@ bool Win32Hotkeys::Unregister(int id) {
     return UnregisterHotKey(window_, id) != 0;
 }
 
-int Win32MessageBoxes::Show(const std::string& text, const std::string& caption, unsigned style) {
+namespace {
+
+// A box of this thread whose answer is awaited.
+struct AwaitedAnswer {
+    HWND owner;
+    const std::function<void()>& answered;
+    bool called = false;
+    std::exception_ptr error;  // from answered, which runs inside a hook: handed on after the box
+
+    void Call() {
+        if (called) return;
+        called = true;
+        try {
+            answered();
+        } catch (...) {
+            error = std::current_exception();
+        }
+    }
+};
+
+thread_local AwaitedAnswer* t_awaited = nullptr;
+
+// A box that is answered enables its owner again before it hides itself (EndDialog), and hiding
+// may take seconds: the owner's WM_ENABLE tells of the answer at once.
+LRESULT CALLBACK WatchForAnswer(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HC_ACTION && t_awaited) {
+        const auto* m = reinterpret_cast<const CWPSTRUCT*>(lparam);
+        if (m->hwnd == t_awaited->owner && m->message == WM_ENABLE && m->wParam) t_awaited->Call();
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+}  // namespace
+
+int Win32MessageBoxes::Show(const std::string& text, const std::string& caption, unsigned style,
+                            const std::function<void()>& answered) {
     if (window_) SetForegroundWindow(window_);
-    return MessageBoxExW(window_, WideText(text).c_str(), WideText(caption).c_str(), style,
-                         static_cast<WORD>(kLangCzech));
+    AwaitedAnswer awaited{window_, answered, false, nullptr};
+    AwaitedAnswer* outer = t_awaited;
+    HHOOK hook = nullptr;
+    if (answered && window_) {
+        t_awaited = &awaited;
+        hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchForAnswer, nullptr, GetCurrentThreadId());
+    }
+    const int button = MessageBoxExW(window_, WideText(text).c_str(), WideText(caption).c_str(), style,
+                                     static_cast<WORD>(kLangCzech));
+    if (hook) UnhookWindowsHookEx(hook);
+    t_awaited = outer;
+    if (answered) awaited.Call();  // no owner, or no hook: now, at the latest
+    if (awaited.error) std::rethrow_exception(awaited.error);
+    return button;
 }
 
 std::optional<Path> Win32OpenFileDialog::Show(const OpenFileRequest& request) {

@@ -36,6 +36,9 @@ class Win32SoundPlayer : public SoundPlayer {
     Win32SoundPlayer& operator=(const Win32SoundPlayer&) = delete;
 
     void Play(const std::vector<Path>& fragments) override;
+    // Starts the worker, which loads winmm and opens and closes the device once (the
+    // first opening connects to the sound server, which takes tens of milliseconds).
+    void Prepare() override;
     // Silences the device at once (waveOutReset) and drops what waits; returns
     // without waiting for the worker.
     void Stop() override;
@@ -76,7 +79,8 @@ class Win32MessageBoxes : public MessageBoxService {
   public:
     explicit Win32MessageBoxes(HWND window = nullptr) : window_(window) {}
     void SetWindow(HWND window) { window_ = window; }
-    int Show(const std::string& text, const std::string& caption, unsigned style) override;
+    int Show(const std::string& text, const std::string& caption, unsigned style,
+             const std::function<void()>& answered) override;
 
   private:
     HWND window_;

@@ -71,6 +71,7 @@ class FakePlayer : public SoundPlayer {
         lists.push_back(fragments);
         if (!finish_at_once) ++waiting;
     }
+    void Prepare() override { ++prepares; }
     void Stop() override {
         ++stops;
         waiting = 0;
@@ -90,6 +91,7 @@ class FakePlayer : public SoundPlayer {
     bool finish_at_once = true;
     int waiting = 0;
     int stops = 0;
+    int prepares = 0;
     bool shut_down = false;
     std::function<void()> on_idle;
 };
@@ -124,13 +126,18 @@ class FakeBoxes : public MessageBoxService {
         std::string text, caption;
         unsigned style;
     };
-    int Show(const std::string& text, const std::string& caption, unsigned style) override {
+    // The user answers the box after while_shown; the box stays on the screen for while_leaving.
+    int Show(const std::string& text, const std::string& caption, unsigned style,
+             const std::function<void()>& answered) override {
         shown.push_back({text, caption, style});
         if (while_shown) while_shown();
+        if (answered) answered();
+        if (while_leaving) while_leaving();
         return 1;
     }
     std::vector<Shown> shown;
-    std::function<void()> while_shown;  // what happens while a box is open
+    std::function<void()> while_shown;    // what happens while a box is open
+    std::function<void()> while_leaving;  // what happens once it is answered, before it has gone
 };
 
 class FakeOpenDialog : public OpenFileDialog {
