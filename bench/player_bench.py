@@ -1,6 +1,7 @@
 """Helpers of bench/run_player_bench.sh.
 
-    player_bench.py make DIR            writes f00.wav ... f19.wav (100 ms each) and long.wav (3 s)
+    player_bench.py make DIR            writes f00.wav ... f19.wav (100 ms each), long.wav (3 s) and
+                                        m0.wav ... m4.wav (one announcement of mixed formats)
     player_bench.py record RAW STAMPS   copies standard input (the recorder's output) to RAW and
                                         writes "UNIX_SECONDS TOTAL_BYTES" to STAMPS as each piece arrives
     player_bench.py report DIR          lines the recording up with the events and prints the figures
@@ -11,6 +12,7 @@ so that each fragment can be found in the recording bit for bit.
 import os
 import random
 import struct
+import subprocess
 import sys
 import time
 
@@ -40,6 +42,14 @@ def make(folder):
             f.write(wave(noise(RATE // 10, 1000 + i)))
     with open(os.path.join(folder, 'long.wav'), 'wb') as f:
         f.write(wave(noise(3 * RATE, 999)))
+    # One announcement of mixed formats, distinct tones, not faded: an end that clicks shows.
+    for i, (rate, options, tone) in enumerate([(8000, ['-b', '8', '-e', 'unsigned'], 300),
+                                               (22050, ['-b', '16'], 500),
+                                               (44100, ['-b', '16', '-c', '2'], 700),
+                                               (48000, ['-b', '32', '-e', 'floating-point'], 900),
+                                               (22050, ['-e', 'ima-adpcm'], 1100)]):
+        subprocess.run(['sox', '-n', '-r', str(rate)] + options + [os.path.join(folder, 'm%d.wav' % i),
+                        'synth', '0.2', 'sine', str(tone), 'vol', '0.5'], check=True)
 
 
 def record(raw_path, stamps_path):
@@ -140,18 +150,39 @@ def summary(values):
     return 'median %.1f ms, min %.1f, max %.1f' % (values[len(values) // 2], values[0], values[-1])
 
 
+def zero_run_before_end(rec, start, end):
+    """For the sound in [start, end): the longest run of silent frames (>= 0.5 ms) within its last
+    50 ms, in ms, and how many frames of sound follow that run; (0, 0) when there is none."""
+    last = rec.last_sound(start, end)
+    zero = b'\0' * FRAME
+    at, best = last - FRAME, (0, 0)
+    limit = max(start, last - BYTES_PER_SECOND // 20)
+    while at > limit:
+        run_end = at
+        while at > limit and rec.raw[at:at + FRAME] == zero:
+            at -= FRAME
+        if run_end - at >= BYTES_PER_SECOND // 2000 and ms(run_end - at) > best[0]:
+            best = (ms(run_end - at), (last - run_end) // FRAME)
+        at -= FRAME
+    return best
+
+
 def report(folder):
     rec = Recording(folder)
     events = {}
     with open(os.path.join(folder, 'events.txt')) as f:
         for line in f:
             parts = line.split()
-            if len(parts) == 2:
+            if len(parts) == 3:  # from a run of its own: "NAME UNIX_SECONDS RUN"
+                events['%s.%s' % (parts[0], parts[2])] = float(parts[1])
+            elif len(parts) == 2:
                 events[parts[0]] = float(parts[1])
     fragments = [data_of(os.path.join(folder, 'f%02d.wav' % i)) for i in range(20)]
     print('recording: %.1f s' % (len(rec.raw) / BYTES_PER_SECOND))
 
     for label, event in (('per-file PlaySound', 'playsound_list'), ('our player', 'player_list')):
+        if event not in events:
+            continue
         start = rec.offset_at(events[event] - 0.3)
         end = rec.offset_at(events[event + '_end'] + 0.3)
         places = place_list(rec, fragments, start, end)
@@ -184,7 +215,50 @@ def report(folder):
             print('%s to first sample, %s: %s; lost at the start: %s' %
                   (start, label, summary(latencies), summary(lost)))
 
+    for label, prefix in (('first press after Start, player prepared at Start', 'first_press_prepared'),
+                          ('first press after Start, player not prepared', 'first_press_cold')):
+        firsts, seconds = [], []
+        for run in range(5):
+            for i, into in ((0, firsts), (1, seconds)):
+                t = events.get('%s%d.%d' % (prefix, i, run))
+                if t is None:
+                    continue
+                place = place_list(rec, fragments[:1], rec.offset_at(t - 0.1), rec.offset_at(t + 0.4))[0]
+                if place:
+                    into.append(1000.0 * (rec.time_of(place[0] - place[2]) - t))
+        if firsts:
+            print('%s: key press to first sample %s; the next press %s' %
+                  (label, summary(firsts), summary(seconds) if seconds else '-'))
+
+    gaps = []
+    for i in range(100):
+        t, t_end = events.get('mixed%d' % i), events.get('mixed_end%d' % i)
+        if t is None or t_end is None:
+            continue
+        gap, after = zero_run_before_end(rec, rec.offset_at(t - 0.1), rec.offset_at(t_end + 0.3))
+        gaps.append(gap)
+        if gap:
+            print('mixed announcement %d: %.1f ms of silence before its last %d frames' % (i, gap, after))
+    if gaps:
+        print('mixed announcement, end: %d of %d runs with silence before the last samples' %
+              (sum(1 for g in gaps if g), len(gaps)))
+
     long_data = data_of(os.path.join(folder, 'long.wav'))
+    closes = []
+    for run in range(5):
+        t = events.get('close.%d' % run)
+        if t is None:
+            continue
+        piece = BYTES_PER_SECOND * 3 // 10
+        pos = rec.find(long_data[piece:piece + BYTES_PER_SECOND // 10], rec.offset_at(t - 2.5), rec.offset_at(t))
+        if pos < 0:
+            print('close %d: the long file was not found' % run)
+            continue
+        end = rec.last_sound(pos, min(len(rec.raw), pos - piece + len(long_data), rec.offset_at(t + 3)))
+        closes.append(1000.0 * (rec.time_of(end) - t))
+    if closes:
+        print('the window closed (WM_CLOSE) during an announcement, to silence: %s' % summary(closes))
+
     stops = []
     for i in range(3):
         t = events.get('player_stop%d' % i)

@@ -48,11 +48,93 @@ std::string ReadAll(const std::wstring& path) {
     return files.ReadFile(vkm::PathFromWide(path)).value_or(std::string());
 }
 
+// From a system-wide hotkey's press (F9, by SendInput) to the announcement being queued.
+bool PressAndPlay(vkm::Win32SoundPlayer& player, const std::vector<vkm::Path>& list, const char* event,
+                  int index) {
+    const int kHotkey = 1;
+    if (!RegisterHotKey(nullptr, kHotkey, 0, VK_F9)) return false;
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_F9;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    Event(event, index);
+    SendInput(2, keys, sizeof(INPUT));
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message != WM_HOTKEY) DispatchMessageW(&msg);
+    player.Play(list);
+    UnregisterHotKey(nullptr, kHotkey);
+    return true;
+}
+
+// The first press after a line was started, in a process that has played nothing yet: with the
+// player prepared at Start (as the program does) or not. Then a second, warm press.
+int FirstPress(const std::wstring& dir, bool prepare) {
+    const std::vector<vkm::Path> list = {vkm::PathFromWide(dir + L"f00.wav")};
+    HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    vkm::Win32SoundPlayer player;
+    player.SetIdleCallback([idle] { SetEvent(idle); });
+    if (prepare) player.Prepare();
+    Sleep(500);  // a driver takes at least this long from Start to the first press
+    const char* name = prepare ? "first_press_prepared" : "first_press_cold";
+    for (int i = 0; i < 2; ++i) {
+        if (!PressAndPlay(player, list, name, i)) {
+            std::fprintf(stderr, "F9 is taken; no key press figures\n");
+            return 1;
+        }
+        while (player.Busy()) WaitForSingleObject(idle, 50);
+        Sleep(300);
+    }
+    player.Shutdown();
+    CloseHandle(idle);
+    return 0;
+}
+
+// The end of an announcement of mixed formats (8 kHz 8-bit, 22.05 kHz 16-bit, 44.1 kHz stereo,
+// 48 kHz float, IMA ADPCM), played runs times: its last samples must follow the others without a gap.
+template <class WaitIdle>
+void MixedAnnouncements(vkm::Win32SoundPlayer& player, const std::wstring& dir, int runs, WaitIdle wait_idle) {
+    std::vector<vkm::Path> mixed;
+    for (const wchar_t* name : {L"m0.wav", L"m1.wav", L"m2.wav", L"m3.wav", L"m4.wav"})
+        mixed.push_back(vkm::PathFromWide(dir + name));
+    for (int i = 0; i < runs; ++i) {
+        Event("mixed", i);
+        player.Play(mixed);
+        wait_idle();
+        Event("mixed_end", i);
+        Sleep(300);
+    }
+}
+
+// Closes the program's main window (WM_CLOSE) and says when.
+int CloseMainWindow() {
+    HWND main = FindWindowW(nullptr, L"Vlakomluv pro MSTS");
+    if (!main) {
+        std::fprintf(stderr, "no main window\n");
+        return 1;
+    }
+    Event("close");
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wstring(argv[1]) == L"close") return CloseMainWindow();
+    if (argc == 4 && std::wstring(argv[2]) == L"first-press")
+        return FirstPress(argv[1], std::wstring(argv[3]) == L"prepared");
+    if (argc == 4 && std::wstring(argv[2]) == L"mixed") {
+        HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        vkm::Win32SoundPlayer player;
+        player.SetIdleCallback([idle] { SetEvent(idle); });
+        MixedAnnouncements(player, argv[1], _wtoi(argv[3]), [&] {
+            while (player.Busy()) WaitForSingleObject(idle, 50);
+        });
+        player.Shutdown();
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: player_bench DIR\n");
+        std::fprintf(stderr, "usage: player_bench DIR [first-press prepared|cold | mixed RUNS] | player_bench close\n");
         return 2;
     }
     const std::wstring dir = argv[1];
@@ -101,25 +183,16 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     // From a key press to the first sample: SendInput, WM_HOTKEY, Play.
-    const int kHotkey = 1;
-    if (RegisterHotKey(nullptr, kHotkey, 0, VK_F9)) {
-        for (int i = 0; i < 5; ++i) {
-            INPUT keys[2] = {};
-            keys[0].type = keys[1].type = INPUT_KEYBOARD;
-            keys[0].ki.wVk = keys[1].ki.wVk = VK_F9;
-            keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-            Event("press_single", i);
-            SendInput(2, keys, sizeof(INPUT));
-            MSG msg;
-            while (GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message != WM_HOTKEY) DispatchMessageW(&msg);
-            player.Play({list[0]});
-            wait_idle();
-            Sleep(300);
+    for (int i = 0; i < 5; ++i) {
+        if (!PressAndPlay(player, {list[0]}, "press_single", i)) {
+            std::fprintf(stderr, "F9 is taken; no key press figures\n");
+            break;
         }
-        UnregisterHotKey(nullptr, kHotkey);
-    } else {
-        std::fprintf(stderr, "F9 is taken; no key press figures\n");
+        wait_idle();
+        Sleep(300);
     }
+
+    MixedAnnouncements(player, dir, 10, wait_idle);
 
     // From Stop to silence, in the middle of a long file.
     for (int i = 0; i < 3; ++i) {

@@ -8,7 +8,9 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 
+#include "core/playout.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_sound.h"
@@ -19,7 +21,6 @@ namespace {
 
 constexpr int kBuffers = 8;
 constexpr unsigned kBufferMs = 25;
-constexpr unsigned kLeadInMs = 6;
 constexpr DWORD kStallMs = 5000;  // no buffer back for this long: the device is given up
 
 struct Event {
@@ -93,12 +94,18 @@ struct Win32SoundPlayer::Impl {
     bool abort = false;         // end what the worker has taken
     bool quit = false;          // shutting down
     bool idle_pending = false;  // Stop dropped waiting announcements while none played
+    bool prepare = false;       // Prepare asked to get the device ready
+    bool prepared = false;      // the device has been opened once
     std::function<void()> on_idle;
     std::vector<FragmentReport> last_reports;
     Event wake;  // Play, Stop, Shutdown
     std::thread worker;
 
     void Run();
+    // Starts the worker if it is not running; with the mutex held.
+    void StartWorker();
+    // Loads winmm and opens and closes the device once, for the first announcement to start at once.
+    void PrepareDevice();
     // Plays one announcement to its end, or until it is aborted.
     void PlayAnnouncement(AnnouncementStream& stream);
     bool Aborted() {
@@ -117,8 +124,20 @@ void Win32SoundPlayer::Play(const std::vector<Path>& fragments) {
     std::lock_guard<std::mutex> lock(impl_->mutex);
     if (impl_->quit || !impl_->wake.h) return;
     impl_->queue.push_back(fragments);
-    if (!impl_->worker.joinable()) impl_->worker = std::thread([impl = impl_.get()] { impl->Run(); });
+    impl_->StartWorker();
     SetEvent(impl_->wake.h);
+}
+
+void Win32SoundPlayer::Prepare() {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    if (impl_->quit || !impl_->wake.h || impl_->prepared) return;
+    impl_->prepare = true;
+    impl_->StartWorker();
+    SetEvent(impl_->wake.h);
+}
+
+void Win32SoundPlayer::Impl::StartWorker() {
+    if (!worker.joinable()) worker = std::thread([this] { Run(); });
 }
 
 void Win32SoundPlayer::Stop() {
@@ -163,6 +182,14 @@ void Win32SoundPlayer::Impl::Run() {
         std::vector<Path> list;
         std::function<void()> notify;
         bool have = false;
+        bool get_ready = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (quit) return;
+            get_ready = std::exchange(prepare, false) && !prepared;
+            prepared = prepared || get_ready;
+        }
+        if (get_ready) PrepareDevice();
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (quit) return;
@@ -205,6 +232,15 @@ void Win32SoundPlayer::Impl::Run() {
     }
 }
 
+void Win32SoundPlayer::Impl::PrepareDevice() {
+    const WaveOutApi& wave = WaveOut();
+    if (!wave.loaded) return;
+    const WAVEFORMATEXTENSIBLE format = DeviceFormat(StreamFormat{SampleEncoding::kPcm, 44100, 2, 16});
+    HWAVEOUT device = nullptr;
+    if (wave.open(&device, WAVE_MAPPER, &format.Format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR)
+        wave.close(device);
+}
+
 void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
     if (Aborted()) return;
 
@@ -237,17 +273,11 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
     bool queued[kBuffers] = {};
     bool ended = false;
 
-    // A little silence first: a device that has just started may drop the first
-    // few milliseconds it is given (Wine drops up to 5 ms), which must not be sound.
-    const StreamFormat& out = stream.format();
-    std::size_t lead = out.rate * kLeadInMs / 1000 * block;
-    std::fill_n(memory[0].begin(), lead,
-                static_cast<char>(out.encoding == SampleEncoding::kPcm && out.bits == 8 ? 0x80 : 0));
+    PlayoutStream playout(stream);  // the stream with a little silence before and after it
 
     // Fills buffer i from the stream and queues it; false at the stream's end.
     auto queue_buffer = [&](int i) {
-        const std::size_t n = lead + stream.Read(memory[i].data() + lead, capacity - lead);
-        lead = 0;
+        const std::size_t n = playout.Read(memory[i].data(), capacity);
         if (n == 0) {
             ended = true;
             return false;
