@@ -58,11 +58,11 @@ std::string FaultText(WaveFault fault) {
         case WaveFault::kNoData:
             return "nemá zvuková data (chybí blok data)";
         case WaveFault::kBadHeader:
-            return "má nemožnou hlavičku (žádné kanály, nulová frekvence nebo nesmyslná velikost vzorku)";
+            return "má nemožnou hlavičku (žádné kanály, nulová frekvence, nesmyslná velikost vzorku nebo bloku)";
         case WaveFault::kDataBeyondFile:
             return "je useknutý: hlavička slibuje víc dat, než soubor má";
         case WaveFault::kUnsupported:
-            return "má formát, který přehrávač neumí";
+            return "má formát, který přehrávač neumí, nebo data, ze kterých kodek nic nepřehraje";
     }
     return "";
 }

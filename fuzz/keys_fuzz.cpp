@@ -53,8 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::optional<KeyCombination> c = UserKeyCombination(entry);
         if (!c) continue;
         const std::string spec = UserKeySpecification(entry);
-        const std::string key =
-            Utf8ToCp1250(spec.substr(spec.rfind('+') == std::string::npos ? 0 : spec.rfind('+') + 1));
+        const std::size_t plus = spec.rfind('+');
+        std::string part = spec.substr(plus == std::string::npos ? 0 : plus + 1);
+        // After a modifier, spaces before the key are passed over, unless they are all there is.
+        const std::size_t first = part.find_first_not_of(" \t");
+        if (plus != std::string::npos && first != std::string::npos) part.erase(0, first);
+        const std::string key = Utf8ToCp1250(part);
         FUZZ_CHECK(!key.empty() && static_cast<unsigned char>(key[0]) == c->vk);
         FUZZ_CHECK(!KeyName(c->modifiers, c->vk).empty());
     }
