@@ -215,20 +215,19 @@ def report(folder):
             print('%s to first sample, %s: %s; lost at the start: %s' %
                   (start, label, summary(latencies), summary(lost)))
 
-    for label, prefix in (('first press after Start, player prepared at Start', 'first_press_prepared'),
-                          ('first press after Start, player not prepared', 'first_press_cold')):
-        firsts, seconds = [], []
+    for label, event, fragment in (('first click on ">" after Start', 'first_click', 0),
+                                   ('the next click', 'warm_click', 1)):
+        latencies = []
         for run in range(5):
-            for i, into in ((0, firsts), (1, seconds)):
-                t = events.get('%s%d.%d' % (prefix, i, run))
-                if t is None:
-                    continue
-                place = place_list(rec, fragments[:1], rec.offset_at(t - 0.1), rec.offset_at(t + 0.4))[0]
-                if place:
-                    into.append(1000.0 * (rec.time_of(place[0] - place[2]) - t))
-        if firsts:
-            print('%s: key press to first sample %s; the next press %s' %
-                  (label, summary(firsts), summary(seconds) if seconds else '-'))
+            t = events.get('%s.%d' % (event, run))
+            if t is None:
+                continue
+            place = place_list(rec, fragments[fragment:fragment + 1], rec.offset_at(t - 0.1),
+                               rec.offset_at(t + 0.5))[0]
+            if place:
+                latencies.append(1000.0 * (rec.time_of(place[0] - place[2]) - t))
+        if latencies:
+            print('the program, %s to first sample: %s' % (label, summary(latencies)))
 
     gaps = []
     for i in range(100):

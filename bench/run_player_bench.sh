@@ -2,7 +2,7 @@
 # The announcement player against per-file PlaySound, under Wine, heard through a
 # private PulseAudio null sink and recorded from its monitor by a low-latency
 # reader (without one the null sink plays in 2 s steps and every timing stretches).
-#   bash bench/run_player_bench.sh [WIN_BUILD_DIR]
+#   [VKM_EXE=vlakomluv.exe] bash bench/run_player_bench.sh [WIN_BUILD_DIR]
 # Prints figures only: silence between fragments, whether each is bit-exact, call
 # and key press to first sample (also the first press after Start, with the player
 # prepared at Start and without), the end of an announcement of mixed formats, Stop
@@ -35,6 +35,11 @@ cleanup() {
 trap cleanup EXIT
 vkm_wine_start headless
 vkm_pulse_start || { echo "PulseAudio did not start"; exit 1; }
+# One Wine server for the whole run, started apart from every pipe: a server (and its services)
+# that a command in $(...) starts keeps that pipe open, and the shell waits for ever.
+wineserver -p </dev/null >/dev/null 2>&1
+winepath -w "$work/" </dev/null >"$work/wdir.txt" 2>/dev/null  # through a file: no pipe for the services
+wdir=$(tr -d '\r' <"$work/wdir.txt")
 
 python3 bench/player_bench.py make "$work"
 # The null sink is named "null"; its monitor gives what it plays. The recorder
@@ -45,32 +50,46 @@ recorder_pid=$!
 parec --device=null.monitor --latency-msec=10 --format=s16le --rate=44100 --channels=2 >"$work/pipe" &
 parec_pid=$!
 sleep 1
-wine "$BUILD/player_bench.exe" "$(winepath -w "$work/")" | tr -d '\r' >"$work/events.txt"
-# The first press after Start, each in a process that has played nothing yet.
-for run in 0 1 2; do
-    for mode in prepared cold; do
-        wine "$BUILD/player_bench.exe" "$(winepath -w "$work/")" first-press $mode | tr -d '\r' |
-            sed "s/\$/ $run/" >>"$work/events.txt"
-        sleep 0.3
-    done
-done
-# The program closed while it speaks: WM_CLOSE to silence.
+# Output through a file, not a pipe: a Wine server that the command starts keeps a pipe open.
+events() {  # [RUN]: the events the last command wrote to $work/out.txt, numbered by run
+    tr -d '\r' <"$work/out.txt" | sed "s/\$/${1:+ $1}/" >>"$work/events.txt"
+}
+wine "$BUILD/player_bench.exe" "$wdir" >"$work/out.txt"
+events
+# The program itself, three runs, each a new process: the first click on ">" after Start, a second
+# click (warm), then a third that plays a long announcement and the window closed (WM_CLOSE) while
+# it speaks. Clicks are real mouse clicks; their times are taken just before them.
 mkdir -p "$work/program"
-cp "$BUILD/vlakomluv.exe" "$work/program/"
-cp "$work/long.wav" "$work/program/"
-printf '[Info]\r\nName=Bench\r\n[Hlaseni]\r\n1=long.wav\r\n' >"$work/program/Bench.vkm"
+cp "${VKM_EXE:-$BUILD/vlakomluv.exe}" "$work/program/vlakomluv.exe"
+cp "$work/f00.wav" "$work/f01.wav" "$work/long.wav" "$work/program/"
+printf '[Info]\r\nName=Bench\r\n[Hlaseni]\r\n1=f00.wav\r\n2=f01.wav\r\n3=long.wav\r\n' >"$work/program/Bench.vkm"
+drv() { wine "$BUILD/vkm_driver.exe" "$@" </dev/null >"$work/drv.txt" 2>/dev/null; }
+click_play() {  # EVENT RUN
+    local t
+    t=$(date +%s.%N)
+    xdotool click 1
+    echo "$1 $t $2" >>"$work/events.txt"
+}
 for run in 0 1 2; do
-    (cd "$work/program" && exec wine ./vlakomluv.exe) &
+    (cd "$work/program" && exec wine ./vlakomluv.exe </dev/null >/dev/null 2>&1) &
     program_pid=$!
-    wine "$BUILD/vkm_driver.exe" wait 60 >/dev/null
-    wine "$BUILD/vkm_driver.exe" expect 30 "combo.count=1" >/dev/null
-    wine "$BUILD/vkm_driver.exe" select 0
-    wine "$BUILD/vkm_driver.exe" click Start
-    wine "$BUILD/vkm_driver.exe" expect 10 "button >=enabled" >/dev/null
+    drv wait 60
+    drv expect 30 "combo.count=1"
+    drv select 0
+    drv click Start
+    drv expect 10 "button >=enabled"
+    drv where ">"
     # shellcheck disable=SC2046
-    xdotool mousemove $(wine "$BUILD/vkm_driver.exe" where ">" | tr -d '\r') click 1
+    xdotool mousemove $(tr -d '\r' <"$work/drv.txt")
+    sleep 0.5
+    click_play first_click $run
     sleep 1
-    wine "$BUILD/player_bench.exe" close | tr -d '\r' | sed "s/\$/ $run/" >>"$work/events.txt"
+    click_play warm_click $run
+    sleep 1
+    click_play long_click $run
+    sleep 1
+    wine "$BUILD/player_bench.exe" close </dev/null >"$work/out.txt" 2>/dev/null
+    events $run
     wait "$program_pid" || true
     sleep 0.5
 done

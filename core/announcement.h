@@ -10,11 +10,10 @@
 #include <vector>
 
 #include "core/byte_source.h"
+#include "core/path.h"
 #include "core/wav.h"
 
 namespace vkm {
-
-using Path = std::string;
 
 // Where the stream gets its files and codecs.
 class SoundSources {

@@ -6,14 +6,8 @@
 #include <utility>
 
 #include "core/codepage.h"
-#include "core/string_list.h"
-#include "core/text.h"
 
 namespace vkm {
-
-std::string UserKeySpecification(const std::string& entry) {
-    return GetField(entry, 1, ";");
-}
 
 namespace {
 
@@ -25,12 +19,11 @@ std::string_view TrimSpaces(std::string_view s) {
 
 }  // namespace
 
-std::optional<KeyCombination> UserKeyCombination(const std::string& entry) {
-    const std::string spec = UserKeySpecification(entry);
+std::optional<KeyCombination> KeyCombinationOf(std::string_view spec) {
     const std::size_t last_plus = spec.rfind('+');
     KeyCombination combination;
-    if (last_plus != std::string::npos) {
-        std::string_view words(spec.data(), last_plus);
+    if (last_plus != std::string_view::npos) {
+        std::string_view words = spec.substr(0, last_plus);
         for (;;) {
             const std::size_t plus = words.find('+');
             const std::string_view word = TrimSpaces(words.substr(0, plus));
@@ -48,24 +41,17 @@ std::optional<KeyCombination> UserKeyCombination(const std::string& entry) {
     }
     // The character's byte in code page 1250 is its key code. Spaces written after the "+" of a
     // modifier ("ALT + B") are not the key, unless there is nothing else ("ALT+ " is Alt+Space).
-    std::string_view key_part(spec);
-    if (last_plus != std::string::npos) {
+    std::string_view key_part = spec;
+    if (last_plus != std::string_view::npos) {
         key_part.remove_prefix(last_plus + 1);
         const std::string_view trimmed = TrimSpaces(key_part);
-        if (!trimmed.empty()) key_part.remove_prefix(static_cast<std::size_t>(trimmed.data() - key_part.data()));
+        if (!trimmed.empty())
+            key_part.remove_prefix(static_cast<std::size_t>(trimmed.data() - key_part.data()));
     }
     const std::string key = Utf8ToCp1250(key_part);
     if (key.empty()) return std::nullopt;
     combination.vk = static_cast<unsigned char>(key[0]);
     return combination;
-}
-
-std::string UserKeySounds(const std::string& entry) {
-    return GetField(entry, 2, ";");
-}
-
-std::string UserKeyDescription(const std::string& entry) {
-    return GetField(entry, 3, ";");
 }
 
 namespace {
@@ -202,19 +188,6 @@ std::string KeyName(unsigned modifiers, unsigned char vk) {
     return name;
 }
 
-LineKeys ReadLineKeys(const IniFile& ini) {
-    LineKeys keys;
-    const std::string arrival = ini.IniReadValue("Info", "Klavesy_prijezd", "");
-    if (!arrival.empty()) keys.arrival = arrival;
-    const std::string departure = ini.IniReadValue("Info", "Klavesy_odjezd", "");
-    if (!departure.empty()) keys.departure = departure;
-    keys.stop = ini.IniReadValue("Info", "Klavesy_stop", "");
-    StringList entries;
-    ini.IniSectionEntries("Uzivatelske_klavesy", entries);
-    for (const std::string& entry : entries.Items()) keys.user_entries.push_back(EntryValue(entry));
-    return keys;
-}
-
 namespace {
 
 // The keys of a line as they are added, in the order of binding.
@@ -256,7 +229,7 @@ class LinePlan {
 
 }  // namespace
 
-std::vector<HotkeyBinding> LineHotkeys(const LineKeys& line) {
+std::vector<HotkeyBinding> LineHotkeys(const LineKeys& line, const std::vector<UserKey>& user) {
     LinePlan plan;
     // Each character is one key: its byte in code page 1250.
     const std::string arrival = Utf8ToCp1250(line.arrival);
@@ -265,34 +238,31 @@ std::vector<HotkeyBinding> LineHotkeys(const LineKeys& line) {
     bool announced[256] = {};
     for (std::size_t k = 0; k < arrival.size(); ++k) {
         const auto vk = static_cast<unsigned char>(arrival[k]);
-        plan.AddCharacter(vk, ArrivalIdBase + static_cast<long long>(k), ArrivalIdLast, announced[vk]);
+        plan.AddCharacter(vk, kArrivalIdBase + static_cast<long long>(k), kArrivalIdLast, announced[vk]);
     }
     for (std::size_t k = 0; k < departure.size(); ++k) {
         const auto vk = static_cast<unsigned char>(departure[k]);
-        plan.AddCharacter(vk, DepartureIdBase + static_cast<long long>(k), DepartureIdLast, announced[vk]);
+        plan.AddCharacter(vk, kDepartureIdBase + static_cast<long long>(k), kDepartureIdLast, announced[vk]);
     }
-    for (std::size_t i = 0; i < line.user_entries.size(); ++i) {
-        const std::string& entry = line.user_entries[i];
-        if (const std::optional<KeyCombination> c = UserKeyCombination(entry)) {
-            plan.Add(*c, UserIdBase + static_cast<long long>(i), UserIdLast);
-        } else {
-            // Nothing to name the key by but what the user wrote.
-            const std::string spec = UserKeySpecification(entry);
-            plan.AddWrittenWrongly(spec.empty() ? entry : spec);
-        }
+    for (std::size_t i = 0; i < user.size(); ++i) {
+        const UserKey& key = user[i];
+        if (key.combination)
+            plan.Add(*key.combination, kUserIdBase + static_cast<long long>(i), kUserIdLast);
+        else
+            plan.AddWrittenWrongly(key.text);  // nothing to name it by but what the user wrote
     }
     bool stopping[256] = {};
     for (std::size_t k = 0; k < stop.size(); ++k) {
         const auto vk = static_cast<unsigned char>(stop[k]);
-        plan.AddCharacter(vk, StopIdBase + static_cast<long long>(k), StopIdLast, stopping[vk]);
+        plan.AddCharacter(vk, kStopIdBase + static_cast<long long>(k), kStopIdLast, stopping[vk]);
     }
     return plan.Take();
 }
 
-std::vector<std::string> LineKeyProblems(const LineKeys& keys) {
+std::vector<std::string> LineKeyProblems(const std::vector<HotkeyBinding>& hotkeys) {
     std::vector<std::string> names;
     std::set<std::string> named;
-    for (const HotkeyBinding& b : LineHotkeys(keys))
+    for (const HotkeyBinding& b : hotkeys)
         if (b.id == 0 && named.insert(b.name).second) names.push_back(b.name);
     return names;
 }

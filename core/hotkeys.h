@@ -1,4 +1,4 @@
-// The line's keys as hotkeys: the id scheme, the user key entry format, the
+// The line's keys as hotkeys: the id scheme, the key text of a user entry, the
 // readable names of key combinations and the keys a line cannot have bound.
 //
 // Hotkey ids of the main window (k counts a key string's characters from 0, i a
@@ -24,21 +24,22 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
-
-#include "core/ini.h"
-#include "platform/platform.h"
 
 namespace vkm {
 
-constexpr int ArrivalIdBase = 1;
-constexpr int ArrivalIdLast = 99;
-constexpr int DepartureIdBase = 100;
-constexpr int DepartureIdLast = 199;
-constexpr int UserIdBase = 200;
-constexpr int UserIdLast = 0xBEFF;
-constexpr int StopIdBase = 0xBF00;
-constexpr int StopIdLast = 0xBFFF;
+constexpr int kArrivalIdBase = 1;
+constexpr int kArrivalIdLast = 99;
+constexpr int kDepartureIdBase = 100;
+constexpr int kDepartureIdLast = 199;
+constexpr int kUserIdBase = 200;
+constexpr int kUserIdLast = 0xBEFF;
+constexpr int kStopIdBase = 0xBF00;
+constexpr int kStopIdLast = 0xBFFF;
+
+// Modifier flags of a hotkey, as Windows numbers them.
+enum : unsigned { kModAlt = 1, kModControl = 2, kModShift = 4 };
 
 struct KeyCombination {
     unsigned modifiers = 0;  // kModAlt, kModControl, kModShift
@@ -47,40 +48,31 @@ struct KeyCombination {
     bool operator!=(const KeyCombination& o) const { return !(*this == o); }
 };
 
-// A user key entry is "key specification;sounds;description", for example
-// "ALT+B;bezpecnost.wav;Bezpecnost". A missing field takes the last one present:
-// with two fields the sounds are also the description, without ";" the whole
-// entry is the key specification, the sounds and the description.
-
-// Field 1: modifier words and the key, joined by "+": "B", "ALT+B", "CTRL+SHIFT+X".
-std::string UserKeySpecification(const std::string& entry);
-// The combination the key specification names, or nothing when it is written
-// wrongly. The key is the first character of the part after the last "+" (the
-// whole specification without "+"), taken as written: "ctrl+q" is Ctrl with 0x71
-// (F2). Every word before it is ALT, CTRL or SHIFT
-// (any case, surrounding spaces ignored), and all of them count: CTRL+SHIFT+X is
-// Ctrl+Shift+X. Spaces between the last "+" and the key are passed over ("ALT + B" is
-// Alt+B), unless they are all there is ("ALT+ " is Alt+Space). Written wrongly: any
+// The combination a user entry's key text names ("B", "ALT+B", "CTRL+SHIFT+X": modifier
+// words and the key, joined by "+"), or nothing when it is written wrongly. The key is
+// the first character of the part after the last "+" (the whole text without "+"),
+// taken as written: "ctrl+q" is Ctrl with 0x71 (F2). Every word before it is ALT, CTRL
+// or SHIFT (any case, surrounding spaces ignored), and all of them count: CTRL+SHIFT+X
+// is Ctrl+Shift+X. Spaces between the last "+" and the key are passed over ("ALT + B"
+// is Alt+B), unless they are all there is ("ALT+ " is Alt+Space). Written wrongly: any
 // other word (WIN+B, ALTGR+B, CTL+B, +B) or nothing after the last "+".
-std::optional<KeyCombination> UserKeyCombination(const std::string& entry);
-std::string UserKeySounds(const std::string& entry);
-std::string UserKeyDescription(const std::string& entry);
+std::optional<KeyCombination> KeyCombinationOf(std::string_view key_text);
+
+// A user key as its entry writes it, and what it binds.
+struct UserKey {
+    std::string text;                           // as written; names the key when it is written wrongly
+    std::optional<KeyCombination> combination;  // none: written wrongly
+};
 
 // A readable name of a key combination: "F1", "Alt+B", "Num 2", "Ctrl+Enter".
 std::string KeyName(unsigned modifiers, unsigned char vk);
 
-// The keys of a line, as its definition file gives them.
+// The key strings of a line, as its definition file gives them: each character is one key.
 struct LineKeys {
-    std::string arrival = "\r";    // [Info] Klavesy_prijezd; each character is one key
+    std::string arrival = "\r";    // [Info] Klavesy_prijezd
     std::string departure = "Pp";  // [Info] Klavesy_odjezd
     std::string stop;              // [Info] Klavesy_stop; no stop keys unless the line has them
-    // The values of [Uzivatelske_klavesy], in file order: user key entries.
-    std::vector<std::string> user_entries;
 };
-
-// Reads the keys of a line: an absent or empty key string takes its default, and
-// each user entry is everything after the first "=" of its line.
-LineKeys ReadLineKeys(const IniFile& ini);
 
 // One key of a line as it is to be bound. id is 0 when the line itself keeps the
 // key from being bound; name then says which key it is and why, as the warning
@@ -92,12 +84,12 @@ struct HotkeyBinding {
     std::string name;
 };
 
-// Every key of the line, in the order of binding (arrival, departure, user, stop
-// keys), repeated announcement and stop characters left out. Names: a key written
-// wrongly is named by its key specification as written (an empty one by the whole
-// entry); a collision by the key's name followed by kCollisionNote; a key beyond its
-// id range by its name followed by kTooManyNote; any other key by its name.
-std::vector<HotkeyBinding> LineHotkeys(const LineKeys& keys);
+// Every key of the line, in the order of binding (arrival, departure, user (those of
+// [Uzivatelske_klavesy], in file order), stop keys), repeated announcement and stop characters left out.
+// Names: a key written wrongly is named by its text as written; a collision by the key's name followed by
+// kCollisionNote; a key beyond its id range by its name followed by kTooManyNote; any
+// other key by its name.
+std::vector<HotkeyBinding> LineHotkeys(const LineKeys& keys, const std::vector<UserKey>& user);
 
 constexpr const char* kCollisionNote = " (již použitá dříve)";
 constexpr const char* kTooManyNote = " (příliš mnoho kláves)";
@@ -105,7 +97,7 @@ constexpr const char* kTooManyNote = " (příliš mnoho kláves)";
 // The keys that cannot be bound for reasons of the line itself (written wrongly,
 // colliding with an earlier key, beyond their id range), whatever the system would
 // say: the names the warning gives them, each once, in the order of binding.
-std::vector<std::string> LineKeyProblems(const LineKeys& keys);
+std::vector<std::string> LineKeyProblems(const std::vector<HotkeyBinding>& hotkeys);
 
 // The warning about keys that cannot be used: names each of names once, in order. So that the box
 // fits on the screen, only the first shown names are given, then how many more there are, and a

@@ -50,13 +50,13 @@ bool HasMark(std::string_view bytes, std::string_view mark) {
 std::u16string Decode(std::string_view bytes, TextEncoding encoding) {
     auto u8 = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
     switch (encoding) {
-        case TextEncoding::Utf8:
+        case TextEncoding::kUtf8:
             return Utf8TextToUtf16(bytes.substr(HasMark(bytes, "\xEF\xBB\xBF") ? 3 : 0));
-        case TextEncoding::Utf8WithoutMark:
+        case TextEncoding::kUtf8WithoutMark:
             return Utf8TextToUtf16(bytes);
-        case TextEncoding::Utf16LE:
-        case TextEncoding::Utf16BE: {
-            const bool big_endian = encoding == TextEncoding::Utf16BE;
+        case TextEncoding::kUtf16LE:
+        case TextEncoding::kUtf16BE: {
+            const bool big_endian = encoding == TextEncoding::kUtf16BE;
             const std::size_t start = HasMark(bytes, big_endian ? "\xFE\xFF" : "\xFF\xFE") ? 2 : 0;
             std::u16string out;
             out.reserve(bytes.size() / 2);
@@ -66,7 +66,7 @@ std::u16string Decode(std::string_view bytes, TextEncoding encoding) {
                     static_cast<char16_t>(big_endian ? (u8(i) << 8) | u8(i + 1) : u8(i) | (u8(i + 1) << 8));
             return out;
         }
-        case TextEncoding::Cp1250:
+        case TextEncoding::kCp1250:
             break;
     }
     return Cp1250ToUtf16(bytes);
@@ -92,11 +92,11 @@ std::u16string_view StripQuotes(std::u16string_view v) {
 }  // namespace
 
 TextEncoding DetectEncoding(std::string_view bytes) {
-    if (HasMark(bytes, "\xEF\xBB\xBF")) return TextEncoding::Utf8;
-    if (HasMark(bytes, "\xFF\xFE")) return TextEncoding::Utf16LE;
-    if (HasMark(bytes, "\xFE\xFF")) return TextEncoding::Utf16BE;
-    if (IsUtf8BeyondAscii(bytes)) return TextEncoding::Utf8WithoutMark;
-    return TextEncoding::Cp1250;
+    if (HasMark(bytes, "\xEF\xBB\xBF")) return TextEncoding::kUtf8;
+    if (HasMark(bytes, "\xFF\xFE")) return TextEncoding::kUtf16LE;
+    if (HasMark(bytes, "\xFE\xFF")) return TextEncoding::kUtf16BE;
+    if (IsUtf8BeyondAscii(bytes)) return TextEncoding::kUtf8WithoutMark;
+    return TextEncoding::kCp1250;
 }
 
 IniFile::IniFile(std::string_view bytes) : IniFile(bytes, DetectEncoding(bytes)) {}
@@ -176,29 +176,24 @@ std::vector<std::string> IniFile::IniKeyNames(const std::string& section) const 
     return names;
 }
 
-void IniFile::IniSectionEntries(const std::string& section, StringList& list) const {
+std::vector<IniEntry> IniFile::IniSectionEntries(const std::string& section) const {
     // One pass over the section: each listed name takes the value of the first key of that name, and
-    // acts on the first live entry of that name in the list. One table of names (compared without
-    // regard to case) holds both: the first key of each name and the places of the live entries
-    // (IniReadValue and IndexOfName would search for each). The table is open addressing over slots
-    // made beforehand, so that a section of many keys costs no allocation for each.
+    // its entry goes where the name's first entry is. One table of names (compared without regard to
+    // case) holds both the first key of each name and the place of its entry (IniReadValue would
+    // search for each). The table is open addressing over slots made beforehand, so that a section
+    // of many keys costs no allocation for each.
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     struct Slot {
         std::u16string_view name;
-        const Key* first_key = nullptr;    // valued or not
-        std::size_t place = kNone;         // the first live entry of the name
-        std::vector<std::size_t> further;  // the others, in order
+        const Key* first_key = nullptr;  // valued or not
+        std::size_t place = kNone;       // of the name's entry
     };
     const std::u16string wsection = Wide(section);
     const Section* listed = FindSection(wsection);      // as IniKeyNames looks it up
     const Section* keys = FindSection(Trim(wsection));  // as IniReadValue looks it up
-
-    // The list's entries by name; removed places are left empty until the end.
-    std::vector<std::optional<std::string>> items(list.Items().begin(), list.Items().end());
-    std::vector<std::u16string> item_names;  // the names the slots of the list's entries view
-    item_names.reserve(items.size());
-    const std::size_t most =
-        items.size() + (keys ? keys->keys.size() : 0) + (listed && listed != keys ? listed->keys.size() : 0);
+    std::vector<IniEntry> entries;
+    if (!listed) return entries;
+    const std::size_t most = (keys ? keys->keys.size() : 0) + (listed != keys ? listed->keys.size() : 0);
     std::vector<Slot> slots;
     slots.reserve(most);  // never more: the slots stay where they are
     std::size_t table_size = 16;
@@ -219,16 +214,6 @@ void IniFile::IniSectionEntries(const std::string& section, StringList& list) co
         }
     };
 
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const std::size_t eq = items[i]->find('=');  // an entry without "=" has no name
-        if (eq == std::string::npos) continue;
-        item_names.push_back(Utf8ToUtf16(std::string_view(*items[i]).substr(0, eq)));
-        Slot& slot = *slot_of(item_names.back(), true);
-        if (slot.place == kNone)
-            slot.place = i;
-        else
-            slot.further.push_back(i);
-    }
     std::vector<Slot*> slot_of_key;  // by the key's place in the section
     if (keys) {
         slot_of_key.reserve(keys->keys.size());
@@ -238,47 +223,31 @@ void IniFile::IniSectionEntries(const std::string& section, StringList& list) co
             slot_of_key.push_back(&slot);
         }
     }
-    if (listed) {
-        for (std::size_t i = 0; i < listed->keys.size(); ++i) {
-            const Key& k = listed->keys[i];
-            if (!k.value || (!k.name.empty() && k.name.front() == u';')) continue;  // not listed
-            Slot& slot = listed == keys ? *slot_of_key[i] : *slot_of(k.name, true);
-            // The value is looked up by the name without its surrounding white space.
-            const Key* first = slot.first_key;
-            const std::u16string_view trimmed = Trim(k.name);
-            if (trimmed.size() != k.name.size()) {
-                const Slot* other = slot_of(trimmed, false);
-                first = other ? other->first_key : nullptr;
-            }
-            const std::u16string_view value =
-                first && first->value ? StripQuotes(*first->value) : std::u16string_view();
-            if (value.empty()) {
-                if (slot.place != kNone) {
-                    items[slot.place].reset();
-                    slot.place = kNone;
-                    if (!slot.further.empty()) {
-                        slot.place = slot.further.front();
-                        slot.further.erase(slot.further.begin());
-                    }
-                }
-                continue;
-            }
-            std::string entry;
-            entry.reserve(k.name.size() + 1 + value.size());
-            AppendUtf8(entry, k.name);
-            entry += '=';
-            AppendUtf8(entry, value);
-            if (slot.place != kNone) {
-                items[slot.place] = std::move(entry);
-            } else {
-                slot.place = items.size();
-                items.push_back(std::move(entry));
-            }
+    for (std::size_t i = 0; i < listed->keys.size(); ++i) {
+        const Key& k = listed->keys[i];
+        if (!k.value || (!k.name.empty() && k.name.front() == u';')) continue;  // not listed
+        Slot& slot = listed == keys ? *slot_of_key[i] : *slot_of(k.name, true);
+        // The value is looked up by the name without its surrounding white space.
+        const Key* first = slot.first_key;
+        const std::u16string_view trimmed = Trim(k.name);
+        if (trimmed.size() != k.name.size()) {
+            const Slot* other = slot_of(trimmed, false);
+            first = other ? other->first_key : nullptr;
+        }
+        const std::u16string_view value =
+            first && first->value ? StripQuotes(*first->value) : std::u16string_view();
+        if (value.empty()) continue;
+        IniEntry entry;
+        AppendUtf8(entry.name, k.name);
+        AppendUtf8(entry.value, value);
+        if (slot.place != kNone) {
+            entries[slot.place] = std::move(entry);  // the later name, at the first one's place
+        } else {
+            slot.place = entries.size();
+            entries.push_back(std::move(entry));
         }
     }
-    list.Clear();
-    for (std::optional<std::string>& item : items)
-        if (item) list.Add(std::move(*item));
+    return entries;
 }
 
 bool IniFile::HasSection(const std::string& section) const {
@@ -294,13 +263,6 @@ bool IniFile::IniValueOpen(const std::string& section, const std::string& key) c
     for (const Key& k : s->keys)
         if (SameText(k.name, wanted)) return false;
     return true;
-}
-
-std::vector<std::string> IniFile::IniSectionNames() const {
-    std::vector<std::string> names;
-    for (const Section& s : sections_)
-        if (!s.name.empty()) names.push_back(Utf16ToUtf8(s.name));
-    return names;
 }
 
 }  // namespace vkm

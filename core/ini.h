@@ -28,11 +28,16 @@
 #include <string_view>
 #include <vector>
 
-#include "core/string_list.h"
-
 namespace vkm {
 
-enum class TextEncoding { Cp1250, Utf8, Utf8WithoutMark, Utf16LE, Utf16BE };
+enum class TextEncoding { kCp1250, kUtf8, kUtf8WithoutMark, kUtf16LE, kUtf16BE };
+
+// A key of a section and its value (UTF-8).
+struct IniEntry {
+    std::string name;
+    std::string value;
+    bool operator==(const IniEntry& o) const { return name == o.name && value == o.value; }
+};
 
 // The encoding that IniFile reads the bytes in.
 TextEncoding DetectEncoding(std::string_view bytes);
@@ -58,13 +63,10 @@ class IniFile {
     // hands the list over as zero-ended names, gives no list at all when that empty name comes first;
     // this list is whole.)
     std::vector<std::string> IniKeyNames(const std::string& section) const;
-    // Merges the section's non-empty values into list as name=value entries, in the order of
-    // IniKeyNames, each with the value IniReadValue gives for its name; an empty value removes
-    // an entry of that name. Names compare without regard to case. list is not cleared first.
-    // Takes time in proportion to the section's size and the list's.
-    void IniSectionEntries(const std::string& section, StringList& list) const;
-    // The names of the file's sections in file order, duplicates included, nameless ones left out.
-    std::vector<std::string> IniSectionNames() const;
+    // The section's entries with a non-empty value, in the order of IniKeyNames: each name with the
+    // value IniReadValue gives for it. A name listed again (without regard to case) gives no entry
+    // of its own: it is named at the place of the first. Takes time in proportion to the section.
+    std::vector<IniEntry> IniSectionEntries(const std::string& section) const;
 
     // For text read in parts (see core/ini_value_reader.h). Whether a section of that name is there
     // (the one IniReadValue reads is the first); "" names the nameless section the text begins with.
@@ -87,7 +89,7 @@ class IniFile {
 
     std::shared_ptr<const std::u16string> text_;
     std::vector<Section> sections_;  // the first is the nameless one; none for an empty file
-    TextEncoding encoding_ = TextEncoding::Cp1250;
+    TextEncoding encoding_ = TextEncoding::kCp1250;
 };
 
 }  // namespace vkm

@@ -29,7 +29,7 @@ bool IniValueReader::Feed(std::string_view piece) {
     if (done_) return false;
     if (CheckingUtf8()) {
         utf8_.Feed(piece);
-        if (utf8_.malformed()) Drop(TextEncoding::Utf8WithoutMark);
+        if (utf8_.malformed()) Drop(TextEncoding::kUtf8WithoutMark);
     }
     if (keeping_) {
         held_.append(piece.data(), piece.size());
@@ -51,7 +51,7 @@ std::string IniValueReader::Value() {
     }
     // Without a mark the file is UTF-8 when all of it is well-formed UTF-8 beyond ASCII.
     for (const Reading& r : readings_) {
-        if (r.encoding == TextEncoding::Utf8WithoutMark && readings_.size() > 1 && !utf8_.Utf8BeyondAscii())
+        if (r.encoding == TextEncoding::kUtf8WithoutMark && readings_.size() > 1 && !utf8_.Utf8BeyondAscii())
             continue;
         if (r.where == Where::Settled) return r.value;
         break;
@@ -62,29 +62,29 @@ std::string IniValueReader::Value() {
 bool IniValueReader::CheckingUtf8() const {
     if (!decided_) return true;
     return std::any_of(readings_.begin(), readings_.end(),
-                       [](const Reading& r) { return r.encoding == TextEncoding::Utf8WithoutMark; });
+                       [](const Reading& r) { return r.encoding == TextEncoding::kUtf8WithoutMark; });
 }
 
 void IniValueReader::Decide() {
     decided_ = true;
     const TextEncoding marked = DetectEncoding(std::string_view(held_).substr(0, 3));
     switch (marked) {
-        case TextEncoding::Utf8:
+        case TextEncoding::kUtf8:
             mark_ = 3;
             readings_ = {Reading{marked}};
             break;
-        case TextEncoding::Utf16LE:
-        case TextEncoding::Utf16BE:
+        case TextEncoding::kUtf16LE:
+        case TextEncoding::kUtf16BE:
             mark_ = 2;
             utf16_ = true;
-            utf16_big_endian_ = marked == TextEncoding::Utf16BE;
+            utf16_big_endian_ = marked == TextEncoding::kUtf16BE;
             readings_ = {Reading{marked}};
             break;
-        case TextEncoding::Utf8WithoutMark:
-        case TextEncoding::Cp1250:
+        case TextEncoding::kUtf8WithoutMark:
+        case TextEncoding::kCp1250:
             mark_ = 0;
-            readings_ = {Reading{TextEncoding::Utf8WithoutMark}, Reading{TextEncoding::Cp1250}};
-            if (utf8_.malformed()) Drop(TextEncoding::Utf8WithoutMark);
+            readings_ = {Reading{TextEncoding::kUtf8WithoutMark}, Reading{TextEncoding::kCp1250}};
+            if (utf8_.malformed()) Drop(TextEncoding::kUtf8WithoutMark);
             break;
     }
     searched_ = mark_;

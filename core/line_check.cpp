@@ -7,9 +7,8 @@
 
 #include "core/codepage.h"
 #include "core/hotkeys.h"
-#include "core/line_definition.h"
-#include "core/sound_list.h"
-#include "core/text.h"
+#include "core/line.h"
+#include "core/path.h"
 
 namespace vkm {
 
@@ -30,15 +29,15 @@ std::string Seconds(double s) {
 
 const char* EncodingName(TextEncoding e) {
     switch (e) {
-        case TextEncoding::Cp1250:
+        case TextEncoding::kCp1250:
             return "Windows-1250";
-        case TextEncoding::Utf8:
+        case TextEncoding::kUtf8:
             return "UTF-8 s BOM";
-        case TextEncoding::Utf8WithoutMark:
+        case TextEncoding::kUtf8WithoutMark:
             return "UTF-8 bez BOM";
-        case TextEncoding::Utf16LE:
+        case TextEncoding::kUtf16LE:
             return "UTF-16 LE s BOM";
-        case TextEncoding::Utf16BE:
+        case TextEncoding::kUtf16BE:
             return "UTF-16 BE s BOM";
     }
     return "?";
@@ -58,7 +57,8 @@ std::string FaultText(WaveFault fault) {
         case WaveFault::kNoData:
             return "nemá zvuková data (chybí blok data)";
         case WaveFault::kBadHeader:
-            return "má nemožnou hlavičku (žádné kanály, nulová frekvence, nesmyslná velikost vzorku nebo bloku)";
+            return "má nemožnou hlavičku (žádné kanály, nulová frekvence, nesmyslná velikost vzorku nebo "
+                   "bloku)";
         case WaveFault::kDataBeyondFile:
             return "je useknutý: hlavička slibuje víc dat, než soubor má";
         case WaveFault::kUnsupported:
@@ -83,19 +83,20 @@ class Checker {
     void Warning(std::string text) { report_.findings.push_back({false, std::move(text)}); }
 
     // The sounds of a sound list as the player would meet them; the seconds they last.
-    double List(const std::string& list, const std::string& where) {
+    double List(const SoundList& list, const std::string& where) {
         double seconds = 0;
-        for (const std::string& name : SoundListNames(list + ",")) {
-            const WaveInspection& w = Inspect(name);
-            const std::string said = "zvuk " + Quoted(name) + " (" + where + ")";
-            if (LeavesFolder(dir_, name) && warned_outside_.insert(name).second)
+        for (const LineSound& sound : list) {
+            const WaveInspection& w = Inspect(sound.path);
+            const std::string said = "zvuk " + Quoted(sound.name) + " (" + where + ")";
+            if (LeavesFolder(dir_, sound.name) && warned_outside_.insert(sound.name).second)
                 Warning(said + " leží mimo složku linky");
             if (w.playability == Playability::kBroken) {
-                if (w.fault == WaveFault::kUnreadable && !files_.FileExists(NormalizePath(dir_ + name)))
+                if (w.fault == WaveFault::kUnreadable && !files_.FileExists(sound.path))
                     Fault(said + " chybí");
                 else
                     Fault(said + " " + FaultText(w.fault));
-            } else if (w.playability == Playability::kNeedsSystemCodec && noted_codec_.insert(name).second) {
+            } else if (w.playability == Playability::kNeedsSystemCodec &&
+                       noted_codec_.insert(sound.name).second) {
                 Warning(said + " je komprimovaný; přehraje ho kodek Windows, pokud ho systém má");
             }
             seconds += w.seconds;
@@ -104,21 +105,21 @@ class Checker {
     }
 
   private:
-    const WaveInspection& Inspect(const std::string& name) {
-        auto it = seen_.find(name);
+    const WaveInspection& Inspect(const Path& path) {
+        auto it = seen_.find(path);
         if (it != seen_.end()) return it->second;
         WaveInspection w;
         w.fault = WaveFault::kUnreadable;
-        if (std::unique_ptr<ByteSource> source = sounds_.Open(NormalizePath(dir_ + name)))
+        if (std::unique_ptr<ByteSource> source = sounds_.Open(path))
             w = InspectWave(*source, sounds_.codecs());
-        return seen_.emplace(name, w).first->second;
+        return seen_.emplace(path, w).first->second;
     }
 
     LineReport& report_;
     FileSystem& files_;
     SoundSources& sounds_;
     Path dir_;
-    std::map<std::string, WaveInspection> seen_;
+    std::map<Path, WaveInspection> seen_;
     std::set<std::string> warned_outside_, noted_codec_;
 };
 
@@ -138,12 +139,12 @@ void CheckAnnouncementEntries(const IniFile& ini, Checker& check) {
     }
 }
 
-void CheckUserKeyLetters(const LineKeys& keys, Checker& check) {
-    for (const std::string& entry : keys.user_entries) {
-        const std::string spec = UserKeySpecification(entry);
+void CheckUserKeyLetters(const Line& line, Checker& check) {
+    for (const UserAnnouncement& u : line.user_announcements) {
+        const std::string& spec = u.key.text;
         const std::size_t plus = spec.rfind('+');
         const std::string key = plus == std::string::npos ? spec : spec.substr(plus + 1);
-        const std::optional<KeyCombination> c = UserKeyCombination(entry);
+        const std::optional<KeyCombination>& c = u.key.combination;
         if (!c || key.empty() || key[0] < 'a' || key[0] > 'z') continue;
         const unsigned char letter = static_cast<unsigned char>(key[0] - 'a' + 'A');
         check.Warning("uživatelská klávesa " + Quoted(spec) + " je " + KeyName(c->modifiers, c->vk) +
@@ -187,11 +188,11 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds) 
     report.readable = true;
     const IniFile ini(*bytes);
     report.encoding = ini.encoding();
-    const LineDefinition line = ReadLineDefinition(ini);
+    const Line line = ReadLine(ini, path);
     report.name = line.name;
-    Checker check(report, files, sounds, IncludeBackslash(ExtractFilePath(path)));
+    Checker check(report, files, sounds, line.folder);
 
-    if (report.encoding == TextEncoding::Cp1250 && LooksLikeUtf16WithoutMark(*bytes))
+    if (report.encoding == TextEncoding::kCp1250 && LooksLikeUtf16WithoutMark(*bytes))
         check.Warning(
             "soubor je v UTF-16 bez BOM: program ho čte jako Windows-1250 a linku nenabídne; "
             "uložte ho jako UTF-8");
@@ -204,26 +205,24 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds) 
     report.end_seconds = check.List(line.end_sounds, "WAV_Konec");
     CheckAnnouncementEntries(ini, check);
     for (std::size_t i = 0; i < line.announcements.size(); ++i) {
+        const LineAnnouncement& entry = line.announcements[i];
         AnnouncementLength a;
-        a.entry = line.announcement_names[i];
+        a.entry = entry.key;
         a.departure = i % 2 == 0;
         a.leading_seconds = a.departure ? departure : arrival;
-        a.own_seconds = check.List(line.announcements[i], "hlášení " + Quoted(a.entry));
-        if (SoundListNames(line.announcements[i] + ",").empty())
-            check.Fault("hlášení " + Quoted(a.entry) + " nejmenuje žádný zvuk");
+        a.own_seconds = check.List(entry.sounds, "hlášení " + Quoted(a.entry));
+        if (entry.sounds.empty()) check.Fault("hlášení " + Quoted(a.entry) + " nejmenuje žádný zvuk");
         report.announcements.push_back(a);
     }
-    for (const std::string& entry : line.keys.user_entries) {
-        const std::optional<KeyCombination> c = UserKeyCombination(entry);
-        const std::string key = c ? KeyName(c->modifiers, c->vk) : UserKeySpecification(entry);
+    for (const UserAnnouncement& u : line.user_announcements) {
+        const std::string key =
+            u.key.combination ? KeyName(u.key.combination->modifiers, u.key.combination->vk) : u.key.text;
         report.user_announcements.emplace_back(
-            key,
-            check.List(UserKeySounds(entry), "uživatelská klávesa " + Quoted(UserKeySpecification(entry))));
+            key, check.List(u.sounds, "uživatelská klávesa " + Quoted(u.key.text)));
     }
 
-    const std::vector<std::string> problems = LineKeyProblems(line.keys);
-    if (!problems.empty()) check.Fault(UnusableKeysWarning(problems, kAllKeys));
-    CheckUserKeyLetters(line.keys, check);
+    if (!line.refused.empty()) check.Fault(UnusableKeysWarning(line.refused, kAllKeys));
+    CheckUserKeyLetters(line, check);
     return report;
 }
 

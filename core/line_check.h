@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/announcement.h"
+#include "core/file_system.h"
 #include "core/ini.h"
-#include "platform/platform.h"
 
 namespace vkm {
 
@@ -30,7 +30,7 @@ struct AnnouncementLength {
 struct LineReport {
     Path path;
     bool readable = false;  // the file exists and could be read
-    TextEncoding encoding = TextEncoding::Cp1250;
+    TextEncoding encoding = TextEncoding::kCp1250;
     std::string name;
     std::vector<AnnouncementLength> announcements;
     double end_seconds = 0;                                          // WAV_Konec

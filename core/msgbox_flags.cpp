@@ -5,44 +5,44 @@ namespace vkm {
 MsgBoxStyle MapMsgBoxFlags(const std::string& caption, unsigned flags) {
     MsgBoxStyle r;
     unsigned buttons = 0;
-    if (flags & msgYesNo) buttons |= kMbYesNo;
-    if (flags & msgOk) buttons |= kMbOk;
-    if (flags & msgHelp) buttons |= kMbHelp;
-    if (flags & msgOkCancel) buttons |= kMbOkCancel;
-    if (flags & msgYesNoCancel) buttons |= kMbYesNoCancel;
-    if (flags & msgAbortRetryIgnore) buttons |= kMbAbortRetryIgnore;
+    if (flags & kMsgYesNo) buttons |= kMbYesNo;
+    if (flags & kMsgOk) buttons |= kMbOk;
+    if (flags & kMsgHelp) buttons |= kMbHelp;
+    if (flags & kMsgOkCancel) buttons |= kMbOkCancel;
+    if (flags & kMsgYesNoCancel) buttons |= kMbYesNoCancel;
+    if (flags & kMsgAbortRetryIgnore) buttons |= kMbAbortRetryIgnore;
 
     unsigned def = 0;
-    if (flags & msgDefButton1)
+    if (flags & kMsgDefButton1)
         def = 0;
-    else if (flags & msgDefButton2)
+    else if (flags & kMsgDefButton2)
         def = kMbDefButton2;
-    else if (flags & msgDefButton3)
+    else if (flags & kMsgDefButton3)
         def = kMbDefButton3;
-    else if (flags & msgDefButton4)
+    else if (flags & kMsgDefButton4)
         def = kMbDefButton4;
 
     if (!caption.empty())
         r.caption = caption;
-    else if (flags & msgInfo)
+    else if (flags & kMsgInfo)
         r.caption = "Informace";
-    else if (flags & msgError)
+    else if (flags & kMsgError)
         r.caption = "Chyba";
-    else if (flags & msgStop)
+    else if (flags & kMsgStop)
         r.caption = "Upozornění";
-    else if (flags & msgQuestion)
+    else if (flags & kMsgQuestion)
         r.caption = "Dotaz";
-    else if (flags & msgWarning)
+    else if (flags & kMsgWarning)
         r.caption = "Upozornění";
 
     unsigned icon = 0;
-    if (flags & msgInfo)
+    if (flags & kMsgInfo)
         icon = kMbIconInformation;
-    else if (flags & (msgError | msgStop))
+    else if (flags & (kMsgError | kMsgStop))
         icon = kMbIconError;
-    else if (flags & msgQuestion)
+    else if (flags & kMsgQuestion)
         icon = kMbIconQuestion;
-    else if (flags & msgWarning)
+    else if (flags & kMsgWarning)
         icon = kMbIconExclamation;
 
     r.style = buttons | def | icon;

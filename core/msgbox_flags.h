@@ -6,21 +6,21 @@
 namespace vkm {
 
 enum : unsigned {
-    msgInfo = 0x1,
-    msgError = 0x2,
-    msgQuestion = 0x4,
-    msgWarning = 0x8,
-    msgStop = 0x10,
-    msgYesNo = 0x100,
-    msgOk = 0x200,
-    msgHelp = 0x400,
-    msgOkCancel = 0x800,
-    msgYesNoCancel = 0x1000,
-    msgAbortRetryIgnore = 0x2000,
-    msgDefButton1 = 0x1000000,
-    msgDefButton2 = 0x2000000,
-    msgDefButton3 = 0x4000000,
-    msgDefButton4 = 0x8000000,
+    kMsgInfo = 0x1,
+    kMsgError = 0x2,
+    kMsgQuestion = 0x4,
+    kMsgWarning = 0x8,
+    kMsgStop = 0x10,
+    kMsgYesNo = 0x100,
+    kMsgOk = 0x200,
+    kMsgHelp = 0x400,
+    kMsgOkCancel = 0x800,
+    kMsgYesNoCancel = 0x1000,
+    kMsgAbortRetryIgnore = 0x2000,
+    kMsgDefButton1 = 0x1000000,
+    kMsgDefButton2 = 0x2000000,
+    kMsgDefButton3 = 0x4000000,
+    kMsgDefButton4 = 0x8000000,
 };
 
 // Windows style bits used by the mapping.

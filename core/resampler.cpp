@@ -92,12 +92,6 @@ void Resampler::Finish() {
     buffer_.insert(buffer_.end(), static_cast<std::size_t>(half_ + 1) * channels_, 0.0f);
 }
 
-bool Resampler::NeedsInput() const {
-    if (finished_) return false;
-    const std::uint64_t i0 = next_out_ * in_rate_ / out_rate_;
-    return static_cast<std::int64_t>(i0) + half_ >= static_cast<std::int64_t>(pushed_);
-}
-
 std::size_t Resampler::Pull(float* out, std::size_t max_frames) {
     const std::uint64_t total = finished_ ? OutputFrames(pushed_, in_rate_, out_rate_) : UINT64_MAX;
     const int taps = 2 * half_;

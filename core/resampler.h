@@ -26,8 +26,6 @@ class Resampler {
     std::size_t Pull(float* out, std::size_t max_frames);
 
     bool finished() const { return finished_; }
-    // Input frames the filter still needs before Pull can give more.
-    bool NeedsInput() const;
 
   private:
     void Compact();

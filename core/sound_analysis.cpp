@@ -93,53 +93,23 @@ float FullScale(const WaveFormat& f) {
     return *std::max_element(values, values + 256);
 }
 
-// Decode says whether it succeeded or, as it is being changed to, how many bytes it
-// used: both are taken as the bytes used (0: the codec failed).
-inline std::size_t BytesUsed(bool ok, std::size_t n) {
-    return ok ? n : 0;
-}
-inline std::size_t BytesUsed(std::size_t used, std::size_t) {
-    return used;
-}
-
-// The one place that calls a codec: decodes whole blocks from the start of in[0, n)
-// and appends their 16-bit samples to pcm. Returns the input bytes used, 0 when the
-// codec fails.
-std::size_t DecodeBlocks(CompressedDecoder& decoder, const std::uint8_t* in, std::size_t n,
-                         std::vector<std::int16_t>& pcm) {
-    return BytesUsed(decoder.Decode(in, n, pcm), n);
-}
-
-// A compressed file through its codec, cut to the fact chunk's length as the player does.
+// A compressed file through its codec, read as the player reads it, cut to the fact chunk's length.
 std::optional<SoundMeasures> AnalyseCompressed(ByteSource& source, const WaveInfo& info, Codecs* codecs) {
     const WaveFormat& f = info.format;
     std::unique_ptr<CompressedDecoder> decoder = codecs ? codecs->Open(f) : nullptr;
     if (!decoder) return std::nullopt;
+    CompressedReader reader(source, info, std::move(decoder));
     SoundAnalyzer analyzer(f.rate, f.channels, 32767.0f / 32768.0f);
-    const std::size_t piece = std::max<std::size_t>(1, kPieceBytes / f.block_align) * f.block_align;
-    std::vector<std::uint8_t> raw;
     std::vector<std::int16_t> pcm;
     std::vector<float> samples;
-    std::uint64_t offset = info.data_offset, end = offset + info.data_size / f.block_align * f.block_align;
     std::uint64_t frames_left = info.fact_frames ? *info.fact_frames : UINT64_MAX;
-    while (offset < end && frames_left > 0) {
-        raw.resize(static_cast<std::size_t>(std::min<std::uint64_t>(piece, end - offset)));
-        const std::size_t whole =
-            source.ReadAt(offset, raw.data(), raw.size()) / f.block_align * f.block_align;
-        if (whole == 0) break;  // the file can no longer be read
-        for (std::size_t at = 0; at < whole && frames_left > 0;) {
-            pcm.clear();
-            const std::size_t used = DecodeBlocks(*decoder, raw.data() + at, whole - at, pcm);
-            if (used == 0) return analyzer.Finish();  // the player stops here too
-            at += used;
-            const std::size_t frames =
-                static_cast<std::size_t>(std::min<std::uint64_t>(pcm.size() / f.channels, frames_left));
-            samples.resize(frames * f.channels);
-            for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = pcm[i] * (1.0f / 32768.0f);
-            analyzer.Push(samples.data(), frames);
-            frames_left -= frames;
-        }
-        offset += whole;
+    while (frames_left > 0 && reader.Next(pcm)) {
+        const std::size_t frames =
+            static_cast<std::size_t>(std::min<std::uint64_t>(pcm.size() / f.channels, frames_left));
+        samples.resize(frames * f.channels);
+        for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = pcm[i] * (1.0f / 32768.0f);
+        analyzer.Push(samples.data(), frames);
+        frames_left -= frames;
     }
     return analyzer.Finish();
 }

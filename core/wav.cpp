@@ -250,11 +250,6 @@ WaveInfo ParseWave(ByteSource& source) {
     return info;
 }
 
-bool IsWaveData(std::string_view bytes) {
-    MemoryView view(bytes);
-    return ParseWave(view).fault == WaveFault::kNone;
-}
-
 void DecodeSamples(const WaveFormat& format, const std::uint8_t* in, std::size_t frames, float* out) {
     const std::size_t count = frames * format.channels;
     const unsigned size = format.SampleBytes();

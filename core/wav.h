@@ -92,9 +92,6 @@ struct WaveInfo {
 // their block headers and frames, MS ADPCM's coefficients, MPEG's byte rate).
 WaveInfo ParseWave(ByteSource& source);
 
-// True when bytes hold a WAV file that ParseWave accepts.
-bool IsWaveData(std::string_view bytes);
-
 // Turns frames of a non-compressed format (encoding other than kCompressed) into
 // floating point, interleaved, full scale at +-1.
 void DecodeSamples(const WaveFormat& format, const std::uint8_t* in, std::size_t frames, float* out);

@@ -58,8 +58,4 @@ bool WildcardMask::Matches(std::string_view name) const {
     return Match<char16_t>(wide, wide_, ToUpperUtf16);
 }
 
-bool MatchesMask(std::string_view name, std::string_view mask) {
-    return WildcardMask(mask).Matches(name);
-}
-
 }  // namespace vkm

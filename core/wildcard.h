@@ -19,6 +19,4 @@ class WildcardMask {
     bool is_ascii_ = false;
 };
 
-bool MatchesMask(std::string_view name, std::string_view mask);
-
 }  // namespace vkm

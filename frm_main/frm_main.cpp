@@ -1,18 +1,17 @@
 #include "frm_main/frm_main.h"
 
+#include <utility>
+
 #include "MsgDlgCZ/MsgDlgCZ.h"
 #include "core/codepage.h"
 #include "core/ini.h"
-#include "core/line_definition.h"
-#include "core/text.h"
+#include "core/path.h"
 
 namespace vkm {
 
 void TfrmMain::FormCreate() {
     FDefinitionFiles.clear();
-    FAnnouncements.Clear();
-    FUserKeys.Clear();
-    FSoundDir.clear();
+    FLine = Line();
     // The lines are searched for while the window shows (see CatalogueFolder).
     FScanning = true;
     FAddedWhileScanning.clear();
@@ -33,14 +32,13 @@ void TfrmMain::FormDestroy() {
     FScanning = false;  // a search result that comes now is dropped
     FormClose();
     FDefinitionFiles.clear();
-    FAnnouncements.Clear();
-    FUserKeys.Clear();
+    FLine = Line();
 }
 
 void TfrmMain::btnStartClick() {
     if (FScanning) return;  // Start waits for the list of lines
     if (cmbLinkaItemIndex < 0) {
-        MsgBox(P.boxes, "Není vybrána žádná zvuková mapa", "", msgWarning + msgOk);
+        MsgBox(P.boxes, "Není vybrána žádná zvuková mapa", "", kMsgWarning + kMsgOk);
         return;
     }
     LoadDefinition();
@@ -51,48 +49,35 @@ void TfrmMain::btnStartClick() {
 void TfrmMain::LoadDefinition() {
     const Path path = FDefinitionFiles.at(static_cast<std::size_t>(cmbLinkaItemIndex));
     if (!P.files.FileExists(path)) {
-        MsgBox(P.boxes, "Nelze najít definiční soubor vlakového rozhlasu", "", msgWarning + msgOk);
+        MsgBox(P.boxes, "Nelze najít definiční soubor vlakového rozhlasu", "", kMsgWarning + kMsgOk);
         return;
     }
     const std::optional<std::string> bytes = P.files.ReadFile(path);
     if (!bytes) {
         // There but not readable (no permission, held by another program): as if missing.
-        MsgBox(P.boxes, "Definiční soubor vlakového rozhlasu nelze přečíst", "", msgWarning + msgOk);
+        MsgBox(P.boxes, "Definiční soubor vlakového rozhlasu nelze přečíst", "", kMsgWarning + kMsgOk);
         return;
     }
-    LineDefinition line = ReadLineDefinition(IniFile(*bytes));
+    Line line = ReadLine(IniFile(*bytes), path);
     if (line.name.empty()) {
         // Emptied or overwritten since it was offered: no longer a line, and its keys (the defaults)
         // must not be taken from the simulator. The line started before stays, as for a missing file.
-        MsgBox(P.boxes, kNotALineText, "", msgWarning + msgOk);
+        MsgBox(P.boxes, kNotALineText, "", kMsgWarning + kMsgOk);
         return;
     }
-
-    FArrivalSounds = line.arrival_sounds;
-    FDepartureSounds = line.departure_sounds;
-    FEndSounds = line.end_sounds;
-    FArrivalKeys = line.keys.arrival;
-    FDepartureKeys = line.keys.departure;
-    FStopKeys = line.keys.stop;
-    FUserKeys.Clear();
-    for (const std::string& entry : line.keys.user_entries) FUserKeys.Add(entry);
-    FAnnouncements.Clear();
-    for (std::string& announcement : line.announcements) FAnnouncements.Add(std::move(announcement));
-
-    // A line without announcements loads all the same (it may exist only for its
-    // user announcements): nothing is current and nothing can be played.
-    FPhase = phDeparture;
-    FIndex = 0;
-    FCurrentAnnouncement = FAnnouncements.Empty() ? std::string() : FAnnouncements.Get(0);
-    lblHlaseni = FCurrentAnnouncement;
-    FSoundDir = IncludeBackslash(ExtractFilePath(path));
-    UpdateButtons();
+    FLine = std::move(line);
+    // A line without announcements loads all the same (it may exist only for its user
+    // announcements): nothing is current and nothing can be played.
+    FPhase = Phase::kDeparture;
+    AdvanceTo(0);
 }
 
 void TfrmMain::UpdateButtons() {
-    btnPlayEnabled = !FCurrentAnnouncement.empty();
-    btnJedenZpetEnabled = FIndex > 0 && FAnnouncements.Count() > 0;
-    btnJedenVpredEnabled = FIndex <= FAnnouncements.Count() - 1;
+    const long long count = static_cast<long long>(FLine.announcements.size());
+    const LineAnnouncement* current = Current();
+    btnPlayEnabled = current && !current->text.empty();
+    btnJedenZpetEnabled = FIndex > 0 && count > 0;
+    btnJedenVpredEnabled = FIndex <= count - 1;
 }
 
 std::string ApplicationTitle(const Path& exe_path) {

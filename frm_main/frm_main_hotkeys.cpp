@@ -3,7 +3,8 @@
 // Every key is bound on its own: a key that cannot be bound (taken by another
 // program, written wrongly, colliding with an earlier key of the line, or beyond its
 // id range) leaves the others working and is named in one warning. The keys bound
-// are kept in FBoundHotkeys, and exactly those are released again.
+// are kept in FBoundHotkeys, and exactly those are released again. The line gives its
+// keys ready to bind (Line::hotkeys), read once when it was started.
 //
 // The warning about keys that cannot be used comes right after Start, while the user
 // is in the window: it is shown with the line's keys released, so that Enter (the
@@ -33,25 +34,17 @@ void Release(HotkeyRegistrar& registrar, int id) {
 std::vector<std::string> TfrmMain::Bind(const std::vector<HotkeyBinding>& keys) {
     std::vector<std::string> refused;
     for (const HotkeyBinding& key : keys) {
-        if (key.id != 0 && P.hotkeys.Register(key.id, key.modifiers, key.vk)) {
+        if (key.id != 0 && P.hotkeys.Register(key.id, key.modifiers, key.vk))
             FBoundHotkeys.push_back(key);
-        } else {
+        else
             refused.push_back(key.name);
-            FUnboundKeys.push_back(key.name);
-        }
     }
     return refused;
 }
 
 void TfrmMain::RegisterHotkeys() {
     UnregisterHotkeys();
-    FUnboundKeys.clear();
-    LineKeys keys;
-    keys.arrival = FArrivalKeys;
-    keys.departure = FDepartureKeys;
-    keys.stop = FStopKeys;
-    keys.user_entries = FUserKeys.Items();
-    const std::vector<std::string> unbound = Bind(LineHotkeys(keys));
+    const std::vector<std::string> unbound = Bind(FLine.hotkeys);
     if (!unbound.empty()) Warn(UnusableKeysWarning(unbound));
 }
 
@@ -76,7 +69,7 @@ int TfrmMain::Warn(const std::string& text) {
             refused = Bind(keys);
         };
         try {
-            button = MsgBox(P.boxes, shown, "", msgWarning + msgOk, bind_again);
+            button = MsgBox(P.boxes, shown, "", kMsgWarning + kMsgOk, bind_again);
         } catch (...) {
             bind_again();
             throw;
@@ -94,20 +87,15 @@ bool TfrmMain::WMHotKey(int id) {
     if (std::none_of(FBoundHotkeys.begin(), FBoundHotkeys.end(),
                      [id](const HotkeyBinding& key) { return key.id == id; }))
         return false;
-    if (id >= StopIdBase) {
+    if (id >= kStopIdBase) {
         StopSounds();
-    } else if (id >= UserIdBase) {
-        if (id - UserIdBase < FUserKeys.Count()) AnnounceUser(id - UserIdBase);
+    } else if (id >= kUserIdBase) {
+        const std::size_t i = static_cast<std::size_t>(id - kUserIdBase);
+        if (i < FLine.user_announcements.size()) AnnounceUser(i);
     } else {
         Next();  // arrival and departure keys alike: the phase decides what plays
     }
     return true;
-}
-
-void TfrmMain::AnnounceUser(int i) {
-    const std::string entry = FUserKeys.Get(i);
-    lblHlaseniPopis = UserKeyDescription(entry);
-    PlaySoundList(UserKeySounds(entry) + ",");
 }
 
 }  // namespace vkm

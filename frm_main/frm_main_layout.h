@@ -7,8 +7,8 @@
 
 namespace vkm {
 
-enum class ControlKind { Group, DropDownList, Button, SpeedButton, Label };
-enum class FontKind { Regular, Bold, LargeBold };
+enum class ControlKind { kGroup, kDropDownList, kButton, kSpeedButton, kLabel };
+enum class FontKind { kRegular, kBold, kLargeBold };
 
 struct Rect {
     int left = 0, top = 0, width = 0, height = 0;
@@ -74,10 +74,6 @@ int ScaleToDpi(int value, int dpi);
 
 // Font height (as a negative character height, the Windows way) of a font kind at dpi.
 int FontHeight(FontKind font, int dpi);
-
-// The control id that the group box's mnemonic moves the focus to: the first
-// control with a tab stop after it in creation order; -1 when there is none.
-int MnemonicTarget(int group_index);
 
 struct LayoutInput {
     int client_width = 0;

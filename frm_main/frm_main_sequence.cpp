@@ -1,14 +1,17 @@
 // The announcement sequence: what the next press plays, and stepping through the line.
-#include "core/codepage.h"
-#include "core/sound_list.h"
-#include "core/text.h"
 #include "frm_main/frm_main.h"
 
 namespace vkm {
 
-void TfrmMain::PlaySoundList(const std::string& list) {
+const LineAnnouncement* TfrmMain::Current() const {
+    if (FIndex < 0 || FIndex >= static_cast<long long>(FLine.announcements.size())) return nullptr;
+    return &FLine.announcements[static_cast<std::size_t>(FIndex)];
+}
+
+void TfrmMain::Play(std::initializer_list<const SoundList*> lists) {
     std::vector<Path> fragments;
-    for (const std::string& name : SoundListNames(list)) fragments.push_back(NormalizePath(FSoundDir + name));
+    for (const SoundList* list : lists)
+        for (const LineSound& sound : *list) fragments.push_back(sound.path);
     if (!fragments.empty()) P.player.Play(fragments);
     sbtnStopEnabled = P.player.Busy();
 }
@@ -23,57 +26,58 @@ void TfrmMain::SoundStateChanged() {
 }
 
 void TfrmMain::Next() {
-    if (FPhase == phArrival)
+    if (FPhase == Phase::kArrival)
         AnnounceArrival();
     else
         AnnounceDeparture();
 }
 
+// The position moves on also when playing fails; the phase then stays.
 void TfrmMain::AnnounceDeparture() {
+    static const SoundList kNone;
+    const LineAnnouncement* current = Current();
     try {
-        PlaySoundList(FDepartureSounds + "," + FCurrentAnnouncement + ",");
+        Play({&FLine.departure_sounds, current ? &current->sounds : &kNone});
     } catch (...) {
         AdvanceTo(FIndex + 1);
         throw;
     }
     AdvanceTo(FIndex + 1);
-    FPhase = phArrival;
+    FPhase = Phase::kArrival;
 }
 
+// Every arrival at or past the last announcement closes the line.
 void TfrmMain::AnnounceArrival() {
+    static const SoundList kNone;
+    const LineAnnouncement* current = Current();
     try {
-        PlaySoundList(FArrivalSounds + "," + FCurrentAnnouncement + ",");
+        Play({&FLine.arrival_sounds, current ? &current->sounds : &kNone});
     } catch (...) {
         AdvanceTo(FIndex + 1);
         throw;
     }
     AdvanceTo(FIndex + 1);
-    if (FAnnouncements.Count() <= FIndex) {
-        PlaySoundList(FEndSounds + ",");
+    if (static_cast<long long>(FLine.announcements.size()) <= FIndex) {
+        Play({&FLine.end_sounds});
         btnPlayEnabled = false;
         btnJedenZpetEnabled = false;
         btnJedenVpredEnabled = false;
     }
-    FPhase = phDeparture;
+    FPhase = Phase::kDeparture;
 }
 
-void TfrmMain::StepBack() {
-    AdvanceTo(FIndex - 1);
-}
-
-void TfrmMain::StepForward() {
-    AdvanceTo(FIndex + 1);
-}
-
+// Outside the line, before its start or past its end, nothing is current.
 void TfrmMain::AdvanceTo(long long k) {
     FIndex = k;
-    // Outside the list, before its start or past its end, nothing is current.
-    if (FIndex < 0 || FIndex > FAnnouncements.Count() - 1)
-        FCurrentAnnouncement.clear();
-    else
-        FCurrentAnnouncement = FAnnouncements.Get(FIndex);
-    lblHlaseni = FCurrentAnnouncement;
+    const LineAnnouncement* current = Current();
+    lblHlaseni = current ? current->text : std::string();
     UpdateButtons();
+}
+
+void TfrmMain::AnnounceUser(std::size_t i) {
+    const UserAnnouncement& user = FLine.user_announcements[i];
+    lblHlaseniPopis = user.description;
+    Play({&user.sounds});
 }
 
 }  // namespace vkm

@@ -224,14 +224,8 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
             Guard([this] { form_.FormCreate(); });
             // Once the window shows and its message loop runs: the watch on held keys (needed once a
             // line binds its keys, which waits for the search) and the search for lines.
-            PostUiTask(hwnd_, [this] {
-                try {
-                    key_filter_ = std::make_unique<KeyRepeatFilter>();
-                } catch (...) {
-                    // Without the filter every hotkey message counts.
-                }
-                StartScan();
-            });
+            if (!PostUiTask(hwnd_, [this] { StartWatchAndScan(); }))
+                StartWatchAndScan();  // the message could not be posted: now, rather than never
             return 0;
         case WM_DESTROY:
             StopScan();
@@ -375,7 +369,7 @@ void MainWindow::SyncControls() {
     }
     const int count = static_cast<int>(form_.cmbLinkaItems.size());
     // While the lines are searched for, the field shows the searching item, which is no line.
-    const int index = form_.FScanning ? 0
+    const int index = form_.Scanning() ? 0
                       : form_.cmbLinkaItemIndex >= 0 && form_.cmbLinkaItemIndex < count
                           ? form_.cmbLinkaItemIndex
                           : -1;
@@ -389,6 +383,15 @@ void MainWindow::SyncControls() {
     EnableKeepingFocus(hwnd_, controls_[kBtnJedenZpet], form_.btnJedenZpetEnabled);
     EnableKeepingFocus(hwnd_, controls_[kBtnJedenVpred], form_.btnJedenVpredEnabled);
     EnableKeepingFocus(hwnd_, controls_[kSbtnStop], form_.sbtnStopEnabled);
+}
+
+void MainWindow::StartWatchAndScan() {
+    try {
+        key_filter_ = std::make_unique<KeyRepeatFilter>();
+    } catch (...) {
+        // Without the filter every hotkey message counts.
+    }
+    StartScan();
 }
 
 void MainWindow::StartScan() {
@@ -432,19 +435,19 @@ void MainWindow::StopScan() noexcept {
 // has taken it somewhere meanwhile.
 void MainWindow::PlaceFocus() {
     HWND start = controls_[kBtnStart];
-    if (!start || start_focus_ == StartFocus::Done) return;
+    if (!start || start_focus_ == StartFocus::kDone) return;
     HWND focus = GetFocus();
     const bool nowhere = !focus || focus == hwnd_ || !IsWindowEnabled(focus);
     if (IsWindowEnabled(start)) {
-        if (start_focus_ == StartFocus::Pending || nowhere || focus == focus_stand_in_) SetFocus(start);
-        start_focus_ = StartFocus::Done;
+        if (start_focus_ == StartFocus::kPending || nowhere || focus == focus_stand_in_) SetFocus(start);
+        start_focus_ = StartFocus::kDone;
         focus_stand_in_ = nullptr;
         return;
     }
     // Start waits for the list of lines: the focus goes where it can meanwhile.
     KeepFocusInDialog(hwnd_);
-    if (start_focus_ == StartFocus::Pending || nowhere) focus_stand_in_ = GetFocus();
-    start_focus_ = StartFocus::StandIn;
+    if (start_focus_ == StartFocus::kPending || nowhere) focus_stand_in_ = GetFocus();
+    start_focus_ = StartFocus::kStandIn;
 }
 
 void MainWindow::CreateControls() {
@@ -455,20 +458,20 @@ void MainWindow::CreateControls() {
         const wchar_t* cls = WC_BUTTONW;
         DWORD style = WS_CHILD | WS_VISIBLE;
         switch (c.kind) {
-            case ControlKind::Group:
+            case ControlKind::kGroup:
                 style |= BS_GROUPBOX;
                 break;
-            case ControlKind::Button:
+            case ControlKind::kButton:
                 style |= BS_DEFPUSHBUTTON;
                 break;
-            case ControlKind::SpeedButton:
+            case ControlKind::kSpeedButton:
                 style |= BS_PUSHBUTTON;
                 break;
-            case ControlKind::DropDownList:
+            case ControlKind::kDropDownList:
                 cls = WC_COMBOBOXW;
                 style |= CBS_DROPDOWNLIST | CBS_HASSTRINGS | WS_VSCROLL;
                 break;
-            case ControlKind::Label:
+            case ControlKind::kLabel:
                 cls = WC_STATICW;
                 style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;
                 break;
@@ -478,16 +481,16 @@ void MainWindow::CreateControls() {
         HWND h = CreateWindowExW(0, cls, WidePath(c.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
         controls_[i] = h;
-        if (h && c.kind == ControlKind::SpeedButton) SetWindowSubclass(h, SpeedButtonProc, 1, 0);
+        if (h && c.kind == ControlKind::kSpeedButton) SetWindowSubclass(h, SpeedButtonProc, 1, 0);
     }
     ApplyFonts();
 }
 
 void MainWindow::CreateFonts() {
     const std::wstring face = ChooseFontFace();
-    for (FontKind kind : {FontKind::Regular, FontKind::Bold, FontKind::LargeBold}) {
+    for (FontKind kind : {FontKind::kRegular, FontKind::kBold, FontKind::kLargeBold}) {
         fonts_[static_cast<std::size_t>(kind)] =
-            CreateFontW(FontHeight(kind, dpi_), 0, 0, 0, kind == FontKind::Regular ? FW_NORMAL : FW_BOLD,
+            CreateFontW(FontHeight(kind, dpi_), 0, 0, 0, kind == FontKind::kRegular ? FW_NORMAL : FW_BOLD,
                         FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                         DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str());
     }
@@ -520,11 +523,11 @@ void MainWindow::Layout() {
     in.dpi = dpi_;
     in.text_widths.assign(specs.size(), 0);
     if (HDC dc = GetDC(hwnd_)) {
-        HGDIOBJ old = SelectObject(dc, fonts_[static_cast<std::size_t>(FontKind::Regular)]);
+        HGDIOBJ old = SelectObject(dc, fonts_[static_cast<std::size_t>(FontKind::kRegular)]);
         TEXTMETRICW tm;
         if (GetTextMetricsW(dc, &tm)) in.text_height = tm.tmHeight;
         for (std::size_t i = 0; i < specs.size(); ++i) {
-            if (specs[i].kind != ControlKind::Label || specs[i].follows_label) continue;
+            if (specs[i].kind != ControlKind::kLabel || specs[i].follows_label) continue;
             std::wstring text = WidePath(specs[i].caption);
             SIZE size;
             if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size))
@@ -539,7 +542,7 @@ void MainWindow::Layout() {
     for (std::size_t i = 0; i < specs.size(); ++i) {
         if (!controls_[i]) continue;
         Rect r = rects[i];
-        if (specs[i].kind == ControlKind::DropDownList)
+        if (specs[i].kind == ControlKind::kDropDownList)
             r.height += ScaleToDpi(kDesignedComboListHeight, dpi_);
         if (dwp)
             dwp = DeferWindowPos(dwp, controls_[i], nullptr, r.left, r.top, r.width, r.height,

@@ -16,6 +16,7 @@
 #include "frm_main/frm_main_layout.h"
 #include "platform/win32/key_repeat_filter.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_player.h"
 
 namespace vkm {
 
@@ -86,6 +87,8 @@ class MainWindow {
     void ApplyFonts();
     void Layout();
     void OnCommand(int id, int code);
+    // The watch on held keys (needed once a line binds its keys) and the search for lines.
+    void StartWatchAndScan();
     void StartScan();
     void StopScan() noexcept;
     void PlaceFocus();
@@ -101,7 +104,7 @@ class MainWindow {
     bool created_ = false;
     // Start takes the focus at the first activation; while the list of lines is searched for,
     // Start is disabled and a stand-in (the list) has it until Start can take it.
-    enum class StartFocus { Pending, StandIn, Done } start_focus_ = StartFocus::Pending;
+    enum class StartFocus { kPending, kStandIn, kDone } start_focus_ = StartFocus::kPending;
     HWND focus_stand_in_ = nullptr;  // none once the user chose it
     // The search for lines: it only reads the file system; it ends, and is waited for, when the window goes.
     std::thread scan_thread_;

@@ -37,13 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const TextEncoding e = DetectEncoding(bytes);
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
-        FUZZ_CHECK(e == TextEncoding::Utf8);
+        FUZZ_CHECK(e == TextEncoding::kUtf8);
     else if (bytes.rfind("\xFF\xFE", 0) == 0)
-        FUZZ_CHECK(e == TextEncoding::Utf16LE);
+        FUZZ_CHECK(e == TextEncoding::kUtf16LE);
     else if (bytes.rfind("\xFE\xFF", 0) == 0)
-        FUZZ_CHECK(e == TextEncoding::Utf16BE);
+        FUZZ_CHECK(e == TextEncoding::kUtf16BE);
     else
-        FUZZ_CHECK((e == TextEncoding::Utf8WithoutMark) == IsUtf8BeyondAscii(bytes));
+        FUZZ_CHECK((e == TextEncoding::kUtf8WithoutMark) == IsUtf8BeyondAscii(bytes));
 
     // Names compare without regard to case: a text is the same as its upper case.
     const std::string upper = Utf16ToUtf8(UpperCaseUtf16(Utf8ToUtf16(bytes)));

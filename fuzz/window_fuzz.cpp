@@ -1,11 +1,14 @@
 // The window's logic on fake services: a line file from the input, then presses,
 // clicks and Start again in the order the input gives. Whatever happens, the label
-// shows entry FIndex of the announcements, the step controls follow the rules, the
-// keys bound are exactly those the window remembers, and none is left after it closes.
+// shows the announcement at the position the harness keeps itself, the step controls
+// follow the rules, every key bound is one the line names under its own id, and none is
+// left after the window closes.
 //
 // Input: two bytes of length and the line file, one byte of settings, then one byte
 // (and sometimes a second) per action.
-#include "core/hotkeys.h"
+#include <algorithm>
+
+#include "core/line.h"
 #include "fuzz/fuzz.h"
 #include "tests/fakes/fakes.h"
 
@@ -14,24 +17,30 @@ using namespace vkm::testing;
 
 namespace {
 
-void CheckState(FakeWindow& w) {
-    TfrmMain& f = w.form;
-    const int count = f.FAnnouncements.Count();
-    FUZZ_CHECK(f.FIndex >= 0);  // the buttons never step before the first announcement
-    FUZZ_CHECK(f.FCurrentAnnouncement == (f.FIndex < count ? f.FAnnouncements.Get(f.FIndex) : ""));
-    // Until a line is loaded (a file that names none is not) the label shows what it showed at first.
-    FUZZ_CHECK(f.lblHlaseni == f.FCurrentAnnouncement || (f.lblHlaseni == "''" && f.FCurrentAnnouncement.empty()));
-    FUZZ_CHECK(f.btnPlayEnabled == !f.FCurrentAnnouncement.empty());
-    if (f.btnJedenZpetEnabled) FUZZ_CHECK(f.FIndex > 0);
-    if (f.btnJedenVpredEnabled) FUZZ_CHECK(f.FIndex <= count - 1);
-    FUZZ_CHECK(f.FBoundHotkeys.size() == w.hotkeys.bound.size());
-    for (const HotkeyBinding& key : f.FBoundHotkeys) {
-        const auto bound = w.hotkeys.bound.find(key.id);
-        FUZZ_CHECK(bound != w.hotkeys.bound.end());
-        FUZZ_CHECK(bound->second == FakeHotkeys::Combination(key.modifiers, key.vk));
+// What the window must show, by the line the harness reads itself and the position it keeps.
+struct Model {
+    Line line;
+    bool started = false;
+    long long index = 0;
+
+    void Check(FakeWindow& w) const {
+        TfrmMain& f = w.form;
+        const long long count = static_cast<long long>(line.announcements.size());
+        const bool in_line = started && index >= 0 && index < count;
+        FUZZ_CHECK(f.lblHlaseni == (!started ? "''" : in_line ? line.announcements[index].text : ""));
+        if (f.btnPlayEnabled) FUZZ_CHECK(in_line);
+        if (f.btnJedenZpetEnabled) FUZZ_CHECK(index > 0);  // the buttons never step before the first
+        if (f.btnJedenVpredEnabled) FUZZ_CHECK(index <= count - 1);
+        // Every key bound is the line's, under its own id.
+        for (const auto& [id, combination] : w.hotkeys.bound) {
+            const auto key = std::find_if(line.hotkeys.begin(), line.hotkeys.end(),
+                                          [id = id](const HotkeyBinding& b) { return b.id == id; });
+            FUZZ_CHECK(started && key != line.hotkeys.end());
+            FUZZ_CHECK(combination == FakeHotkeys::Combination(key->modifiers, key->vk));
+        }
+        FUZZ_CHECK(f.sbtnStopEnabled == w.player.Busy());
     }
-    FUZZ_CHECK(f.sbtnStopEnabled == w.player.Busy());
-}
+};
 
 }  // namespace
 
@@ -43,36 +52,53 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     f.ScanFinished({});  // the program's folder holds no lines
     FUZZ_CHECK(w.hotkeys.bound.empty() && !f.btnPlayEnabled && !f.btnJedenZpetEnabled &&
                !f.btnJedenVpredEnabled);
-    w.Select("C:\\linky\\linka.vkm", in.Piece(1 << 16));
+    const Path path = "C:\\linky\\linka.vkm";
+    const std::string file = in.Piece(1 << 16);
+    Model model;
+    model.line = ReadLine(IniFile(file), path);
+    if (model.line.name.empty()) return 0;  // not offered: nothing can start
+    w.Select(path, file);
     const std::uint8_t settings = in.Byte();
     w.player.finish_at_once = settings & 1;
     if (settings & 2) w.hotkeys.taken_by_others.insert({0, 0x70});  // another program holds F1
     if (settings & 4) w.hotkeys.taken_by_others.insert({1, 'B'});   // and Alt+B
     f.btnStartClick();
-    CheckState(w);
+    model.started = true;
+    model.Check(w);
 
     for (int steps = 0; !in.empty() && steps < 2000; ++steps) {
         switch (in.Byte() % 8) {
             case 0:
-                if (f.btnPlayEnabled) f.btnPlayClick();
+                if (f.btnPlayEnabled) {
+                    f.btnPlayClick();
+                    ++model.index;
+                }
                 break;
             case 1:
-                if (f.btnJedenZpetEnabled) f.btnJedenZpetClick();
+                if (f.btnJedenZpetEnabled) {
+                    f.btnJedenZpetClick();
+                    --model.index;
+                }
                 break;
             case 2:
-                if (f.btnJedenVpredEnabled) f.btnJedenVpredClick();
+                if (f.btnJedenVpredEnabled) {
+                    f.btnJedenVpredClick();
+                    ++model.index;
+                }
                 break;
             case 3:
             case 4: {  // a key of the line, or an id that is not the window's
                 const std::uint8_t k = in.Byte();
-                const int id =
-                    f.FBoundHotkeys.empty() || k == 255 ? k : f.FBoundHotkeys[k % f.FBoundHotkeys.size()].id;
+                const std::vector<HotkeyBinding>& keys = model.line.hotkeys;
+                const int id = keys.empty() || k == 255 ? k : keys[k % keys.size()].id;
                 const bool ours = w.hotkeys.bound.count(id) > 0;
                 FUZZ_CHECK(f.WMHotKey(id) == ours);
+                if (ours && id < kUserIdBase) ++model.index;  // an announcement key
                 break;
             }
             case 5:
                 f.btnStartClick();
+                model.index = 0;
                 break;
             case 6:
                 f.sbtnStopClick();
@@ -82,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 f.SoundStateChanged();
                 break;
         }
-        CheckState(w);
+        model.Check(w);
     }
     f.FormDestroy();
     FUZZ_CHECK(w.hotkeys.bound.empty());

@@ -1,46 +1,18 @@
-// What the program asks of the operating system, each behind a small interface.
+// What the program asks of the operating system, each behind a small interface. The file
+// system the logic reads through is core's (core/file_system.h); the platform implements it.
 //
 // Paths and text shown to the user are UTF-8 (see core/codepage.h).
 #pragma once
 
-#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "core/file_system.h"
+#include "core/path.h"
+
 namespace vkm {
-
-using Path = std::string;
-
-// The size of the pieces FileSystem::ReadFileInPieces hands out.
-constexpr std::size_t kFilePiece = 64 * 1024;
-
-struct DirEntry {
-    std::string name;  // UTF-8
-    bool directory = false;
-    bool hidden = false;
-    bool system = false;
-};
-
-class FileSystem {
-  public:
-    virtual ~FileSystem() = default;
-    // True when a file (not a directory) exists at path.
-    virtual bool FileExists(const Path& path) = 0;
-    // The whole file, or nothing when it cannot be read.
-    virtual std::optional<std::string> ReadFile(const Path& path) = 0;
-    // Reads the file from its start in pieces of kFilePiece bytes (the last one shorter, none for an
-    // empty file), handing each to consume until consume returns false or the file ends. False when
-    // the file cannot be opened or a read fails before consume asked to stop.
-    virtual bool ReadFileInPieces(const Path& path, const std::function<bool(std::string_view)>& consume) = 0;
-    // The entries of dir in the file system's order, without "." and "..";
-    // false when dir cannot be read. dir ends with a path delimiter.
-    virtual bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) = 0;
-    // The full path of the running executable.
-    virtual Path ExecutablePath() = 0;
-};
 
 class SoundPlayer {
   public:
@@ -65,14 +37,11 @@ class SoundPlayer {
     virtual void Shutdown() = 0;
 };
 
-// Modifier flags of a hotkey, as Windows numbers them.
-enum : unsigned { kModAlt = 1, kModControl = 2, kModShift = 4 };
-
 class HotkeyRegistrar {
   public:
     virtual ~HotkeyRegistrar() = default;
-    // Binds the combination system-wide under id; false when it is refused
-    // (already bound, by this window or another program).
+    // Binds the combination (modifiers as core/hotkeys.h numbers them) system-wide
+    // under id; false when it is refused (already bound, by this window or another program).
     virtual bool Register(int id, unsigned modifiers, unsigned char vk) = 0;
     virtual bool Unregister(int id) = 0;
 };

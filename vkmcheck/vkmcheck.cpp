@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "core/catalogue.h"
 #include "core/line_check.h"
-#include "core/text.h"
-#include "frm_main/frm_main.h"
+#include "core/path.h"
 
 namespace vkm {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/announcement.h"
-#include "platform/platform.h"
+#include "core/file_system.h"
 
 namespace vkm {
 

@@ -15,6 +15,7 @@
 
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_player.h"
 
 namespace {
 
@@ -66,33 +67,11 @@ bool PressAndPlay(vkm::Win32SoundPlayer& player, const std::vector<vkm::Path>& l
     return true;
 }
 
-// The first press after a line was started, in a process that has played nothing yet: with the
-// player prepared at Start (as the program does) or not. Then a second, warm press.
-int FirstPress(const std::wstring& dir, bool prepare) {
-    const std::vector<vkm::Path> list = {vkm::PathFromWide(dir + L"f00.wav")};
-    HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    vkm::Win32SoundPlayer player;
-    player.SetIdleCallback([idle] { SetEvent(idle); });
-    if (prepare) player.Prepare();
-    Sleep(500);  // a driver takes at least this long from Start to the first press
-    const char* name = prepare ? "first_press_prepared" : "first_press_cold";
-    for (int i = 0; i < 2; ++i) {
-        if (!PressAndPlay(player, list, name, i)) {
-            std::fprintf(stderr, "F9 is taken; no key press figures\n");
-            return 1;
-        }
-        while (player.Busy()) WaitForSingleObject(idle, 50);
-        Sleep(300);
-    }
-    player.Shutdown();
-    CloseHandle(idle);
-    return 0;
-}
-
 // The end of an announcement of mixed formats (8 kHz 8-bit, 22.05 kHz 16-bit, 44.1 kHz stereo,
 // 48 kHz float, IMA ADPCM), played runs times: its last samples must follow the others without a gap.
 template <class WaitIdle>
-void MixedAnnouncements(vkm::Win32SoundPlayer& player, const std::wstring& dir, int runs, WaitIdle wait_idle) {
+void MixedAnnouncements(vkm::Win32SoundPlayer& player, const std::wstring& dir, int runs,
+                        WaitIdle wait_idle) {
     std::vector<vkm::Path> mixed;
     for (const wchar_t* name : {L"m0.wav", L"m1.wav", L"m2.wav", L"m3.wav", L"m4.wav"})
         mixed.push_back(vkm::PathFromWide(dir + name));
@@ -121,8 +100,6 @@ int CloseMainWindow() {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && std::wstring(argv[1]) == L"close") return CloseMainWindow();
-    if (argc == 4 && std::wstring(argv[2]) == L"first-press")
-        return FirstPress(argv[1], std::wstring(argv[3]) == L"prepared");
     if (argc == 4 && std::wstring(argv[2]) == L"mixed") {
         HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         vkm::Win32SoundPlayer player;
@@ -134,7 +111,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: player_bench DIR [first-press prepared|cold | mixed RUNS] | player_bench close\n");
+        std::fprintf(stderr, "usage: player_bench DIR [mixed RUNS] | player_bench close\n");
         return 2;
     }
     const std::wstring dir = argv[1];

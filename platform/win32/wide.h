@@ -20,8 +20,5 @@ inline std::string PathFromWide(const std::wstring& w) {
 inline std::wstring WideText(const std::string& utf8) {
     return WidePath(utf8);
 }
-inline std::string TextFromWide(const std::wstring& w) {
-    return PathFromWide(w);
-}
 
 }  // namespace vkm

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/msgbox_flags.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/wide.h"
 
@@ -17,20 +18,6 @@
 namespace vkm {
 
 namespace {
-
-struct FileHandle {
-    HANDLE h;
-    ~FileHandle() {
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-};
-
-struct FindHandle {
-    HANDLE h;
-    ~FindHandle() {
-        if (h != INVALID_HANDLE_VALUE) FindClose(h);
-    }
-};
 
 // The common dialogs' library, with all it pulls in (the shell's among them), is loaded when the
 // open dialog is first shown, not at start-up: most runs never show it.
@@ -58,15 +45,15 @@ bool Win32FileSystem::FileExists(const Path& path) {
 }
 
 std::optional<std::string> Win32FileSystem::ReadFile(const Path& path) {
-    FileHandle f{OpenForReading(path)};
-    if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
+    const FileHandle f(OpenForReading(path));
+    if (!f.valid()) return std::nullopt;
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(f.h, &size) || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
+    if (!GetFileSizeEx(f.get(), &size) || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
-        if (!::ReadFile(f.h, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+        if (!::ReadFile(f.get(), &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr))
             return std::nullopt;
         if (got == 0) break;
         done += got;
@@ -77,14 +64,14 @@ std::optional<std::string> Win32FileSystem::ReadFile(const Path& path) {
 
 bool Win32FileSystem::ReadFileInPieces(const Path& path,
                                        const std::function<bool(std::string_view)>& consume) {
-    FileHandle f{OpenForReading(path)};
-    if (f.h == INVALID_HANDLE_VALUE) return false;
+    const FileHandle f(OpenForReading(path));
+    if (!f.valid()) return false;
     std::unique_ptr<char[]> piece(new char[kFilePiece]);
     for (;;) {
         std::size_t got = 0;
         while (got < kFilePiece) {
             DWORD n = 0;
-            if (!::ReadFile(f.h, piece.get() + got, static_cast<DWORD>(kFilePiece - got), &n, nullptr))
+            if (!::ReadFile(f.get(), piece.get() + got, static_cast<DWORD>(kFilePiece - got), &n, nullptr))
                 return false;
             if (n == 0) break;
             got += n;
@@ -102,9 +89,9 @@ bool Win32FileSystem::ReadFileInPieces(const Path& path,
 // the placeholders of cloud-synchronised folders, stay folders.
 bool Win32FileSystem::ListDirectory(const Path& dir, std::vector<DirEntry>& out) {
     WIN32_FIND_DATAW data;
-    FindHandle find{FindFirstFileExW(WidePath(dir + "*").c_str(), FindExInfoBasic, &data,
-                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH)};
-    if (find.h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;  // an empty drive root
+    const FindHandle find(FindFirstFileExW(WidePath(dir + "*").c_str(), FindExInfoBasic, &data,
+                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find.valid()) return GetLastError() == ERROR_FILE_NOT_FOUND;  // an empty drive root
     do {
         const wchar_t* n = data.cFileName;
         if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
@@ -116,7 +103,7 @@ bool Win32FileSystem::ListDirectory(const Path& dir, std::vector<DirEntry>& out)
         e.hidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
         e.system = (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;
         out.push_back(std::move(e));
-    } while (FindNextFileW(find.h, &data));
+    } while (FindNextFileW(find.get(), &data));
     return GetLastError() == ERROR_NO_MORE_FILES;
 }
 

@@ -1,5 +1,7 @@
 // The announcement player: one worker thread, one waveOut device per announcement,
 // a few buffers in flight, completion judged by each header's WHDR_DONE flag.
+#include "platform/win32/win32_player.h"
+
 #include <windows.h>
 // After windows.h, which they need.
 #include <mmreg.h>
@@ -11,8 +13,8 @@
 #include <utility>
 
 #include "core/playout.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/system_library.h"
-#include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_sound.h"
 
 namespace vkm {
@@ -22,16 +24,6 @@ namespace {
 constexpr int kBuffers = 8;
 constexpr unsigned kBufferMs = 25;
 constexpr DWORD kStallMs = 5000;  // no buffer back for this long: the device is given up
-
-struct Event {
-    HANDLE h = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    Event() = default;
-    Event(const Event&) = delete;
-    Event& operator=(const Event&) = delete;
-    ~Event() {
-        if (h) CloseHandle(h);
-    }
-};
 
 // winmm, loaded when the first announcement plays: the window's start needs none of it.
 struct WaveOutApi {
@@ -98,7 +90,7 @@ struct Win32SoundPlayer::Impl {
     bool prepared = false;      // the device has been opened once
     std::function<void()> on_idle;
     std::vector<FragmentReport> last_reports;
-    Event wake;  // Play, Stop, Shutdown
+    KernelHandle wake = MakeEvent();  // Play, Stop, Shutdown
     std::thread worker;
 
     void Run();
@@ -122,18 +114,18 @@ Win32SoundPlayer::~Win32SoundPlayer() {
 
 void Win32SoundPlayer::Play(const std::vector<Path>& fragments) {
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    if (impl_->quit || !impl_->wake.h) return;
+    if (impl_->quit || !impl_->wake.get()) return;
     impl_->queue.push_back(fragments);
     impl_->StartWorker();
-    SetEvent(impl_->wake.h);
+    SetEvent(impl_->wake.get());
 }
 
 void Win32SoundPlayer::Prepare() {
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    if (impl_->quit || !impl_->wake.h || impl_->prepared) return;
+    if (impl_->quit || !impl_->wake.get() || impl_->prepared) return;
     impl_->prepare = true;
     impl_->StartWorker();
-    SetEvent(impl_->wake.h);
+    SetEvent(impl_->wake.get());
 }
 
 void Win32SoundPlayer::Impl::StartWorker() {
@@ -148,7 +140,7 @@ void Win32SoundPlayer::Stop() {
         impl_->idle_pending = true;
     }
     impl_->queue.clear();
-    if (impl_->wake.h) SetEvent(impl_->wake.h);
+    if (impl_->wake.get()) SetEvent(impl_->wake.get());
 }
 
 bool Win32SoundPlayer::Busy() {
@@ -166,7 +158,7 @@ void Win32SoundPlayer::Shutdown() {
         std::lock_guard<std::mutex> lock(impl_->mutex);
         impl_->quit = true;
         impl_->queue.clear();
-        if (impl_->wake.h) SetEvent(impl_->wake.h);
+        if (impl_->wake.get()) SetEvent(impl_->wake.get());
     }
     if (impl_->worker.joinable()) impl_->worker.join();
 }
@@ -206,7 +198,7 @@ void Win32SoundPlayer::Impl::Run() {
         }
         if (!have) {
             if (notify) notify();
-            WaitForSingleObject(wake.h, INFINITE);
+            WaitForSingleObject(wake.get(), INFINITE);
             continue;
         }
         std::vector<FragmentReport> reports;
@@ -245,20 +237,20 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
     if (Aborted()) return;
 
     const WaveOutApi& wave = WaveOut();
-    Event done;  // set by the device as each buffer comes back
-    if (!wave.loaded || !done.h) {
+    KernelHandle done = MakeEvent();  // set by the device as each buffer comes back
+    if (!wave.loaded || !done.valid()) {
         stream.SkipRest();  // no sound system: the announcement passes in silence
         return;
     }
     HWAVEOUT device = nullptr;
     WAVEFORMATEXTENSIBLE format = DeviceFormat(stream.format());
-    MMRESULT r = wave.open(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.h), 0,
+    MMRESULT r = wave.open(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.get()), 0,
                            CALLBACK_EVENT);
     if (r != MMSYSERR_NOERROR && r != MMSYSERR_NODRIVER && r != MMSYSERR_BADDEVICEID) {
         // The device refuses the format: 16-bit PCM is what every device takes.
         stream.UsePcm16();
         format = DeviceFormat(stream.format());
-        r = wave.open(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.h), 0,
+        r = wave.open(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.get()), 0,
                       CALLBACK_EVENT);
     }
     if (r != MMSYSERR_NOERROR) {
@@ -268,9 +260,17 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
 
     const unsigned block = stream.format().BlockAlign();
     const std::size_t capacity = std::max<std::size_t>(1, stream.format().rate * kBufferMs / 1000) * block;
-    std::vector<std::vector<char>> memory(kBuffers, std::vector<char>(capacity));
-    WAVEHDR headers[kBuffers] = {};
-    bool queued[kBuffers] = {};
+    // What the device is handed: freed only once the device has handed every buffer back.
+    struct Buffers {
+        std::vector<std::vector<char>> memory;
+        WAVEHDR headers[kBuffers] = {};
+        bool queued[kBuffers] = {};
+    };
+    auto buffers = std::make_unique<Buffers>();
+    buffers->memory.assign(kBuffers, std::vector<char>(capacity));
+    auto& memory = buffers->memory;
+    auto& headers = buffers->headers;
+    auto& queued = buffers->queued;
     bool ended = false;
 
     PlayoutStream playout(stream);  // the stream with a little silence before and after it
@@ -327,14 +327,25 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
             aborted = true;  // the device no longer plays (taken away, or hung)
             break;
         }
-        const HANDLE waits[2] = {done.h, wake.h};
+        const HANDLE waits[2] = {done.get(), wake.get()};
         WaitForMultipleObjects(2, waits, FALSE, 100);
     }
-    if (aborted) wave.reset(device);  // returns every buffer at once
+    if (aborted) wave.reset(device);  // hands every buffer back at once
+    bool all_back = true;
     for (int i = 0; i < kBuffers; ++i) {
         if (!queued[i]) continue;
-        for (int n = 0; !(headers[i].dwFlags & WHDR_DONE) && n < 100; ++n) Sleep(1);
-        wave.unprepare(device, &headers[i], sizeof headers[i]);
+        for (int n = 0; !(headers[i].dwFlags & WHDR_DONE) && n < 1000; ++n) Sleep(1);
+        if (headers[i].dwFlags & WHDR_DONE)
+            wave.unprepare(device, &headers[i], sizeof headers[i]);
+        else
+            all_back = false;
+    }
+    if (!all_back) {
+        // A driver that keeps a buffer after a reset may still write to it, or signal its event:
+        // the buffers, the event and the device are left as they are, never freed.
+        buffers.release();
+        done.release();
+        return;
     }
     wave.close(device);
 }

@@ -16,20 +16,13 @@
 namespace vkm {
 
 std::unique_ptr<Win32FileSource> Win32FileSource::Open(const Path& path) {
-    HANDLE f = OpenForReading(path);
-    if (f == INVALID_HANDLE_VALUE) return nullptr;
+    FileHandle f(OpenForReading(path));
+    if (!f.valid()) return nullptr;
     LARGE_INTEGER size;
     // Pipes and devices are not sound files (and reading one may never end).
-    if (GetFileType(f) != FILE_TYPE_DISK || !GetFileSizeEx(f, &size)) {
-        CloseHandle(f);
-        return nullptr;
-    }
+    if (GetFileType(f.get()) != FILE_TYPE_DISK || !GetFileSizeEx(f.get(), &size)) return nullptr;
     return std::unique_ptr<Win32FileSource>(
-        new Win32FileSource(f, static_cast<std::uint64_t>(size.QuadPart)));
-}
-
-Win32FileSource::~Win32FileSource() {
-    CloseHandle(file_);
+        new Win32FileSource(std::move(f), static_cast<std::uint64_t>(size.QuadPart)));
 }
 
 std::size_t Win32FileSource::ReadAt(std::uint64_t offset, void* out, std::size_t n) {
@@ -41,7 +34,7 @@ std::size_t Win32FileSource::ReadAt(std::uint64_t offset, void* out, std::size_t
         at.OffsetHigh = static_cast<DWORD>(pos >> 32);
         DWORD got = 0;
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n - done, 1u << 30));
-        if (!ReadFile(file_, static_cast<char*>(out) + done, want, &got, &at) || got == 0) break;
+        if (!ReadFile(file_.get(), static_cast<char*>(out) + done, want, &got, &at) || got == 0) break;
         done += got;
     }
     return done;

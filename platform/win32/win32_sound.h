@@ -6,9 +6,11 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/announcement.h"
+#include "platform/win32/handles.h"
 
 namespace vkm {
 
@@ -18,16 +20,13 @@ class Win32FileSource : public ByteSource {
   public:
     // The opened file, or nullptr when it is missing, a folder or not a disk file.
     static std::unique_ptr<Win32FileSource> Open(const Path& path);
-    ~Win32FileSource() override;
-    Win32FileSource(const Win32FileSource&) = delete;
-    Win32FileSource& operator=(const Win32FileSource&) = delete;
 
     std::uint64_t Size() const override { return size_; }
     std::size_t ReadAt(std::uint64_t offset, void* out, std::size_t n) override;
 
   private:
-    Win32FileSource(HANDLE file, std::uint64_t size) : file_(file), size_(size) {}
-    HANDLE file_;
+    Win32FileSource(FileHandle file, std::uint64_t size) : file_(std::move(file)), size_(size) {}
+    FileHandle file_;
     std::uint64_t size_;
 };
 

@@ -28,6 +28,7 @@ class FakeFileSystem : public FileSystem {
 
     bool FileExists(const Path& path) override { return files.count(path) > 0; }
     std::optional<std::string> ReadFile(const Path& path) override {
+        read.push_back(path);
         auto it = files.find(path);
         if (it == files.end() || locked.count(path)) return std::nullopt;
         return it->second;
@@ -55,6 +56,7 @@ class FakeFileSystem : public FileSystem {
     Path ExecutablePath() override { return exe; }
 
     std::vector<Path> listed;
+    std::vector<Path> read;  // every file read whole, in order
     std::size_t piece_size = kFilePiece;
     std::map<Path, std::size_t> bytes_handed;
 };
@@ -168,16 +170,23 @@ struct FakeServicesOn {
 template <class Files>
 struct FakeWindowOn : FakeServicesOn<Files> {
     TfrmMain form{this->platform};
-};
 
-struct FakeWindow : FakeWindowOn<FakeFileSystem> {
-    // Puts a definition file into the catalogue and selects it.
+    // Puts a definition file, which must name a line, into the catalogue and selects it.
     void Select(const Path& path, const std::string& contents) {
-        files.files[path] = contents;
-        form.cmbLinkaItems.push_back("line");
-        form.FDefinitionFiles.push_back(path);
-        form.cmbLinkaItemIndex = static_cast<int>(form.FDefinitionFiles.size()) - 1;
+        this->files.files[path] = contents;
+        const std::size_t before = form.cmbLinkaItems.size();
+        form.AddDefinition(path);
+        if (form.cmbLinkaItems.size() != before + 1) throw std::logic_error(path + " names no line");
+        form.cmbLinkaChange(static_cast<int>(before));
+    }
+    // The file Start reads for the list's item index.
+    Path FileOfItem(int index) {
+        form.cmbLinkaChange(index);
+        form.btnStartClick();
+        return this->files.read.empty() ? Path() : this->files.read.back();
     }
 };
+
+using FakeWindow = FakeWindowOn<FakeFileSystem>;
 
 }  // namespace vkm::testing

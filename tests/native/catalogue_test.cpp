@@ -138,11 +138,6 @@ std::vector<std::string> Native(const std::vector<Path>& paths) {
     return out;
 }
 
-std::vector<std::string> Sorted(std::vector<std::string> v) {
-    std::sort(v.begin(), v.end());
-    return v;
-}
-
 // Relative to root, with "/", sorted: the set of paths found.
 std::vector<std::string> RelativeSet(const std::vector<Path>& paths, const std::string& root) {
     std::vector<std::string> out;
@@ -324,14 +319,13 @@ TEST(CatalogueSearch, CzechFolderAndFileNames) {
     t.File(u8"Trať Praha–Kolín/řeč.wav");
     t.File(u8"Доро́га/путь.vkm", Definition("Cesta"));
     TreeWindow w(t);
-    w.form.ScanDefinitions();
-    EXPECT_EQ(RelativeSet(w.form.FDefinitionFiles, t.root()),
-              Sorted({u8"Trať Praha–Kolín/ŽĎÁR.VKM", u8"Trať Praha–Kolín/Čáslav.vkm", u8"Доро́га/путь.vkm"}));
-    EXPECT_NE(std::find(w.form.FDefinitionFiles.begin(), w.form.FDefinitionFiles.end(),
-                        t.root() + u8"Trať Praha–Kolín\\Čáslav.vkm"),
-              w.form.FDefinitionFiles.end());
-    EXPECT_EQ(Sorted(w.form.cmbLinkaItems),
-              Sorted({"Cesta", std::string("Praha – Kolín"), std::string("Žďár")}));
+    const std::atomic<bool> never(false);
+    std::map<Path, std::string> found;
+    for (const FoundLine& line : ScanCatalogue(w.files, t.root(), never)) found[line.file] = line.name;
+    EXPECT_EQ(found,
+              (std::map<Path, std::string>{{t.root() + u8"Trať Praha–Kolín\\Čáslav.vkm", u8"Praha – Kolín"},
+                                           {t.root() + u8"Trať Praha–Kolín\\ŽĎÁR.VKM", u8"Žďár"},
+                                           {t.root() + u8"Доро́га\\путь.vkm", "Cesta"}}));
 }
 
 // ---- The catalogue built at start-up. ----
@@ -354,9 +348,6 @@ TEST(CatalogueScan, OffersNamedDefinitionsInSearchOrder) {
     t.Link("dirlink.vkm", "dup1");                                // not followed, has no name
 
     TreeWindow w(t);
-    w.form.cmbLinkaItems = {"old"};
-    w.form.FDefinitionFiles = {"/old.vkm"};
-    w.form.cmbLinkaItemIndex = 0;
     w.form.ScanDefinitions();
 
     std::vector<Path> found;
@@ -365,16 +356,15 @@ TEST(CatalogueScan, OffersNamedDefinitionsInSearchOrder) {
                                          {t.root() + "dup1\\a.vkm", "Same"},
                                          {t.root() + "dup2\\b.vkm", "Same"},
                                          {t.root() + "folder.vkm\\inner.vkm", "Inner"}};
-    std::vector<Path> expected_files;
-    std::vector<std::string> expected_names;
+    std::vector<FoundLine> expected;
     for (const Path& p : found)
-        if (named.count(p)) {
-            expected_files.push_back(p);
-            expected_names.push_back(named[p]);
-        }
-    EXPECT_EQ(expected_files.size(), 4u);
-    EXPECT_EQ(w.form.FDefinitionFiles, expected_files);
-    EXPECT_EQ(w.form.cmbLinkaItems, expected_names);
+        if (named.count(p)) expected.push_back(FoundLine{p, named[p]});
+    EXPECT_EQ(expected.size(), 4u);
+    const std::atomic<bool> never(false);
+    EXPECT_EQ(ScanCatalogue(w.files, t.root(), never), expected);
+    std::vector<std::string> names;
+    for (const FoundLine& line : expected) names.push_back(line.name);
+    EXPECT_EQ(w.form.cmbLinkaItems, names);
     EXPECT_EQ(w.form.cmbLinkaItemIndex, -1);
     ASSERT_FALSE(w.files.listed.empty());
     EXPECT_EQ(w.files.listed.front(), t.root());  // the program's folder first
@@ -387,7 +377,6 @@ TEST(CatalogueScan, ProgramFolderWithoutDefinitionsGivesAnEmptyList) {
     TreeWindow w(t);
     w.form.ScanDefinitions();
     EXPECT_TRUE(w.form.cmbLinkaItems.empty());
-    EXPECT_TRUE(w.form.FDefinitionFiles.empty());
     EXPECT_EQ(w.form.cmbLinkaItemIndex, -1);
     EXPECT_EQ(w.files.listed.size(), 2u);
 }
@@ -446,7 +435,8 @@ TEST(PortableFiles, ReadsInPiecesUntilToldToStop) {
         EXPECT_FALSE(files.ReadFileInPieces(t.root() + not_a_file, keep)) << not_a_file;
 }
 
-// ---- The search on fakes: Windows attributes, failures. ----
+// ---- The search on fakes: failures real folders cannot show. (Hidden and system entries, the
+// file system's order and unreadable folders are searched on real folders, here and under Wine.) ----
 
 struct FakeSearchTest : ::testing::Test {
     FakeWindowOn<FailingFileSystem> w;
@@ -459,38 +449,6 @@ struct FakeSearchTest : ::testing::Test {
         return found;
     }
 };
-
-TEST_F(FakeSearchTest, HiddenAndSystemEntriesAreLeftOutFoldersAreNotMatches) {
-    Listing("C:\\p\\", {F("sys.vkm", false, true), F("a.vkm"), D("d.vkm"), F("hid.vkm", true), D("H", true),
-                        D("S", false, true), F("b.VKM"), D("sub")});
-    Listing("C:\\p\\d.vkm\\", {F("in.vkm")});
-    Listing("C:\\p\\H\\", {F("h.vkm")});
-    Listing("C:\\p\\S\\", {F("s.vkm")});
-    Listing("C:\\p\\sub\\", {F("c.vkm")});
-    EXPECT_EQ(Find("C:\\p\\"), (std::vector<Path>{"C:\\p\\a.vkm", "C:\\p\\b.VKM", "C:\\p\\d.vkm\\in.vkm",
-                                                  "C:\\p\\sub\\c.vkm"}));
-    EXPECT_EQ(w.files.listed, (std::vector<Path>{"C:\\p\\", "C:\\p\\d.vkm\\", "C:\\p\\sub\\"}));
-}
-
-TEST_F(FakeSearchTest, FollowsTheListingOrderNotTheAlphabet) {
-    Listing("C:\\p\\", {D("zz"), F("z.vkm"), D("aa"), F("a.vkm")});
-    Listing("C:\\p\\zz\\", {D("y"), F("zz.vkm")});
-    Listing("C:\\p\\zz\\y\\", {F("y.vkm")});
-    Listing("C:\\p\\aa\\", {F("aa.vkm")});
-    EXPECT_EQ(Find("C:\\p\\"), (std::vector<Path>{"C:\\p\\z.vkm", "C:\\p\\a.vkm", "C:\\p\\zz\\zz.vkm",
-                                                  "C:\\p\\zz\\y\\y.vkm", "C:\\p\\aa\\aa.vkm"}));
-}
-
-TEST_F(FakeSearchTest, UnreadableFolderContributesNothingAndTheSearchGoesOn) {
-    Listing("C:\\p\\", {F("a.vkm"), D("A"), D("B"), D("C")});
-    Listing("C:\\p\\A\\", {F("x.vkm")});
-    Listing("C:\\p\\B\\", {F("b.vkm"), D("inner")});
-    Listing("C:\\p\\B\\inner\\", {F("i.vkm")});
-    Listing("C:\\p\\C\\", {F("y.vkm")});
-    w.files.unreadable.insert("C:\\p\\B\\");
-    EXPECT_EQ(Find("C:\\p\\"), (std::vector<Path>{"C:\\p\\a.vkm", "C:\\p\\A\\x.vkm", "C:\\p\\C\\y.vkm"}));
-    EXPECT_EQ(w.files.listed.size(), 4u);
-}
 
 TEST_F(FakeSearchTest, ErrorInsideAFolderEndsThatFolderOnly) {
     Listing("C:\\p\\", {F("a.vkm"), D("A"), D("B"), D("C"), D("E")});
@@ -531,8 +489,7 @@ TEST_F(FakeSearchTest, ScanStartsInTheProgramFolderAndSkipsFilesThatCannotBeRead
     w.files.files["C:\\vlakomluv\\trate\\c.vkm"] = Definition("C");
     w.form.ScanDefinitions();
     EXPECT_EQ(w.form.cmbLinkaItems, (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_EQ(w.form.FDefinitionFiles, (std::vector<Path>{"C:\\vlakomluv\\a.vkm", "C:\\vlakomluv\\b.vkm",
-                                                          "C:\\vlakomluv\\trate\\c.vkm"}));
+    EXPECT_EQ(w.FileOfItem(2), "C:\\vlakomluv\\trate\\c.vkm");
     EXPECT_EQ(w.files.listed.size(), 2u);
 }
 
@@ -554,11 +511,14 @@ struct SearchingFormTest : ::testing::Test {
         w.files.files["D:\\noname.vkm"] = "";
     }
     std::vector<FoundLine> Search() { return ScanCatalogue(w.files, f.CatalogueFolder(), stop); }
+    // The list shows the names, and Start reads the file of the line chosen.
     void ExpectLines(const std::vector<std::string>& names, const std::vector<Path>& files) {
         EXPECT_EQ(f.cmbLinkaItems, names);
-        EXPECT_EQ(f.FDefinitionFiles, files);
-        EXPECT_FALSE(f.FScanning);
+        EXPECT_FALSE(f.Scanning());
         EXPECT_TRUE(f.btnStartEnabled);
+        const int selected = f.cmbLinkaItemIndex;
+        for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(w.FileOfItem(static_cast<int>(i)), files[i]);
+        f.cmbLinkaChange(selected);
     }
     const std::vector<std::string> kNames = {"B", "A", "C"};
     const std::vector<Path> kFiles = {"C:\\vlakomluv\\b.vkm", "C:\\vlakomluv\\a.vkm",
@@ -567,9 +527,8 @@ struct SearchingFormTest : ::testing::Test {
 
 TEST_F(SearchingFormTest, WhileSearchingTheListShowsItAndNothingCanBeStarted) {
     f.FormCreate();
-    EXPECT_TRUE(f.FScanning);
+    EXPECT_TRUE(f.Scanning());
     EXPECT_EQ(f.cmbLinkaItems, std::vector<std::string>{u8"Hledám linky…"});
-    EXPECT_TRUE(f.FDefinitionFiles.empty());
     EXPECT_EQ(f.cmbLinkaItemIndex, -1);
     EXPECT_FALSE(f.btnStartEnabled);
     f.cmbLinkaChange(0);  // the searching item is no line
@@ -580,11 +539,8 @@ TEST_F(SearchingFormTest, WhileSearchingTheListShowsItAndNothingCanBeStarted) {
     EXPECT_TRUE(w.files.listed.empty()) << "the form leaves the search to the window";
 
     f.ScanFinished(Search());
-    ExpectLines(kNames, kFiles);
     EXPECT_EQ(f.cmbLinkaItemIndex, -1);
-    f.cmbLinkaChange(1);
-    EXPECT_EQ(f.cmbLinkaItemIndex, 1);
-    f.btnStartClick();
+    ExpectLines(kNames, kFiles);
     EXPECT_FALSE(w.hotkeys.registrations.empty());
 
     // The same as the search done at once.
@@ -593,7 +549,6 @@ TEST_F(SearchingFormTest, WhileSearchingTheListShowsItAndNothingCanBeStarted) {
     at_once.form.FormCreate();
     at_once.form.ScanDefinitions();
     EXPECT_EQ(at_once.form.cmbLinkaItems, kNames);
-    EXPECT_EQ(at_once.form.FDefinitionFiles, kFiles);
 }
 
 TEST_F(SearchingFormTest, LinesAddedMeanwhileComeAfterTheSearchsAndTheLastIsSelected) {
@@ -610,7 +565,8 @@ TEST_F(SearchingFormTest, LinesAddedMeanwhileComeAfterTheSearchsAndTheLastIsSele
     f.ScanFinished(Search());
     ExpectLines({"B", "A", "C", "X"}, {kFiles[0], kFiles[1], kFiles[2], "D:\\x.vkm"});
     EXPECT_EQ(f.cmbLinkaItemIndex, 3);
-    EXPECT_EQ(f.FLastOpenedFile, "D:\\noname.vkm");
+    f.sbtnOpenFileClick();  // the last file chosen is offered again
+    EXPECT_EQ(w.dialog.requests.back().file_name, "D:\\noname.vkm");
 
     // A cancelled dialog alone selects the last line found, as after the search.
     FakeWindow cancelled;
@@ -626,7 +582,7 @@ TEST_F(SearchingFormTest, AResultThatComesWhenNoSearchIsOnIsIgnored) {
     f.FormCreate();
     f.FormDestroy();  // the window started closing
     f.ScanFinished(Search());
-    EXPECT_TRUE(f.FDefinitionFiles.empty());
+    EXPECT_EQ(f.cmbLinkaItems, std::vector<std::string>{kSearchingItem});
     EXPECT_FALSE(f.btnStartEnabled);
 
     FakeWindow twice;
@@ -690,37 +646,34 @@ struct OpenFileTest : ::testing::Test {
 
 TEST_F(OpenFileTest, ConfirmedNamedFileIsAddedAndSelected) {
     Line("C:\\vlakomluv\\a.vkm", "A");
-    f.cmbLinkaItemIndex = 0;
     w.files.files["D:\\jine\\trat.ini"] = Definition(Utf8ToCp1250(u8"Jiná trať"));
     w.dialog.answer = "D:\\jine\\trat.ini";
     f.sbtnOpenFileClick();
-    EXPECT_EQ(f.cmbLinkaItems, (std::vector<std::string>{"line", std::string("Jiná trať")}));
-    EXPECT_EQ(f.FDefinitionFiles, (std::vector<Path>{"C:\\vlakomluv\\a.vkm", "D:\\jine\\trat.ini"}));
+    EXPECT_EQ(f.cmbLinkaItems, (std::vector<std::string>{"A", std::string("Jiná trať")}));
     EXPECT_EQ(f.cmbLinkaItemIndex, 1);
-
     // The same file again is a second entry.
     f.sbtnOpenFileClick();
-    EXPECT_EQ(f.FDefinitionFiles.size(), 3u);
-    EXPECT_EQ(f.FDefinitionFiles.back(), "D:\\jine\\trat.ini");
+    EXPECT_EQ(f.cmbLinkaItems.size(), 3u);
     EXPECT_EQ(f.cmbLinkaItemIndex, 2);
+    EXPECT_EQ(w.FileOfItem(2), "D:\\jine\\trat.ini");
+    EXPECT_EQ(w.FileOfItem(0), "C:\\vlakomluv\\a.vkm");
 }
 
 TEST_F(OpenFileTest, ConfirmedFileWithoutNameAddsNothingAndSelectsTheLastLine) {
     Line("C:\\a.vkm", "A");
     Line("C:\\b.vkm", "B");
-    f.cmbLinkaItemIndex = 0;
+    f.cmbLinkaChange(0);
     w.files.files["C:\\noname.vkm"] = "[Info]\r\nWAV_odjezd=gong.wav\r\n";
     w.dialog.answer = "C:\\noname.vkm";
     f.sbtnOpenFileClick();
-    EXPECT_EQ(f.FDefinitionFiles, (std::vector<Path>{"C:\\a.vkm", "C:\\b.vkm"}));
-    EXPECT_EQ(f.cmbLinkaItems.size(), 2u);
+    EXPECT_EQ(f.cmbLinkaItems, (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(f.cmbLinkaItemIndex, 1);
 
     // A typed name of a missing file is accepted and adds nothing either.
-    f.cmbLinkaItemIndex = 0;
+    f.cmbLinkaChange(0);
     w.dialog.answer = "C:\\typed\\missing.vkm";
     f.sbtnOpenFileClick();
-    EXPECT_EQ(f.FDefinitionFiles.size(), 2u);
+    EXPECT_EQ(f.cmbLinkaItems.size(), 2u);
     EXPECT_EQ(f.cmbLinkaItemIndex, 1);
 }
 
@@ -728,10 +681,10 @@ TEST_F(OpenFileTest, CancelSelectsTheLastLine) {
     Line("C:\\a.vkm", "A");
     Line("C:\\b.vkm", "B");
     Line("C:\\c.vkm", "C");
-    f.cmbLinkaItemIndex = 0;
+    f.cmbLinkaChange(0);
     w.dialog.answer = std::nullopt;
     f.sbtnOpenFileClick();
-    EXPECT_EQ(f.FDefinitionFiles.size(), 3u);
+    EXPECT_EQ(f.cmbLinkaItems.size(), 3u);
     EXPECT_EQ(f.cmbLinkaItemIndex, 2);
 }
 
@@ -767,7 +720,7 @@ TEST_F(OpenFileTest, DialogSettingsAndTheLastChosenPathOfferedAgain) {
         EXPECT_EQ(r.initial_dir, "C:\\Program Files\\vlakomluv\\") << "opening " << i;
         EXPECT_EQ(r.file_name, offered[i]) << "opening " << i;
     }
-    EXPECT_EQ(f.FDefinitionFiles, std::vector<Path>{"E:\\trate\\x.vkm"});
+    EXPECT_EQ(f.cmbLinkaItems, std::vector<std::string>{"X"});
 }
 
 }  // namespace

@@ -33,10 +33,11 @@ std::string Utf16Be(const std::u16string& text) {
     return bytes;
 }
 
-StringList Entries(const IniFile& ini, const std::string& section) {
-    StringList list;
-    ini.IniSectionEntries(section, list);
-    return list;
+// A section's entries, each as "name=value".
+Names Entries(const IniFile& ini, const std::string& section) {
+    Names out;
+    for (const IniEntry& e : ini.IniSectionEntries(section)) out.push_back(e.name + "=" + e.value);
+    return out;
 }
 
 TEST(IniDefaults, AbsentKeysAndSectionsGiveTheDefault) {
@@ -68,7 +69,6 @@ TEST(IniDefaults, KeysBeforeTheFirstSectionBelongToTheNamelessOne) {
     EXPECT_EQ(ini.IniReadValue(" ", "Name", "-"), "orphan");
     EXPECT_EQ(ini.IniKeyNames(""), Names{"Name"});
     EXPECT_EQ(ini.IniReadValue("", "hidden", "-"), "-");  // "[]" comes after the nameless section
-    EXPECT_EQ(ini.IniSectionNames(), (Names{"Info"}));
 }
 
 TEST(IniFirstOccurrence, FirstKeyAndFirstSectionWin) {
@@ -80,7 +80,6 @@ TEST(IniFirstOccurrence, FirstKeyAndFirstSectionWin) {
     EXPECT_EQ(ini.IniReadValue("Info", "OnlyHere", "-"), "-");  // the second block is never read
     EXPECT_EQ(ini.IniReadValue("Info", "Late", "-"), "-");      // its first line has no "="
     EXPECT_EQ(ini.IniKeyNames("INFO"), (Names{"Name", "NAME", "Name", "Late"}));
-    EXPECT_EQ(ini.IniSectionNames(), (Names{"Info", "INFO"}));
 }
 
 TEST(IniCase, SectionAndKeyNamesIgnoreCaseCzechLettersToo) {
@@ -96,8 +95,7 @@ TEST(IniCase, SectionAndKeyNamesIgnoreCaseCzechLettersToo) {
 TEST(IniKeyOrder, NamesComeInFileOrder) {
     const IniFile ini("[Hlaseni]\r\n3=c.wav\r\n1=a.wav\r\n2=b.wav\r\n10=j.wav\r\n");
     EXPECT_EQ(ini.IniKeyNames("Hlaseni"), (Names{"3", "1", "2", "10"}));
-    StringList list = Entries(ini, "Hlaseni");
-    EXPECT_EQ(list.Items(), (Names{"3=c.wav", "1=a.wav", "2=b.wav", "10=j.wav"}));
+    EXPECT_EQ(Entries(ini, "Hlaseni"), (Names{"3=c.wav", "1=a.wav", "2=b.wav", "10=j.wav"}));
 }
 
 TEST(IniKeyOrder, CommentsAndLinesWithoutEqualsAreNotListed) {
@@ -119,39 +117,18 @@ TEST(IniKeyOrder, KeyListsLookUpTheSectionAsGiven) {
 TEST(IniSectionEntries, DuplicateNamesGiveOneEntryWithTheFirstValueAtTheFirstPlace) {
     const IniFile ini(
         "[Hlaseni]\r\n1=a.wav\r\n2=b.wav\r\nX=first.wav\r\n3=c.wav\r\nx=second.wav\r\nX=third.wav\r\n");
-    EXPECT_EQ(Entries(ini, "Hlaseni").Items(), (Names{"1=a.wav", "2=b.wav", "X=first.wav", "3=c.wav"}));
+    EXPECT_EQ(Entries(ini, "Hlaseni"), (Names{"1=a.wav", "2=b.wav", "X=first.wav", "3=c.wav"}));
     const IniFile czech(Utf8ToCp1250("[Hlaseni]\r\nČ=první\r\n1=a\r\nč=druhé\r\n"));
-    EXPECT_EQ(Entries(czech, "Hlaseni").Items(), (Names{std::string("č=první"), "1=a"}));
-}
-
-TEST(IniSectionEntries, EmptyValuesGiveNoEntryAndRemoveOneOfThatName) {
-    const IniFile ini("[Hlaseni]\r\n1=\r\n2=b.wav\r\n3 = \r\n4=\"\"\r\n");
-    StringList list;
-    list.Add("kept=from before");
-    list.Add("1=old");
-    list.Add("3=old");
-    list.Add("4=old");
-    list.Add("2=old");
-    ini.IniSectionEntries("hlaseni", list);
-    EXPECT_EQ(list.Items(), (Names{"kept=from before", "2=b.wav"}));  // not cleared; 2 replaced in place
-}
-
-TEST(IniSectionEntries, AnEntryWithoutEqualsHasNoNameAndStays) {
-    const IniFile ini("[Hlaseni]\r\nx=1\r\ny=\r\n");
-    StringList list;
-    list.Add("x");
-    list.Add("y");
-    ini.IniSectionEntries("Hlaseni", list);
-    EXPECT_EQ(list.Items(), (Names{"x", "y", "x=1"}));
+    EXPECT_EQ(Entries(czech, "Hlaseni"), (Names{std::string("č=první"), "1=a"}));
 }
 
 TEST(IniSectionEntries, ValuesKeepTheirSeparators) {
     const IniFile ini(
         "[Uzivatelske_klavesy]\r\na=ALT+B;bezpecnost.wav;Popis, s carkou\r\nb = CTRL+F1 ; x.wav ; y \r\n"
         "[Hlaseni]\r\n1=a.wav,b.wav\r\n2==c.wav\r\n3='quoted, kept'\r\n");
-    EXPECT_EQ(Entries(ini, "Uzivatelske_klavesy").Items(),
+    EXPECT_EQ(Entries(ini, "Uzivatelske_klavesy"),
               (Names{"a=ALT+B;bezpecnost.wav;Popis, s carkou", "b=CTRL+F1 ; x.wav ; y"}));
-    EXPECT_EQ(Entries(ini, "Hlaseni").Items(), (Names{"1=a.wav,b.wav", "2==c.wav", "3=quoted, kept"}));
+    EXPECT_EQ(Entries(ini, "Hlaseni"), (Names{"1=a.wav,b.wav", "2==c.wav", "3=quoted, kept"}));
 }
 
 TEST(IniLongText, TenThousandByteValueComesBackWhole) {
@@ -161,7 +138,7 @@ TEST(IniLongText, TenThousandByteValueComesBackWhole) {
     const IniFile ini("[Hlaseni]\r\n1=" + value + "\r\n2=\"" + value + "\"\r\n");
     EXPECT_EQ(ini.IniReadValue("Hlaseni", "1", ""), value);
     EXPECT_EQ(ini.IniReadValue("Hlaseni", "2", ""), value);
-    EXPECT_EQ(Entries(ini, "Hlaseni").Get(0), "1=" + value);
+    EXPECT_EQ(Entries(ini, "Hlaseni")[0], "1=" + value);
 }
 
 TEST(IniLongText, ThreeThousandKeysAreAllListed) {
@@ -173,9 +150,9 @@ TEST(IniLongText, ThreeThousandKeysAreAllListed) {
     }
     const IniFile ini(file);
     EXPECT_EQ(ini.IniKeyNames("Hlaseni"), expected);
-    StringList list = Entries(ini, "Hlaseni");
-    ASSERT_EQ(list.Count(), 3000);
-    EXPECT_EQ(list.Get(2999), "Announcement_1=a2999.wav");
+    const Names list = Entries(ini, "Hlaseni");
+    ASSERT_EQ(list.size(), 3000u);
+    EXPECT_EQ(list[2999], "Announcement_1=a2999.wav");
 }
 
 TEST(IniBadInput, BinaryAndEmptyInputGiveDefaults) {
@@ -189,9 +166,7 @@ TEST(IniBadInput, BinaryAndEmptyInputGiveDefaults) {
         EXPECT_EQ(ini.IniReadValue("Info", "Name", "def"), "def");
         EXPECT_EQ(ini.IniReadValue("Info", "Klavesy_odjezd", "Pp"), "Pp");
         EXPECT_TRUE(ini.IniKeyNames("Hlaseni").empty());
-        StringList list;
-        ini.IniSectionEntries("Hlaseni", list);
-        EXPECT_TRUE(list.Empty());
+        EXPECT_TRUE(ini.IniSectionEntries("Hlaseni").empty());
     }
 }
 
@@ -238,17 +213,17 @@ TEST(IniEncoding, Utf8WithoutAMarkIsToldFromCodePage1250) {
         TextEncoding encoding;
         const char* name;
     } rows[] = {
-        {"[Info]\r\nName=Praha – Kolín\r\n", TextEncoding::Utf8WithoutMark, "Praha – Kolín"},
-        {Utf8ToCp1250("[Info]\r\nName=Praha – Kolín\r\n"), TextEncoding::Cp1250, "Praha – Kolín"},
-        {"[Info]\r\nName=Praha\r\n", TextEncoding::Cp1250, "Praha"},  // ASCII reads alike
+        {"[Info]\r\nName=Praha – Kolín\r\n", TextEncoding::kUtf8WithoutMark, "Praha – Kolín"},
+        {Utf8ToCp1250("[Info]\r\nName=Praha – Kolín\r\n"), TextEncoding::kCp1250, "Praha – Kolín"},
+        {"[Info]\r\nName=Praha\r\n", TextEncoding::kCp1250, "Praha"},  // ASCII reads alike
         // A first byte that looks like half a byte-order mark is a CP1250 letter.
-        {"\xFF\r\n[Info]\r\nName=Kol\xEDn\r\n", TextEncoding::Cp1250, "Kolín"},
-        {"\xFE\r\n[Info]\r\nName=\xFE\xFF\r\n", TextEncoding::Cp1250, "ţ˙"},
+        {"\xFF\r\n[Info]\r\nName=Kol\xEDn\r\n", TextEncoding::kCp1250, "Kolín"},
+        {"\xFE\r\n[Info]\r\nName=\xFE\xFF\r\n", TextEncoding::kCp1250, "ţ˙"},
         // One byte that is not UTF-8 makes the whole file CP1250.
-        {"[Info]\r\nName=Kolín\r\n; \x9A\r\n", TextEncoding::Cp1250, "Kol\u0102\u00ADn"},
-        {"\xEF\xBB\xBF[Info]\r\nName=Kolín\r\n", TextEncoding::Utf8, "Kolín"},
-        {Utf16Le(u"[Info]\nName=\u00ED"), TextEncoding::Utf16LE, "í"},
-        {Utf16Be(u"[Info]\nName=\u00ED"), TextEncoding::Utf16BE, "í"},
+        {"[Info]\r\nName=Kolín\r\n; \x9A\r\n", TextEncoding::kCp1250, "Kol\u0102\u00ADn"},
+        {"\xEF\xBB\xBF[Info]\r\nName=Kolín\r\n", TextEncoding::kUtf8, "Kolín"},
+        {Utf16Le(u"[Info]\nName=\u00ED"), TextEncoding::kUtf16LE, "í"},
+        {Utf16Be(u"[Info]\nName=\u00ED"), TextEncoding::kUtf16BE, "í"},
     };
     for (const Row& r : rows) {
         const IniFile ini(r.bytes);
@@ -272,7 +247,6 @@ TEST(IniLines, LineEndsAndWhiteSpace) {
     EXPECT_EQ(ini.IniReadValue("Info", "B", "-"), "2");
     EXPECT_EQ(ini.IniReadValue("Hlaseni", "1", "-"), "a.wav , b.wav");
     EXPECT_EQ(ini.IniReadValue("Hlaseni", "2", "-"), "\u00A0x\u00A0");  // no-break space is kept
-    EXPECT_EQ(ini.IniSectionNames(), (Names{"Info", "Hlaseni"}));
 }
 
 TEST(IniLines, SectionHeadersAndQuotes) {
@@ -303,11 +277,8 @@ TEST(IniRandomInput, NeverCrashesAndAnswersStayWellFormed) {
         const bool uniform = round % 3 == 0;
         for (char& c : bytes) c = uniform ? static_cast<char>(next()) : alphabet[next() % alphabet.size()];
         const IniFile ini(bytes);
-        Names sections = ini.IniSectionNames();
-        sections.push_back("");
-        for (const std::string& section : sections) {
-            StringList list;
-            ini.IniSectionEntries(section, list);
+        for (const std::string section : {"", "a", "b", "A", "ab", "ba", "1", "a,+"}) {
+            const std::vector<IniEntry> entries = ini.IniSectionEntries(section);
             for (const std::string& name : ini.IniKeyNames(section)) {
                 const std::string value = ini.IniReadValue(section, name, "");
                 ASSERT_EQ((name + value).find_first_of(std::string("\r\n\0", 3)), std::string::npos) << round;
@@ -316,12 +287,10 @@ TEST(IniRandomInput, NeverCrashesAndAnswersStayWellFormed) {
                             (name.front() != ';' && name.front() != ' ' && name.front() != '\t'))
                     << ::testing::PrintToString(name) << " in " << ::testing::PrintToString(bytes);
             }
-            for (int i = 0; i < list.Count(); ++i) {
-                const std::string& entry = list.Get(i);
-                const std::size_t eq = entry.find('=');
-                ASSERT_NE(eq, std::string::npos);
-                ASSERT_LT(eq + 1, entry.size()) << "an entry without a value";
-                ASSERT_EQ(list.IndexOfName(entry.substr(0, eq)), i) << "a name listed twice";
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                ASSERT_FALSE(entries[i].value.empty()) << "an entry without a value";
+                for (std::size_t j = 0; j < i; ++j)
+                    ASSERT_FALSE(SameTextUtf8(entries[j].name, entries[i].name)) << "a name listed twice";
             }
         }
     }

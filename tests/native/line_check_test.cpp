@@ -57,11 +57,12 @@ TEST_F(LineCheckTest, ASoundLineHasNoFaultAndItsLengths) {
     const LineReport r = Check(Utf8ToCp1250(
         "[Info]\r\nName=Praha – "
         "Kolín\r\nWAV_odjezd=gong.wav\r\nWAV_prijezd=gong.wav,gong.wav\r\nWAV_Konec=konec.wav\r\n"
-        "[Hlaseni]\r\n1=a.wav\r\n2=b.wav,zvuky\\c.wav\r\n3=zvuky\\x\\..\\..\\a.wav\r\n[Uzivatelske_klavesy]\r\nu=ALT+B;u.wav;U\r\n"));
+        "[Hlaseni]\r\n1=a.wav\r\n2=b.wav,zvuky\\c.wav\r\n3=zvuky\\x\\..\\..\\a.wav\r\n[Uzivatelske_klavesy]"
+        "\r\nu=ALT+B;u.wav;U\r\n"));
     EXPECT_EQ(r.ExitCode(), 0) << FormatLineReport(r);
     EXPECT_TRUE(r.findings.empty()) << FormatLineReport(r);
     EXPECT_EQ(r.name, "Praha – Kolín");
-    EXPECT_EQ(r.encoding, TextEncoding::Cp1250);
+    EXPECT_EQ(r.encoding, TextEncoding::kCp1250);
     ASSERT_EQ(r.announcements.size(), 3u);  // the third's sound is a.wav, as Windows resolves it
     EXPECT_TRUE(r.announcements[0].departure);
     EXPECT_DOUBLE_EQ(r.announcements[0].leading_seconds + r.announcements[0].own_seconds, 2.0);

@@ -1,9 +1,10 @@
-// Loading a line definition into the window, and the step controls that follow it.
+// Reading a line definition, and starting it in the window.
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "core/codepage.h"
+#include "core/line.h"
 #include "fakes/fakes.h"
 
 namespace vkm::testing {
@@ -21,101 +22,93 @@ const char* const kLine =
     "[Uzivatelske_klavesy]\r\n"
     "a=ALT+B;bezpecnost.wav;Bezpecnost\r\n";
 
+using Names = std::vector<std::string>;
+
+Names NamesOf(const SoundList& list) {
+    Names names;
+    for (const LineSound& s : list) names.push_back(s.name);
+    return names;
+}
+
+// ---- The line as it is read. ----
+
+// Each entry is everything after the first "=" of its line; a user entry's missing field
+// takes the last one present; a sound list is every name between commas, untrimmed.
+TEST(ReadLine, KeyStringsTakeTheirDefaultsAndEntriesTheirWholeValues) {
+    const Line line = ReadLine(IniFile("[Info]\nName=L\nKlavesy_prijezd=\nKlavesy_stop=S \n"
+                                       "WAV_odjezd=gong.wav, a.wav,,zvuky\\b.wav,x\\..\\c.wav,\n"
+                                       "[Hlaseni]\n3=three.wav\n1=one.wav\nx=x.wav=y.wav\n"
+                                       "X=same-name-in-other-case.wav\n3=second-three.wav\n4=\n6==z.wav\n"
+                                       "[Uzivatelske_klavesy]\nu=ALT+B;b.wav;V=80\nv=F;f.wav\nw=G\n"
+                                       "x==+;x\ny=;y.wav;Y\nz=\n"),
+                               "C:\\l\\l.vkm");
+    EXPECT_EQ(line.keys.arrival, "\r");
+    EXPECT_EQ(line.keys.departure, "Pp");
+    EXPECT_EQ(line.keys.stop, "S");
+    EXPECT_EQ(NamesOf(line.departure_sounds), (Names{"gong.wav", " a.wav", "zvuky\\b.wav", "x\\..\\c.wav"}));
+    EXPECT_EQ(line.folder, "C:\\l\\");
+    EXPECT_EQ(line.departure_sounds[2].path, "C:\\l\\zvuky\\b.wav");
+    EXPECT_EQ(line.departure_sounds[3].path, "C:\\l\\c.wav");
+    Names texts;
+    for (const LineAnnouncement& a : line.announcements) texts.push_back(a.text);
+    EXPECT_EQ(texts, (Names{"three.wav", "one.wav", "x.wav=y.wav", "=z.wav"}));
+    EXPECT_EQ(line.announcements[3].sounds.size(), 1u);
+
+    const struct {
+        const char* text;
+        const char* sounds;
+        const char* description;
+        bool written_wrongly;
+    } users[] = {{"ALT+B", "b.wav", "V=80", false},
+                 {"F", "f.wav", "f.wav", false},
+                 {"G", "G", "G", false},
+                 {"=+", "x", "x", true},
+                 {";y.wav;Y", "y.wav", "Y", true}};  // an empty key field: named by the whole entry
+    ASSERT_EQ(line.user_announcements.size(), std::size(users));
+    for (std::size_t i = 0; i < std::size(users); ++i) {
+        const UserAnnouncement& u = line.user_announcements[i];
+        EXPECT_EQ(u.key.text, users[i].text);
+        EXPECT_EQ(NamesOf(u.sounds), Names{users[i].sounds}) << i;
+        EXPECT_EQ(u.description, users[i].description) << i;
+        EXPECT_EQ(!u.key.combination, users[i].written_wrongly) << i;
+    }
+    EXPECT_EQ(line.user_announcements[0].key.combination, (KeyCombination{kModAlt, 'B'}));
+    EXPECT_EQ(line.refused, (Names{"=+", ";y.wav;Y"}));
+}
+
+// ---- Starting a line in the window. ----
+
 struct LoadTest : ::testing::Test {
     FakeWindow w;
     TfrmMain& f = w.form;
+    std::vector<Path> TakePlayed() { return std::exchange(w.player.played, {}); }
 };
 
-TEST_F(LoadTest, ReadsEveryFieldAndResetsThePosition) {
+TEST_F(LoadTest, StartShowsTheFirstAnnouncementAndASecondLineReplacesTheFirst) {
+    f.lblHlaseniPopis = "Bezpecnost";  // the last user announcement's, from the line before
     w.Select("C:\\linky\\praha.vkm", kLine);
-    f.FIndex = 7;
-    f.FPhase = phArrival;
-    f.LoadDefinition();
-
-    EXPECT_EQ(f.FDepartureSounds, "gong.wav");
-    EXPECT_EQ(f.FArrivalSounds, "gong.wav,gong.wav");
-    EXPECT_EQ(f.FEndSounds, "konec.wav");
-    EXPECT_EQ(f.FArrivalKeys, "\r");
-    EXPECT_EQ(f.FDepartureKeys, "Pp");
-    ASSERT_EQ(f.FAnnouncements.Count(), 2);
-    EXPECT_EQ(f.FAnnouncements.Get(0), "odjezd_praha.wav,pristi_kolin.wav");
-    EXPECT_EQ(f.FAnnouncements.Get(1), "prijezd_kolin.wav");
-    ASSERT_EQ(f.FUserKeys.Count(), 1);
-    EXPECT_EQ(f.FUserKeys.Get(0), "ALT+B;bezpecnost.wav;Bezpecnost");  // the entry's value
-    EXPECT_EQ(f.FIndex, 0);
-    EXPECT_EQ(f.FPhase, phDeparture);
-    EXPECT_EQ(f.FCurrentAnnouncement, "odjezd_praha.wav,pristi_kolin.wav");
-    EXPECT_EQ(f.lblHlaseni, f.FCurrentAnnouncement);
-    EXPECT_EQ(f.FSoundDir, "C:\\linky\\");
+    f.btnStartClick();
+    EXPECT_EQ(f.lblHlaseni, "odjezd_praha.wav,pristi_kolin.wav");
+    EXPECT_EQ(f.lblHlaseniPopis, "Bezpecnost");
     EXPECT_TRUE(f.btnPlayEnabled);
     EXPECT_FALSE(f.btnJedenZpetEnabled);
     EXPECT_TRUE(f.btnJedenVpredEnabled);
     EXPECT_TRUE(w.boxes.shown.empty());
-}
+    EXPECT_EQ(w.player.prepares, 1);
 
-TEST_F(LoadTest, EmptyOrAbsentKeyStringsTakeTheDefaults) {
-    w.Select("C:\\a.vkm", "[Info]\nName=A\nKlavesy_prijezd=\nKlavesy_odjezd=\n[Hlaseni]\n1=a.wav\n");
-    f.LoadDefinition();
-    EXPECT_EQ(f.FArrivalKeys, std::string(1, '\x0D'));
-    EXPECT_EQ(f.FDepartureKeys, "Pp");
-
-    w.Select("C:\\b.vkm", "[Info]\nName=B\nKlavesy_prijezd=ab\nKlavesy_odjezd=X\n[Hlaseni]\n1=a.wav\n");
-    f.LoadDefinition();
-    EXPECT_EQ(f.FArrivalKeys, "ab");
-    EXPECT_EQ(f.FDepartureKeys, "X");
-}
-
-// Each announcement is everything after the first "=" of its line.
-TEST_F(LoadTest, AnnouncementsKeepFileOrderAndTheirWholeValues) {
-    w.Select("C:\\a.vkm",
-             "[Info]\nName=A\n[Hlaseni]\n"
-             "3=three.wav\n"
-             "1=one.wav\n"
-             "2=two.wav\n"
-             "x=x.wav=y.wav\n"
-             "X=same-name-in-other-case.wav\n"
-             "3=second-three.wav\n"
-             "4=\n"
-             "6==z.wav\n");
-    f.LoadDefinition();
-    std::vector<std::string> expected = {"three.wav", "one.wav", "two.wav", "x.wav=y.wav", "=z.wav"};
-    EXPECT_EQ(f.FAnnouncements.Items(), expected);
-}
-
-TEST_F(LoadTest, CzechTextStaysInCodePage1250) {
-    std::string line = Utf8ToCp1250("[Hlaseni]\n1=příjezd žďár.wav\n[Info]\nName=Žďár\n");
-    w.Select("C:\\a.vkm", line);
-    f.LoadDefinition();
-    EXPECT_EQ(f.FCurrentAnnouncement, std::string("příjezd žďár.wav"));
-}
-
-TEST_F(LoadTest, SecondLineReplacesEverythingOfTheFirst) {
-    w.Select("C:\\first\\a.vkm", "[Info]\r\nKlavesy_stop=S\r\n" + std::string(kLine + 8));
-    f.LoadDefinition();
-    ASSERT_EQ(f.FStopKeys, "S");
-    f.StepForward();
-    w.Select("D:\\second\\b.vkm", "[Info]\nName=B\nWAV_odjezd=d.wav\n[Hlaseni]\n1=only.wav\n");
-    f.LoadDefinition();
-    EXPECT_EQ(f.FArrivalSounds, "");
-    EXPECT_EQ(f.FEndSounds, "");
-    EXPECT_EQ(f.FDepartureSounds, "d.wav");
-    EXPECT_EQ(f.FUserKeys.Count(), 0);
-    EXPECT_EQ(f.FStopKeys, "");
-    EXPECT_EQ(f.FAnnouncements.Items(), std::vector<std::string>{"only.wav"});
-    EXPECT_EQ(f.FIndex, 0);
-    EXPECT_EQ(f.FSoundDir, "D:\\second\\");
-}
-
-TEST_F(LoadTest, LoadLeavesTheUserDescriptionAlone) {
-    f.lblHlaseniPopis = "Bezpecnost";
-    w.Select("C:\\a.vkm", kLine);
-    f.LoadDefinition();
-    EXPECT_EQ(f.lblHlaseniPopis, "Bezpecnost");
+    f.btnJedenVpredClick();
+    w.Select("D:\\druha\\b.vkm", "[Info]\nName=B\nWAV_odjezd=d.wav\n[Hlaseni]\n1=only.wav\n");
+    f.btnStartClick();
+    EXPECT_EQ(f.lblHlaseni, "only.wav");  // from the first announcement again
+    EXPECT_FALSE(f.WMHotKey(kUserIdBase)) << "the first line's user key";
+    f.btnPlayClick();
+    EXPECT_EQ(TakePlayed(), (std::vector<Path>{"D:\\druha\\d.wav", "D:\\druha\\only.wav"}));
+    f.btnPlayClick();  // an arrival at the end of a line without arrival and end sounds
+    EXPECT_TRUE(TakePlayed().empty());
 }
 
 // A file that has gone, that is there but cannot be read, or that no longer names a line (emptied,
-// overwritten with garbage) is reported; the line started before stays loaded, with its position and
-// its keys.
+// overwritten with garbage) is reported; the line started before stays, with its position and keys.
 TEST_F(LoadTest, MissingUnreadableOrNamelessFileIsReportedAndChangesNothing) {
     const std::string nameless = "[Info]\nKlavesy_prijezd=X\n[Hlaseni]\n1=new.wav\n";
     const struct {
@@ -132,8 +125,9 @@ TEST_F(LoadTest, MissingUnreadableOrNamelessFileIsReportedAndChangesNothing) {
         TfrmMain& f = w.form;
         w.Select("C:\\first\\a.vkm", kLine);
         f.btnStartClick();
-        f.StepForward();
-        w.Select(c.path, c.contents);
+        f.btnJedenVpredClick();
+        w.Select(c.path, kLine);  // offered while it named a line
+        w.files.files[c.path] = c.contents;
         if (std::string(c.path) == "C:\\gone.vkm") w.files.files.erase(c.path);
         w.files.locked.insert("C:\\locked.vkm");
         f.btnStartClick();
@@ -142,81 +136,47 @@ TEST_F(LoadTest, MissingUnreadableOrNamelessFileIsReportedAndChangesNothing) {
         EXPECT_EQ(w.boxes.shown[0].text, std::string(c.text));
         EXPECT_EQ(w.boxes.shown[0].caption, std::string("Upozornění"));
         EXPECT_EQ(w.boxes.shown[0].style, 0x30u);
-        EXPECT_EQ(f.FIndex, 1);
-        EXPECT_EQ(f.FCurrentAnnouncement, "prijezd_kolin.wav");
-        EXPECT_EQ(f.FSoundDir, "C:\\first\\");
-        EXPECT_EQ(f.FArrivalKeys, "\r");
+        EXPECT_EQ(f.lblHlaseni, "prijezd_kolin.wav");
         std::set<unsigned char> keys;
         for (const auto& [id, combination] : w.hotkeys.bound) keys.insert(combination.second);
         EXPECT_EQ(keys, (std::set<unsigned char>{'\r', 'B', 'P', 'p'}))
             << "the first line's keys, bound again";
+        w.player.played.clear();
+        f.btnPlayClick();  // the departure that was due, from the first line's folder
+        EXPECT_EQ(w.player.played,
+                  (std::vector<Path>{"C:\\first\\gong.wav", "C:\\first\\prijezd_kolin.wav"}));
     }
 }
 
-// A line without announcements loads completely (it may carry only user
-// announcements): nothing is current, nothing plays, and its keys are bound.
-TEST_F(LoadTest, LineWithoutAnnouncementsLoadsConsistently) {
+// A line without announcements loads all the same (it may carry only user announcements):
+// nothing is current, nothing plays, and its keys are bound.
+TEST_F(LoadTest, LineWithoutAnnouncementsLoadsAndBindsItsKeys) {
     w.Select("C:\\old\\a.vkm", kLine);
-    f.LoadDefinition();
-    f.StepForward();
-    w.Select("D:\\new\\user-only.vkm", "[Info]\nName=U\nWAV_odjezd=d.wav\n[Uzivatelske_klavesy]\nu=ALT+B;b.wav;B\n");
-    EXPECT_NO_THROW(f.LoadDefinition());
-
-    EXPECT_EQ(f.FCurrentAnnouncement, "");
+    f.btnStartClick();
+    f.btnJedenVpredClick();
+    w.Select("D:\\new\\user-only.vkm",
+             "[Info]\nName=U\nWAV_odjezd=d.wav\n[Uzivatelske_klavesy]\nu=ALT+C;c.wav;C\n");
+    EXPECT_NO_THROW(f.btnStartClick());
     EXPECT_EQ(f.lblHlaseni, "");
-    EXPECT_EQ(f.FIndex, 0);
-    EXPECT_EQ(f.FPhase, phDeparture);
-    EXPECT_EQ(f.FSoundDir, "D:\\new\\");
     EXPECT_FALSE(f.btnPlayEnabled);
     EXPECT_FALSE(f.btnJedenZpetEnabled);
     EXPECT_FALSE(f.btnJedenVpredEnabled);
-}
-
-TEST_F(LoadTest, StartWithoutAnnouncementsGoesOnToBindTheKeys) {
-    w.Select("C:\\user-only.vkm", "[Info]\nName=U\n[Uzivatelske_klavesy]\nu=ALT+B;b.wav;B\n");
-    EXPECT_NO_THROW(f.btnStartClick());
-    EXPECT_FALSE(w.hotkeys.bound.empty());
     EXPECT_TRUE(w.boxes.shown.empty());
+    EXPECT_EQ(w.hotkeys.bound.at(kUserIdBase), (FakeHotkeys::Combination{kModAlt, 'C'}));
+    EXPECT_TRUE(f.WMHotKey(kUserIdBase));
+    EXPECT_EQ(w.player.played, std::vector<Path>{"D:\\new\\c.wav"});
 }
 
 TEST_F(LoadTest, StartWithoutSelectionOnlyWarns) {
-    w.files.files["C:\\a.vkm"] = kLine;
-    f.FDefinitionFiles.push_back("C:\\a.vkm");
-    f.cmbLinkaItems.push_back("a");
+    w.Select("C:\\a.vkm", kLine);
+    f.cmbLinkaChange(-1);
     f.btnStartClick();
     ASSERT_EQ(w.boxes.shown.size(), 1u);
     EXPECT_EQ(w.boxes.shown[0].text, std::string("Není vybrána žádná zvuková mapa"));
     EXPECT_EQ(w.boxes.shown[0].caption, std::string("Upozornění"));
     EXPECT_EQ(w.boxes.shown[0].style, 0x30u);
-    EXPECT_EQ(f.FAnnouncements.Count(), 0);
+    EXPECT_EQ(f.lblHlaseni, "''");
     EXPECT_TRUE(w.hotkeys.registrations.empty());
-}
-
-TEST(UpdateButtons, FollowThePosition) {
-    FakeWindow w;
-    TfrmMain& f = w.form;
-    f.UpdateButtons();  // nothing loaded
-    EXPECT_FALSE(f.btnPlayEnabled);
-    EXPECT_FALSE(f.btnJedenZpetEnabled);
-    EXPECT_FALSE(f.btnJedenVpredEnabled);
-
-    for (const char* a : {"a.wav", "b.wav", "c.wav"}) f.FAnnouncements.Add(a);
-    struct Case {
-        long long index;
-        const char* current;
-        bool play, back, forward;
-    } cases[] = {
-        {0, "a.wav", true, false, true}, {1, "b.wav", true, true, true}, {2, "c.wav", true, true, true},
-        {3, "", false, true, false},     {0, "", false, false, true},    {4, "", false, true, false},
-    };
-    for (const Case& c : cases) {
-        f.FIndex = c.index;
-        f.FCurrentAnnouncement = c.current;
-        f.UpdateButtons();
-        EXPECT_EQ(f.btnPlayEnabled, c.play) << c.index;
-        EXPECT_EQ(f.btnJedenZpetEnabled, c.back) << c.index;
-        EXPECT_EQ(f.btnJedenVpredEnabled, c.forward) << c.index;
-    }
 }
 
 TEST(FormCreate, StartsWithNothingLoadedAndTheStepControlsDisabled) {
@@ -225,10 +185,9 @@ TEST(FormCreate, StartsWithNothingLoadedAndTheStepControlsDisabled) {
     EXPECT_FALSE(w.form.btnPlayEnabled);
     EXPECT_FALSE(w.form.btnJedenZpetEnabled);
     EXPECT_FALSE(w.form.btnJedenVpredEnabled);
-    EXPECT_EQ(w.form.FIndex, 0);
-    EXPECT_EQ(w.form.FPhase, phArrival);
     EXPECT_EQ(w.form.lblHlaseni, "''");
     EXPECT_EQ(w.form.lblHlaseniPopis, "''");
+    EXPECT_EQ(w.player.prepares, 0) << "the sound device waits for a line";
 }
 
 TEST(ApplicationTitle, IsTheFileNameCutAtTheFirstDotInLowerCase) {

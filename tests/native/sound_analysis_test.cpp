@@ -27,18 +27,15 @@ std::optional<SoundMeasures> MeasureFile(const std::string& bytes, Codecs* codec
     return AnalyseWave(source, codecs);
 }
 
-// A codec of a made-up format whose blocks are 16-bit PCM. Decode gives success or, as it is
-// being changed to, the bytes used: all of them here.
+// A codec of a made-up format whose blocks are 16-bit PCM.
 constexpr unsigned kTagCoded = 0x7701;
 class PcmCodec : public Codecs {
   public:
-    using Result = decltype(std::declval<CompressedDecoder&>().Decode(
-        nullptr, 0, std::declval<std::vector<std::int16_t>&>()));
     struct Decoder : CompressedDecoder {
-        Result Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) override {
+        std::size_t Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) override {
             for (std::size_t i = 0; i + 1 < n; i += 2)
                 out.push_back(static_cast<std::int16_t>(in[i] | in[i + 1] << 8));
-            return static_cast<Result>(n);
+            return n;
         }
     };
     std::unique_ptr<CompressedDecoder> Open(const WaveFormat& f) override {

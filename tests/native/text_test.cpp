@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/path.h"
+
 namespace vkm {
 namespace {
 
@@ -34,13 +36,6 @@ TEST(GetField, FieldNumbersDoNotWrapAt255) {
 TEST(GetField, MultiCharacterSeparator) {
     EXPECT_EQ(GetField("a::b::c", 2, "::"), "b");
     EXPECT_EQ(GetField("a::b::c", 9, "::"), "c");
-}
-
-TEST(CountOccurrences, CountsEveryOccurrenceIncludingOverlaps) {
-    EXPECT_EQ(CountOccurrences("a,b,", ","), 2);
-    EXPECT_EQ(CountOccurrences("abc", ","), 0);
-    EXPECT_EQ(CountOccurrences("", ","), 0);
-    EXPECT_EQ(CountOccurrences("aaaa", "aa"), 3);
 }
 
 TEST(IncludeBackslash, AddsOneOnlyWhereMissing) {

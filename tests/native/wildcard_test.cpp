@@ -39,29 +39,29 @@ TEST(Wildcard, StarAndQuestionMark) {
         {"readme", "*", true},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(MatchesMask(r.name, r.mask), r.matches)
+        EXPECT_EQ(WildcardMask(r.mask).Matches(r.name), r.matches)
             << '"' << r.name << "\" against \"" << r.mask << '"';
 }
 
 TEST(Wildcard, LettersCompareWithoutRegardToCase) {
-    EXPECT_TRUE(MatchesMask("LINE.VKM", "*.vkm"));
-    EXPECT_TRUE(MatchesMask("line.Vkm", "*.VKM"));
-    EXPECT_TRUE(MatchesMask("Abc.vkm", "a?C.*"));
+    EXPECT_TRUE(WildcardMask("*.vkm").Matches("LINE.VKM"));
+    EXPECT_TRUE(WildcardMask("*.VKM").Matches("line.Vkm"));
+    EXPECT_TRUE(WildcardMask("a?C.*").Matches("Abc.vkm"));
     // Non-ASCII letters (UTF-8 names) fold as Windows folds file names.
-    EXPECT_TRUE(MatchesMask(u8"ČÁSLAV.vkm", u8"čáslav.*"));
-    EXPECT_TRUE(MatchesMask(u8"žďár.VKM", u8"ŽĎÁR.vkm"));
-    EXPECT_TRUE(MatchesMask(u8"Trať Praha–Kolín.vkm", "*.vkm"));
-    EXPECT_FALSE(MatchesMask(u8"Trať.vkm", "Trat.vkm"));
+    EXPECT_TRUE(WildcardMask(u8"čáslav.*").Matches(u8"ČÁSLAV.vkm"));
+    EXPECT_TRUE(WildcardMask(u8"ŽĎÁR.vkm").Matches(u8"žďár.VKM"));
+    EXPECT_TRUE(WildcardMask("*.vkm").Matches(u8"Trať Praha–Kolín.vkm"));
+    EXPECT_FALSE(WildcardMask("Trat.vkm").Matches(u8"Trať.vkm"));
     // "?" takes one character, also one written with several UTF-8 bytes.
-    EXPECT_TRUE(MatchesMask(u8"ř.vkm", "?.vkm"));
-    EXPECT_FALSE(MatchesMask(u8"řř.vkm", "?.vkm"));
+    EXPECT_TRUE(WildcardMask("?.vkm").Matches(u8"ř.vkm"));
+    EXPECT_FALSE(WildcardMask("?.vkm").Matches(u8"řř.vkm"));
 }
 
 TEST(Wildcard, ManyStarsStayFast) {
     // Backtracking to the last star only: this would take ages with naive recursion.
     std::string name(4000, 'a');
-    EXPECT_FALSE(MatchesMask(name, "*a*a*a*a*a*a*a*a*a*a*a*a*b"));
-    EXPECT_TRUE(MatchesMask(name + "b", "*a*a*a*a*a*a*a*a*a*a*a*a*b"));
+    EXPECT_FALSE(WildcardMask("*a*a*a*a*a*a*a*a*a*a*a*a*b").Matches(name));
+    EXPECT_TRUE(WildcardMask("*a*a*a*a*a*a*a*a*a*a*a*a*b").Matches(name + "b"));
 }
 
 TEST(Wildcard, OneMaskServesManyNames) {

@@ -228,10 +228,14 @@ TEST_F(CatalogueTree, FindsTheExpectedFilesInTheExpectedOrder) {
 TEST_F(CatalogueTree, ScanOffersTheNamedLines) {
     TreeWindow w(t);
     w.form.ScanDefinitions();
-    ASSERT_EQ(w.form.cmbLinkaItems.size(), w.form.FDefinitionFiles.size());
+    const std::atomic<bool> never(false);
     std::map<std::string, std::string> name_of;
-    for (std::size_t i = 0; i < w.form.FDefinitionFiles.size(); ++i)
-        name_of[w.form.FDefinitionFiles[i]] = w.form.cmbLinkaItems[i];
+    std::vector<std::string> names;
+    for (const FoundLine& line : ScanCatalogue(w.files, t.root_utf8(), never)) {
+        name_of[line.file] = line.name;
+        names.push_back(line.name);
+    }
+    EXPECT_EQ(w.form.cmbLinkaItems, names);
     const std::string r = t.root_utf8();
     const std::string trat = r + u8"Trať Praha–Kolín\\";
     std::map<std::string, std::string> expected = {
@@ -479,10 +483,8 @@ TEST(OpenFileDialog, ButtonAddsAFilePickedInACzechFolder) {
     std::wstring program_folder = t.root().substr(0, t.root().size() - 1);
     EXPECT_EQ(look_in, program_folder.substr(program_folder.rfind(L'\\') + 1));
     const std::string chosen = t.root_utf8() + u8"Trať Praha–Kolín\\Kolín.vkm";
-    EXPECT_EQ(form.FDefinitionFiles, std::vector<Path>{chosen});
     EXPECT_EQ(form.cmbLinkaItems, std::vector<std::string>{std::string("Praha – Kolín")});
     EXPECT_EQ(form.cmbLinkaItemIndex, 0);
-    EXPECT_EQ(form.FLastOpenedFile, chosen);
 }
 
 }  // namespace

@@ -435,9 +435,8 @@ struct FormOnRealHotkeys : ::testing::Test {
     void SetUp() override {
         target.on_hotkey = [this](int id) { form.WMHotKey(id); };
         files.files["C:\\linky\\linka.vkm"] = kLine;
-        form.cmbLinkaItems.push_back("Linka");
-        form.FDefinitionFiles.push_back("C:\\linky\\linka.vkm");
-        form.cmbLinkaItemIndex = 0;
+        form.AddDefinition("C:\\linky\\linka.vkm");
+        form.cmbLinkaChange(0);
     }
     bool PlayedCount(std::size_t n) {
         return PumpUntil([&] { return player.played.size() >= n; });
@@ -464,7 +463,7 @@ TEST_F(FormOnRealHotkeys, StartBindsTheLineAndKeyPressesPlayIt) {
     ASSERT_TRUE(PlayedCount(5));
     EXPECT_EQ(player.played[3], "C:\\linky\\prijezd.wav");
     EXPECT_EQ(player.played[4], "C:\\linky\\a1.wav");
-    EXPECT_EQ(form.FIndex, 2);
+    EXPECT_EQ(form.lblHlaseni, "a2.wav");
     EXPECT_EQ(std::count(focus.keys_down.begin(), focus.keys_down.end(), unsigned{VK_RETURN}), 0);
 
     // While the line is bound no one else gets its keys.

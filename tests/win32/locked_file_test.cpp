@@ -34,9 +34,8 @@ struct LockedFileTest : ::testing::Test {
         CloseHandle(h);
     }
     void Select(const std::string& name) {
-        w.form.cmbLinkaItems.push_back(name);
-        w.form.FDefinitionFiles.push_back(dir + name);
-        w.form.cmbLinkaItemIndex = static_cast<int>(w.form.FDefinitionFiles.size()) - 1;
+        w.form.AddDefinition(dir + name);
+        w.form.cmbLinkaChange(static_cast<int>(w.form.cmbLinkaItems.size()) - 1);
     }
 
     std::string dir;
@@ -46,16 +45,17 @@ struct LockedFileTest : ::testing::Test {
 TEST_F(LockedFileTest, StartWarnsAndKeepsTheLineStartedBefore) {
     Write("first.vkm", "[Info]\r\nName=First\r\n[Hlaseni]\r\n1=a.wav\r\n2=b.wav\r\n");
     Write("Zamčená.vkm", "[Info]\r\nName=Locked\r\nKlavesy_prijezd=X\r\n[Hlaseni]\r\n1=new.wav\r\n");
+    Select("Zamčená.vkm");  // offered while it could be read
     Select("first.vkm");
     w.form.btnStartClick();
-    w.form.StepForward();
+    w.form.btnJedenVpredClick();
 
     HANDLE held = CreateFileW(WidePath(dir + "Zamčená.vkm").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(w.files.FileExists(dir + "Zamčená.vkm"));
     EXPECT_FALSE(w.files.ReadFile(dir + "Zamčená.vkm"));
-    Select("Zamčená.vkm");
+    w.form.cmbLinkaChange(0);
     w.form.btnStartClick();
     CloseHandle(held);
 

@@ -60,7 +60,7 @@ class MainWindowTest : public ::testing::Test, public FakeServicesOn<FakeFileSys
     void Create() {
         ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
         hwnd = window.handle();
-        ASSERT_TRUE(PumpUntil([this] { return !window.form().FScanning; })) << "the search did not end";
+        ASSERT_TRUE(PumpUntil([this] { return !window.form().Scanning(); })) << "the search did not end";
     }
     HWND Control(ControlIndex i) { return GetDlgItem(hwnd, Id(i)); }
     void Command(ControlIndex i, int code) {
@@ -141,7 +141,9 @@ TEST_F(MainWindowTest, ControlsShowTheStateAndMessagesReachTheHandlers) {
     EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"");
     EXPECT_FALSE(Enabled(kBtnJedenVpred));
     SendMessageW(forward, BM_CLICK, 0, 0);
-    EXPECT_EQ(window.form().FIndex, 3);
+    EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"");
+    SendMessageW(Control(kBtnJedenZpet), BM_CLICK, 0, 0);
+    EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"a3.wav") << "the click on the disabled \"+1\" did nothing";
     EXPECT_EQ(GetWindowLongW(forward, GWL_STYLE) & WS_TABSTOP, 0);
     // Whereas the push button Start takes the focus when pressed.
     SetFocus(combo);
@@ -222,7 +224,7 @@ TEST_F(MainWindowTest, TheKeyboardNeverReachesASpeedButtonAndTheFocusIsNeverLost
     EXPECT_EQ(GetFocus(), combo);
     Type(hwnd, 'S', VK_MENU);
     EXPECT_EQ(GetFocus(), start);
-    EXPECT_EQ(window.form().FIndex, 0) << "nothing pressed the step buttons";
+    EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"a1.wav") << "nothing pressed the step buttons";
     EXPECT_TRUE(player.played.empty());
 
     // Given the focus anyway, a speed button hands it back, or to Start when the
@@ -448,7 +450,7 @@ TEST_F(SearchTest, ClosingTheWindowEndsTheSearchAtOnce) {
     files.delay_ms = 1;
     CreateAndShow();
     ASSERT_TRUE(PumpUntil([&] { return files.folders > 20; }));
-    EXPECT_TRUE(window.form().FScanning);
+    EXPECT_TRUE(window.form().Scanning());
     SendMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(hwnd));
     // The window waited for its search, which ended long before its end.

@@ -12,6 +12,7 @@
 #include "native/wave_builder.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_player.h"
 #include "platform/win32/win32_sound.h"
 
 namespace vkm::testing {

@@ -1,5 +1,5 @@
-// Plays a sound list through the program's player, as an announcement would, and
-// waits until the player is idle:
+// Plays a sound list through the program's player, as an announcement would (its files
+// read as a line reads them), and waits until the player is idle:
 //   play_list.exe SOUND_DIR LIST [STOP_AFTER_MS]
 // SOUND_DIR ends with a backslash; LIST is "a.wav,b.wav," (both as UTF-8). With
 // STOP_AFTER_MS the player is stopped that long after the list was queued.
@@ -11,7 +11,7 @@
 #include <cwchar>
 
 #include "core/codepage.h"
-#include "frm_main/frm_main.h"
+#include "core/line.h"
 #include "frm_main/frm_main_win32.h"
 #include "platform/win32/wide.h"
 
@@ -34,11 +34,13 @@ int wmain(int argc, wchar_t** argv) {
     HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     vkm::Win32Services services;
     services.player.SetIdleCallback([idle] { SetEvent(idle); });  // on the player's thread
-    vkm::TfrmMain form(services.platform);
-    form.FSoundDir = vkm::PathFromWide(argv[1]);
+    const vkm::Path folder = vkm::PathFromWide(argv[1]);
+    std::vector<vkm::Path> paths;
+    for (const vkm::LineSound& sound : vkm::ReadSoundList(vkm::PathFromWide(argv[2]), folder))
+        paths.push_back(sound.path);
 
     const double start = Seconds();
-    form.PlaySoundList(vkm::PathFromWide(argv[2]));
+    if (!paths.empty()) services.player.Play(paths);
     if (argc == 4) {
         Sleep(static_cast<DWORD>(_wtoi(argv[3])));
         services.player.Stop();
@@ -51,7 +53,7 @@ int wmain(int argc, wchar_t** argv) {
     CloseHandle(idle);
 
     for (const vkm::FragmentReport& r : services.player.LastReports()) {
-        std::string name = r.path.substr(form.FSoundDir.size());
+        std::string name = r.path.substr(folder.size());
         std::printf("file %s %s %s\n", name.c_str(), vkm::FragmentResultName(r.result),
                     vkm::WaveFaultName(r.fault));
     }

@@ -1,0 +1,62 @@
+#include "core/line.h"
+
+#include <utility>
+
+#include "core/text.h"
+
+namespace vkm {
+
+SoundList ReadSoundList(const std::string& list, const Path& folder) {
+    SoundList sounds;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        const std::size_t end = comma == std::string::npos ? list.size() : comma;
+        if (end > start) {
+            std::string name = list.substr(start, end - start);
+            Path path = NormalizePath(folder + name);
+            sounds.push_back(LineSound{std::move(name), std::move(path)});
+        }
+        if (comma == std::string::npos) return sounds;
+        start = comma + 1;
+    }
+}
+
+Line ReadLine(const IniFile& ini, const Path& file) {
+    Line line;
+    line.name = ini.IniReadValue("Info", "Name", "");
+    line.folder = IncludeBackslash(ExtractFilePath(file));
+    line.departure_sounds = ReadSoundList(ini.IniReadValue("Info", "WAV_odjezd", ""), line.folder);
+    line.arrival_sounds = ReadSoundList(ini.IniReadValue("Info", "WAV_prijezd", ""), line.folder);
+    line.end_sounds = ReadSoundList(ini.IniReadValue("Info", "WAV_Konec", ""), line.folder);
+    // An absent or empty key string takes its default.
+    const std::string arrival = ini.IniReadValue("Info", "Klavesy_prijezd", "");
+    if (!arrival.empty()) line.keys.arrival = arrival;
+    const std::string departure = ini.IniReadValue("Info", "Klavesy_odjezd", "");
+    if (!departure.empty()) line.keys.departure = departure;
+    line.keys.stop = ini.IniReadValue("Info", "Klavesy_stop", "");
+
+    std::vector<IniEntry> entries = ini.IniSectionEntries("Hlaseni");
+    line.announcements.reserve(entries.size());
+    for (IniEntry& e : entries) {
+        SoundList sounds = ReadSoundList(e.value, line.folder);
+        line.announcements.push_back(
+            LineAnnouncement{std::move(e.name), std::move(e.value), std::move(sounds)});
+    }
+    std::vector<UserKey> user_keys;
+    for (const IniEntry& e : ini.IniSectionEntries("Uzivatelske_klavesy")) {
+        UserAnnouncement u;
+        const std::string key_text = GetField(e.value, 1, ";");
+        u.key.text = key_text.empty() ? e.value : key_text;  // named by what the user wrote
+        u.key.combination = KeyCombinationOf(key_text);
+        u.sounds = ReadSoundList(GetField(e.value, 2, ";"), line.folder);
+        u.description = GetField(e.value, 3, ";");
+        user_keys.push_back(u.key);
+        line.user_announcements.push_back(std::move(u));
+    }
+    line.hotkeys = LineHotkeys(line.keys, user_keys);
+    line.refused = LineKeyProblems(line.hotkeys);
+    return line;
+}
+
+}  // namespace vkm

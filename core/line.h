@@ -1,0 +1,60 @@
+// A line as the program holds it once its definition file is read: every sound list as the
+// files it names, every announcement with the text the window shows for it, and the keys
+// parsed into what they bind. The window and the line check read a line through this alone,
+// and nothing is taken apart again later.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/hotkeys.h"
+#include "core/ini.h"
+#include "core/path.h"
+
+namespace vkm {
+
+// A sound the line names: as its definition file writes it, and the file that plays.
+struct LineSound {
+    std::string name;
+    Path path;  // the line's folder and the name, resolved as Windows resolves a path
+    bool operator==(const LineSound& o) const { return name == o.name && path == o.path; }
+};
+using SoundList = std::vector<LineSound>;
+
+// An entry of [Hlaseni].
+struct LineAnnouncement {
+    std::string key;   // its name in the section
+    std::string text;  // everything after the first "=" of its line, as written: the window shows it
+    SoundList sounds;
+};
+
+// An entry of [Uzivatelske_klavesy]: "key;sounds;description". A missing field takes the
+// last one present: with two fields the sounds are also the description, without ";" the
+// whole entry is the key text, the sounds and the description.
+struct UserAnnouncement {
+    UserKey key;  // its text is the whole entry when the key field is empty
+    SoundList sounds;
+    std::string description;  // shown in the window when it plays
+};
+
+struct Line {
+    std::string name;            // [Info] Name; empty: the file names no line
+    Path folder;                 // the definition file's folder, ending with its delimiter
+    SoundList departure_sounds;  // [Info] WAV_odjezd: before every departure announcement
+    SoundList arrival_sounds;    // [Info] WAV_prijezd: before every arrival announcement
+    SoundList end_sounds;        // [Info] WAV_Konec: after the arrival at the end of the line
+    std::vector<LineAnnouncement> announcements;       // in file order
+    std::vector<UserAnnouncement> user_announcements;  // in file order: entry i has the id kUserIdBase + i
+    LineKeys keys;                                     // the key strings, after their defaults
+    std::vector<HotkeyBinding> hotkeys;                // every key, in the order of binding (LineHotkeys)
+    std::vector<std::string> refused;  // the keys the line itself keeps from being bound (LineKeyProblems)
+};
+
+// The line that a definition file's text gives; file is the definition file's path.
+Line ReadLine(const IniFile& ini, const Path& file);
+
+// The files of a sound list ("gong.wav,a.wav") in folder: every name between commas that is not
+// empty, in order; names are not trimmed.
+SoundList ReadSoundList(const std::string& list, const Path& folder);
+
+}  // namespace vkm
