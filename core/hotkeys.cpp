@@ -19,11 +19,11 @@ std::string_view TrimSpaces(std::string_view s) {
 
 }  // namespace
 
-std::optional<KeyCombination> KeyCombinationOf(std::string_view spec) {
-    const std::size_t last_plus = spec.rfind('+');
+std::optional<KeyCombination> KeyCombinationOf(std::string_view text) {
+    const std::size_t last_plus = text.rfind('+');
     KeyCombination combination;
     if (last_plus != std::string_view::npos) {
-        std::string_view words = spec.substr(0, last_plus);
+        std::string_view words = text.substr(0, last_plus);
         for (;;) {
             const std::size_t plus = words.find('+');
             const std::string_view word = TrimSpaces(words.substr(0, plus));
@@ -41,7 +41,7 @@ std::optional<KeyCombination> KeyCombinationOf(std::string_view spec) {
     }
     // The character's byte in code page 1250 is its key code. Spaces written after the "+" of a
     // modifier ("ALT + B") are not the key, unless there is nothing else ("ALT+ " is Alt+Space).
-    std::string_view key_part = spec;
+    std::string_view key_part = text;
     if (last_plus != std::string_view::npos) {
         key_part.remove_prefix(last_plus + 1);
         const std::string_view trimmed = TrimSpaces(key_part);

@@ -141,13 +141,13 @@ void CheckAnnouncementEntries(const IniFile& ini, Checker& check) {
 
 void CheckUserKeyLetters(const Line& line, Checker& check) {
     for (const UserAnnouncement& u : line.user_announcements) {
-        const std::string& spec = u.key.text;
-        const std::size_t plus = spec.rfind('+');
-        const std::string key = plus == std::string::npos ? spec : spec.substr(plus + 1);
+        const std::string& text = u.key.text;
+        const std::size_t plus = text.rfind('+');
+        const std::string key = plus == std::string::npos ? text : text.substr(plus + 1);
         const std::optional<KeyCombination>& c = u.key.combination;
         if (!c || key.empty() || key[0] < 'a' || key[0] > 'z') continue;
         const unsigned char letter = static_cast<unsigned char>(key[0] - 'a' + 'A');
-        check.Warning("uživatelská klávesa " + Quoted(spec) + " je " + KeyName(c->modifiers, c->vk) +
+        check.Warning("uživatelská klávesa " + Quoted(text) + " je " + KeyName(c->modifiers, c->vk) +
                       ": malé písmeno je klávesa podle svého kódu (klávesu " + KeyName(c->modifiers, letter) +
                       " dá velké písmeno)");
     }

@@ -54,9 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const UserKey& key : user) {
         const std::optional<KeyCombination>& c = key.combination;
         if (!c) continue;
-        const std::string& spec = key.text;
-        const std::size_t plus = spec.rfind('+');
-        std::string part = spec.substr(plus == std::string::npos ? 0 : plus + 1);
+        const std::size_t plus = key.text.rfind('+');
+        std::string part = key.text.substr(plus == std::string::npos ? 0 : plus + 1);
         // After a modifier, spaces before the key are passed over, unless they are all there is.
         const std::size_t first = part.find_first_not_of(" \t");
         if (plus != std::string::npos && first != std::string::npos) part.erase(0, first);

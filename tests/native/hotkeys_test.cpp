@@ -234,7 +234,7 @@ TEST_F(HotkeysTest, AnEntryKeepsEverythingAfterItsFirstEqualsSign) {
     EXPECT_TRUE(f.WMHotKey(200));
     EXPECT_EQ(f.lblHlaseniPopis, "Rychlost=80");
     EXPECT_EQ(TakePlayed(), (std::vector<Path>{"C:\\linky\\b.wav"}));
-    // A value that starts with "=" is named by its key specification.
+    // A value that starts with "=" is named by its key text.
     ASSERT_EQ(w.boxes.shown.size(), 1u);
     EXPECT_EQ(w.boxes.shown[0].text, kWarning + "=+");
     // The announcement keeps its second sound.
@@ -469,7 +469,7 @@ TEST_F(HotkeysTest, UserKeysWithEmptyKeyPartOrTakenCombinationAreNamed) {
                "a=ALT+;a.wav;A\r\n"        // empty key part
                "b=P;p.wav;P\r\n"           // the departure key P
                "c=SHIFT+P;c.wav;C\r\n"     // bound
-               "d=;d.wav;D\r\n"            // empty key specification
+               "d=;d.wav;D\r\n"            // empty key text
                "e=shift+P;e.wav;E\r\n"     // the same as c
                "f=ALT+F;f.wav;F\r\n"       // bound
                "g=SHIFT+P;g.wav;G\r\n"));  // the same as c once more: named once
