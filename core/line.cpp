@@ -22,6 +22,16 @@ SoundList ReadSoundList(const std::string& list, const Path& folder) {
     }
 }
 
+std::vector<const SoundList*> PressSounds(const Line& line, long long index, Phase phase) {
+    const long long count = static_cast<long long>(line.announcements.size());
+    std::vector<const SoundList*> lists;
+    lists.push_back(phase == Phase::kArrival ? &line.arrival_sounds : &line.departure_sounds);
+    if (index >= 0 && index < count)
+        lists.push_back(&line.announcements[static_cast<std::size_t>(index)].sounds);
+    if (phase == Phase::kArrival && index + 1 >= count) lists.push_back(&line.end_sounds);
+    return lists;
+}
+
 Line ReadLine(const IniFile& ini, const Path& file) {
     Line line;
     line.name = ini.IniReadValue("Info", "Name", "");

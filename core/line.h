@@ -50,6 +50,14 @@ struct Line {
     std::vector<std::string> refused;  // the keys the line itself keeps from being bound (LineKeyProblems)
 };
 
+// What the next press of an announcement key (or of ">") does.
+enum class Phase { kArrival, kDeparture };
+
+// The sounds one press plays at position index of the line (before the first announcement or
+// past the last it has none of its own), as one announcement: the departure or arrival sounds,
+// the announcement's own and, after an arrival at or past the last, the end of the line.
+std::vector<const SoundList*> PressSounds(const Line& line, long long index, Phase phase);
+
 // The line that a definition file's text gives; file is the definition file's path.
 Line ReadLine(const IniFile& ini, const Path& file);
 

@@ -4,7 +4,6 @@
 // shows the public state kept here and routes messages to the handlers.
 #pragma once
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -13,9 +12,6 @@
 #include "platform/platform.h"
 
 namespace vkm {
-
-// What the next press of an announcement key (or of ">") does.
-enum class Phase { kArrival, kDeparture };
 
 // What the drop-down list shows while the catalogue is searched for: no line.
 constexpr const char* kSearchingItem = "Hledám linky…";
@@ -77,12 +73,11 @@ class TfrmMain {
     void UpdateButtons();
 
     // The sequence.
+    // Plays what the press at the position plays and moves on; the phase then turns.
     void Next();
-    void AnnounceDeparture();
-    void AnnounceArrival();
     void AdvanceTo(long long k);
     // Queues the sounds of the lists, one after the other, as one announcement; returns at once.
-    void Play(std::initializer_list<const SoundList*> lists);
+    void Play(const std::vector<const SoundList*>& lists);
     void StopSounds();
     void AnnounceUser(std::size_t i);
     // The announcement at the position; nullptr before the first and past the last.

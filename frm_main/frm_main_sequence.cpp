@@ -8,7 +8,7 @@ const LineAnnouncement* TfrmMain::Current() const {
     return &FLine.announcements[static_cast<std::size_t>(FIndex)];
 }
 
-void TfrmMain::Play(std::initializer_list<const SoundList*> lists) {
+void TfrmMain::Play(const std::vector<const SoundList*>& lists) {
     std::vector<Path> fragments;
     for (const SoundList* list : lists)
         for (const LineSound& sound : *list) fragments.push_back(sound.path);
@@ -25,45 +25,25 @@ void TfrmMain::SoundStateChanged() {
     sbtnStopEnabled = P.player.Busy();
 }
 
+// The position moves on also when playing fails; the phase then stays. Every arrival at or past
+// the last announcement closes the line (its end-of-line sounds follow in the same announcement,
+// without a pause) and disables the step controls.
 void TfrmMain::Next() {
-    if (FPhase == Phase::kArrival)
-        AnnounceArrival();
-    else
-        AnnounceDeparture();
-}
-
-// The position moves on also when playing fails; the phase then stays.
-void TfrmMain::AnnounceDeparture() {
-    static const SoundList kNone;
-    const LineAnnouncement* current = Current();
+    const bool closes =
+        FPhase == Phase::kArrival && static_cast<long long>(FLine.announcements.size()) <= FIndex + 1;
     try {
-        Play({&FLine.departure_sounds, current ? &current->sounds : &kNone});
+        Play(PressSounds(FLine, FIndex, FPhase));
     } catch (...) {
         AdvanceTo(FIndex + 1);
         throw;
     }
     AdvanceTo(FIndex + 1);
-    FPhase = Phase::kArrival;
-}
-
-// Every arrival at or past the last announcement closes the line.
-void TfrmMain::AnnounceArrival() {
-    static const SoundList kNone;
-    const LineAnnouncement* current = Current();
-    try {
-        Play({&FLine.arrival_sounds, current ? &current->sounds : &kNone});
-    } catch (...) {
-        AdvanceTo(FIndex + 1);
-        throw;
-    }
-    AdvanceTo(FIndex + 1);
-    if (static_cast<long long>(FLine.announcements.size()) <= FIndex) {
-        Play({&FLine.end_sounds});
+    if (closes) {
         btnPlayEnabled = false;
         btnJedenZpetEnabled = false;
         btnJedenVpredEnabled = false;
     }
-    FPhase = Phase::kDeparture;
+    FPhase = FPhase == Phase::kArrival ? Phase::kDeparture : Phase::kArrival;
 }
 
 // Outside the line, before its start or past its end, nothing is current.

@@ -113,10 +113,11 @@ TEST_F(SequenceTest, PressesQueueAnnouncementsAndStopDropsThem) {
     EXPECT_FALSE(f.sbtnStopEnabled);
     for (int i = 0; i < 3; ++i) f.btnPlayClick();  // the third past the end: the departure sounds alone
     ExpectState("", false, true, false);
-    EXPECT_EQ(w.player.lists, (std::vector<std::vector<Path>>{{"C:\\l\\odj.wav", "C:\\l\\a0.wav"},
-                                                              {"C:\\l\\pri.wav", "C:\\l\\a1.wav"},
-                                                              {"C:\\l\\konec.wav"},
-                                                              {"C:\\l\\odj.wav"}}));
+    // The end of the line follows the last arrival in one announcement, without a pause.
+    EXPECT_EQ(w.player.lists,
+              (std::vector<std::vector<Path>>{{"C:\\l\\odj.wav", "C:\\l\\a0.wav"},
+                                              {"C:\\l\\pri.wav", "C:\\l\\a1.wav", "C:\\l\\konec.wav"},
+                                              {"C:\\l\\odj.wav"}}));
     EXPECT_TRUE(f.sbtnStopEnabled);
     f.sbtnStopClick();
     EXPECT_EQ(w.player.stops, 1);
@@ -125,7 +126,7 @@ TEST_F(SequenceTest, PressesQueueAnnouncementsAndStopDropsThem) {
     ExpectState("", false, true, false);
 
     f.btnJedenZpetClick();
-    f.btnPlayClick();  // an arrival: its sounds and the end of the line, two announcements
+    f.btnPlayClick();  // an arrival past the end: its sounds and the end of the line
     EXPECT_TRUE(f.sbtnStopEnabled);
     w.player.Finish();  // played out: the player tells the window
     f.SoundStateChanged();
