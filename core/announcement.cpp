@@ -319,23 +319,22 @@ AnnouncementStream::AnnouncementStream(std::vector<Path> fragments, SoundSources
             }
         }
     }
-    if (formats.empty()) {
-        format_ = StreamFormat{SampleEncoding::kPcm, kFallbackRate, 1, 16};
-        return;
-    }
+    format_ = AnnouncementFormat(formats);
+}
+
+StreamFormat AnnouncementFormat(const std::vector<const WaveFormat*>& formats) {
+    if (formats.empty()) return StreamFormat{SampleEncoding::kPcm, kFallbackRate, 1, 16};
     const bool same =
         formats[0]->Plain() && std::all_of(formats.begin(), formats.end(), [&](const WaveFormat* w) {
             return SameFormat(*w, PlainFormatOf(*formats[0]));
         });
-    if (same) {
-        format_ = PlainFormatOf(*formats[0]);
-        return;
-    }
-    format_ = StreamFormat{SampleEncoding::kPcm, 0, 1, 16};
+    if (same) return PlainFormatOf(*formats[0]);
+    StreamFormat format{SampleEncoding::kPcm, 0, 1, 16};
     for (const WaveFormat* w : formats) {
-        format_.rate = std::max(format_.rate, w->rate);
-        if (w->channels >= 2) format_.channels = 2;
+        format.rate = std::max(format.rate, w->rate);
+        if (w->channels >= 2) format.channels = 2;
     }
+    return format;
 }
 
 AnnouncementStream::~AnnouncementStream() = default;

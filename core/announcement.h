@@ -111,6 +111,10 @@ class AnnouncementStream {
     bool started_ = false;
 };
 
+// The stream's format for the formats of the files that play among an announcement's first
+// kLookAhead (or of the default sound when none plays): see AnnouncementStream.
+StreamFormat AnnouncementFormat(const std::vector<const WaveFormat*>& formats);
+
 // The soft tone that stands in for a broken file when the system has no default
 // sound: 0.25 s, faded in and out, as mono floating point at the given rate.
 std::vector<float> PlaceholderTone(unsigned rate);

@@ -19,6 +19,16 @@ class ByteSource {
     virtual std::size_t ReadAt(std::uint64_t offset, void* out, std::size_t n) = 0;
 };
 
+// Where bytes are written, from the start; what was written may be written over.
+class ByteSink {
+  public:
+    virtual ~ByteSink() = default;
+    // Appends n bytes; false when they cannot be written.
+    virtual bool Write(const void* data, std::size_t n) = 0;
+    // Writes n bytes at offset, over bytes written before (a header completed at the end).
+    virtual bool WriteAt(std::uint64_t offset, const void* data, std::size_t n) = 0;
+};
+
 // Bytes held in memory.
 class MemorySource : public ByteSource {
   public:

@@ -9,22 +9,14 @@
 #include "core/hotkeys.h"
 #include "core/line.h"
 #include "core/path.h"
+#include "core/report_text.h"
 
 namespace vkm {
 
 namespace {
 
-std::string Quoted(const std::string& s) {
-    return "\u201E" + s + "\u201C";  // „…“
-}
-
 std::string Seconds(double s) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f s", s);
-    std::string out = buf;
-    for (char& c : out)
-        if (c == '.') c = ',';  // the Czech decimal comma
-    return out;
+    return Decimal(s, 1) + " s";
 }
 
 const char* EncodingName(TextEncoding e) {
@@ -175,7 +167,7 @@ bool LooksLikeUtf16WithoutMark(std::string_view bytes) {
     return zeros[0] * 10 >= half * 7 || zeros[1] * 10 >= half * 7;
 }
 
-LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds) {
+LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, bool analyse) {
     LineReport report;
     report.path = path;
     std::optional<std::string> bytes;
@@ -223,6 +215,7 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds) 
 
     if (!line.refused.empty()) check.Fault(UnusableKeysWarning(line.refused, kAllKeys));
     CheckUserKeyLetters(line, check);
+    if (analyse) report.sounds = ReportSounds(line, sounds);
     return report;
 }
 
@@ -260,6 +253,17 @@ std::string FormatLineReport(const LineReport& r) {
     }
     findings(true, "Chyby: žádné", "Chyby");
     findings(false, "Upozornění: žádná", "Upozornění");
+    if (!r.sounds) return out;
+    const SoundReport& s = *r.sounds;
+    out += "  Zvuky: " + std::to_string(s.files) + " souborů, změřeno " + std::to_string(s.measured);
+    if (s.median_lufs) out += ", hlasitost linky (medián) " + Decimal(*s.median_lufs, 1) + " LUFS";
+    out += "\n";
+    if (s.notes.empty()) {
+        out += "  Poznámky ke zvukům: žádné\n";
+    } else {
+        out += "  Poznámky ke zvukům (" + std::to_string(s.notes.size()) + "):\n";
+        for (const std::string& note : s.notes) out += "    - " + note + "\n";
+    }
     return out;
 }
 

@@ -5,6 +5,7 @@
 // program reads so on purpose but the author hardly meant.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "core/announcement.h"
 #include "core/file_system.h"
 #include "core/ini.h"
+#include "core/sound_report.h"
 
 namespace vkm {
 
@@ -36,6 +38,7 @@ struct LineReport {
     double end_seconds = 0;                                          // WAV_Konec
     std::vector<std::pair<std::string, double>> user_announcements;  // key name, seconds
     std::vector<CheckFinding> findings;
+    std::optional<SoundReport> sounds;  // what the sound files hold; none when not asked for
 
     bool HasFault() const;
     // 0: no fault; 1: faults; 2: the file cannot be read.
@@ -44,8 +47,9 @@ struct LineReport {
 
 // Checks the definition file at path: files gives the definition file, sounds the
 // sound files (and codecs, which may be null: a compressed sound then needs the
-// system's codec, which is said but is no fault).
-LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds);
+// system's codec, which is said but is no fault). With analyse, every sound file is
+// also measured (ReportSounds).
+LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, bool analyse = true);
 
 // The report as the check prints it, in Czech, lines ending in "\n".
 std::string FormatLineReport(const LineReport& report);

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 #include "core/announcement.h"
 
@@ -29,5 +31,18 @@ class PlayoutStream {
     bool started_ = false;
     std::size_t lead_ = 0, tail_ = 0;  // bytes of silence still to come
 };
+
+// Writes what the player hands the device for stream as a WAV file of the stream's format: the
+// bytes that would sound, whole. False when the sink fails.
+bool WritePlayoutWave(AnnouncementStream& stream, ByteSink& sink);
+
+// The body of the fmt chunk of a WAV file (a WAVEFORMATEX, or WAVEFORMATEXTENSIBLE beyond two
+// channels or 16 bits, as Windows wants them) of the given format.
+std::string WaveFormatChunk(const StreamFormat& format);
+
+// The header of a WAV file of the given format holding data_bytes bytes of samples: 44 bytes,
+// or 68 with the extensible format that more than two channels or more than 16 bits call for.
+// Sizes beyond what the header can hold are written as 0xFFFFFFFF (to the end of the file).
+std::string WaveFileHeader(const StreamFormat& format, std::uint64_t data_bytes);
 
 }  // namespace vkm

@@ -12,8 +12,11 @@ cp "$here/Demo.vkm" "$out/Demo.vkm"
 say() {  # file text
     [ -s "$out/$1" ] && [ "$out/$1" -nt "$here/make_demo.sh" ] && return 0
     espeak-ng -v cs -s 145 -w "$out/$1.tmp.wav" "$2"
-    # 22 kHz 16-bit mono: what every WAV player takes.
-    sox "$out/$1.tmp.wav" -r 22050 -b 16 -c 1 "$out/$1"
+    # 22 kHz 16-bit mono: what every WAV player takes. The speaker's silence at each end is cut
+    # (joined to the next fragment it would be a pause inside the announcement), 10 ms faded in and
+    # out (a click at the join otherwise), and 80 ms left after the last word.
+    sox "$out/$1.tmp.wav" -r 22050 -b 16 -c 1 "$out/$1" \
+        silence 1 0.01 -50d reverse silence 1 0.01 -50d fade q 0.01 reverse fade q 0.01 pad 0 0.08
     rm -f "$out/$1.tmp.wav"
 }
 

@@ -8,7 +8,8 @@
 int main(int argc, char** argv) {
     vkm::PortableFileSystem files;
     vkm::PortableSoundSources sounds;  // no codecs here: compressed sounds are said to need Windows' codec
+    vkm::PortableFileWriter writer;
     return vkm::RunLineCheck(
-        std::vector<std::string>(argv + 1, argv + argc), files, sounds,
+        std::vector<std::string>(argv + 1, argv + argc), files, sounds, writer,
         [](const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }, vkm::NativePath);
 }

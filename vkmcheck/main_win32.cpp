@@ -16,7 +16,8 @@ int wmain(int argc, wchar_t** argv) {
     const bool console = GetConsoleMode(out, &mode) != 0;
     vkm::Win32FileSystem files;
     vkm::Win32SoundSources sounds;
-    return vkm::RunLineCheck(args, files, sounds, [&](const std::string& text) {
+    vkm::Win32FileWriter writer;
+    return vkm::RunLineCheck(args, files, sounds, writer, [&](const std::string& text) {
         DWORD written = 0;
         if (console) {
             const std::wstring wide = vkm::WideText(text);

@@ -112,6 +112,48 @@ bool PortableFileSystem::ListDirectory(const Path& dir, std::vector<DirEntry>& o
     }
 }
 
+namespace {
+
+class FdSink : public ByteSink {
+  public:
+    explicit FdSink(int fd) : fd_{fd} {}
+    bool Write(const void* data, std::size_t n) override { return WriteAll(data, n, -1); }
+    bool WriteAt(std::uint64_t offset, const void* data, std::size_t n) override {
+        return WriteAll(data, n, static_cast<off_t>(offset));
+    }
+
+  private:
+    // At offset, or at the end of what was written when offset is -1.
+    bool WriteAll(const void* data, std::size_t n, off_t offset) {
+        const char* p = static_cast<const char*>(data);
+        while (n > 0) {
+            const ssize_t done = offset < 0 ? write(fd_.fd, p, n) : pwrite(fd_.fd, p, n, offset);
+            if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) return false;
+            p += done;
+            n -= static_cast<std::size_t>(done);
+            if (offset >= 0) offset += done;
+        }
+        return true;
+    }
+    Fd fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSink> PortableFileWriter::Create(const Path& path, bool overwrite) {
+    const int fd =
+        open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL), 0644);
+    if (fd < 0) return nullptr;
+    return std::make_unique<FdSink>(fd);
+}
+
+bool PortableFileWriter::MakeFolder(const Path& path) {
+    std::error_code ec;
+    fs::create_directory(fs::u8path(NativePath(path)), ec);
+    return fs::is_directory(fs::u8path(NativePath(path)), ec);
+}
+
 Path PortableFileSystem::ExecutablePath() {
     std::error_code ec;
     fs::path p = fs::read_symlink("/proc/self/exe", ec);

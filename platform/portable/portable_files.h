@@ -21,6 +21,12 @@ class PortableFileSystem : public FileSystem {
     Path ExecutablePath() override;
 };
 
+class PortableFileWriter : public FileWriter {
+  public:
+    std::unique_ptr<ByteSink> Create(const Path& path, bool overwrite) override;
+    bool MakeFolder(const Path& path) override;
+};
+
 // path with every backslash turned into a slash.
 std::string NativePath(const Path& path);
 

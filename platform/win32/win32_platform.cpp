@@ -2,8 +2,10 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <exception>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/msgbox_flags.h"
@@ -118,6 +120,51 @@ Path Win32FileSystem::ExecutablePath() {
         }
         buf.resize(buf.size() * 2);
     }
+}
+
+namespace {
+
+class FileSink : public ByteSink {
+  public:
+    explicit FileSink(FileHandle file) : file_(std::move(file)) {}
+    bool Write(const void* data, std::size_t n) override {
+        LARGE_INTEGER end{};
+        return SetFilePointerEx(file_.get(), end, nullptr, FILE_END) && WriteAll(data, n);
+    }
+    bool WriteAt(std::uint64_t offset, const void* data, std::size_t n) override {
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        return SetFilePointerEx(file_.get(), at, nullptr, FILE_BEGIN) && WriteAll(data, n);
+    }
+
+  private:
+    bool WriteAll(const void* data, std::size_t n) {
+        const char* p = static_cast<const char*>(data);
+        while (n > 0) {
+            DWORD done = 0;
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
+            if (!::WriteFile(file_.get(), p, want, &done, nullptr) || done == 0) return false;
+            p += done;
+            n -= done;
+        }
+        return true;
+    }
+    FileHandle file_;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSink> Win32FileWriter::Create(const Path& path, bool overwrite) {
+    FileHandle f(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                             overwrite ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f.valid()) return nullptr;
+    return std::make_unique<FileSink>(std::move(f));
+}
+
+bool Win32FileWriter::MakeFolder(const Path& path) {
+    if (CreateDirectoryW(WidePath(path).c_str(), nullptr)) return true;
+    const DWORD attrs = GetFileAttributesW(WidePath(path).c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool Win32Hotkeys::Register(int id, unsigned modifiers, unsigned char vk) {

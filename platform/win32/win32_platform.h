@@ -23,6 +23,12 @@ class Win32FileSystem : public FileSystem {
     Path ExecutablePath() override;
 };
 
+class Win32FileWriter : public FileWriter {
+  public:
+    std::unique_ptr<ByteSink> Create(const Path& path, bool overwrite) override;
+    bool MakeFolder(const Path& path) override;
+};
+
 // Hotkeys of one window, bound with the no-repeat flag: on Windows holding a key
 // down counts as one press (Wine ignores the flag; see key_repeat_filter.h).
 class Win32Hotkeys : public HotkeyRegistrar {

@@ -7,6 +7,8 @@
 #include <mmreg.h>
 #include <mmsystem.h>
 
+#include <algorithm>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -52,28 +54,11 @@ const WaveOutApi& WaveOut() {
     return api;
 }
 
-// The device format for a stream format: WAVEFORMATEXTENSIBLE beyond two
-// channels or 16 bits, as Windows wants it.
+// The device format for a stream format, as a WAV file's fmt chunk gives it.
 WAVEFORMATEXTENSIBLE DeviceFormat(const StreamFormat& s) {
     WAVEFORMATEXTENSIBLE x = {};
-    WAVEFORMATEX& f = x.Format;
-    const bool is_float = s.encoding == SampleEncoding::kFloat;
-    f.wFormatTag = is_float ? WAVE_FORMAT_IEEE_FLOAT : WAVE_FORMAT_PCM;
-    f.nChannels = static_cast<WORD>(s.channels);
-    f.nSamplesPerSec = s.rate;
-    f.wBitsPerSample = static_cast<WORD>(s.bits);
-    f.nBlockAlign = static_cast<WORD>(s.BlockAlign());
-    f.nAvgBytesPerSec = s.rate * s.BlockAlign();
-    if (s.channels > 2 || s.bits > 16) {
-        static const DWORD kMasks[9] = {0, 0x4, 0x3, 0x7, 0x33, 0x37, 0x3F, 0x13F, 0x63F};
-        f.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
-        f.cbSize = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
-        x.Samples.wValidBitsPerSample = static_cast<WORD>(s.bits);
-        x.dwChannelMask = s.channels < 9 ? kMasks[s.channels] : 0;
-        // KSDATAFORMAT_SUBTYPE_PCM / _IEEE_FLOAT: the format tag in the base GUID.
-        x.SubFormat =
-            GUID{is_float ? 3u : 1u, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-    }
+    const std::string chunk = WaveFormatChunk(s);
+    std::memcpy(&x, chunk.data(), std::min(chunk.size(), sizeof x));
     return x;
 }
 
@@ -89,6 +74,7 @@ struct Win32SoundPlayer::Impl {
     bool prepare = false;       // Prepare asked to get the device ready
     bool prepared = false;      // the device has been opened once
     std::function<void()> on_idle;
+    std::function<void(const void*, std::size_t)> tap;
     std::vector<FragmentReport> last_reports;
     KernelHandle wake = MakeEvent();  // Play, Stop, Shutdown
     std::thread worker;
@@ -161,6 +147,11 @@ void Win32SoundPlayer::Shutdown() {
         if (impl_->wake.get()) SetEvent(impl_->wake.get());
     }
     if (impl_->worker.joinable()) impl_->worker.join();
+}
+
+void Win32SoundPlayer::SetDeviceTap(std::function<void(const void*, std::size_t)> tap) {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->tap = std::move(tap);
 }
 
 std::vector<FragmentReport> Win32SoundPlayer::LastReports() {
@@ -274,6 +265,11 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
     bool ended = false;
 
     PlayoutStream playout(stream);  // the stream with a little silence before and after it
+    std::function<void(const void*, std::size_t)> tap;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        tap = this->tap;
+    }
 
     // Fills buffer i from the stream and queues it; false at the stream's end.
     auto queue_buffer = [&](int i) {
@@ -296,6 +292,7 @@ void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
             return false;
         }
         queued[i] = true;
+        if (tap) tap(h.lpData, n);
         return true;
     };
 

@@ -43,6 +43,10 @@ class Win32SoundPlayer : public SoundPlayer {
     // What became of each fragment of the last announcement that ended.
     std::vector<FragmentReport> LastReports();
 
+    // Called with every buffer the player hands the device, as it hands it, on the worker's
+    // thread (what the device is given, for a test to compare). Set before Play.
+    void SetDeviceTap(std::function<void(const void* data, std::size_t n)> tap);
+
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The line check under Wine, as an author runs it: the demo line has no fault (exit
-# 0); a line with one of each fault names every one (exit 1); a file that is not
-# there cannot be read (exit 2). Its Czech report reaches a pipe as UTF-8.
+# 0) and no note on its sounds, and renders to a folder with a Czech name; a line
+# with one of each fault names every one (exit 1); a file that is not there cannot be
+# read (exit 2). Its Czech report reaches a pipe as UTF-8.
 #   vkmcheck_test.sh BUILD_DIR
 source "$(dirname "$0")/e2e_lib.sh" "$@"
 [ -f "$BUILD_DIR/vkmcheck.exe" ] || { echo "missing $BUILD_DIR/vkmcheck.exe"; exit 1; }
@@ -16,6 +17,17 @@ for line in "  Linka: Ukázková linka Praha - Kolín" "  Kódování: Windows-1
     grep -qxF "$line" "$E2E_WORK/demo.txt" || fail "the demo report lacks [$line]"
 done
 grep -qE '^    1\. odjezd   [0-9]+,[0-9] s' "$E2E_WORK/demo.txt" || fail "no length of the first announcement"
+grep -qxF "  Poznámky ke zvukům: žádné" "$E2E_WORK/demo.txt" || fail "the demo line's sounds have notes"
+
+step "the demo line rendered: every announcement a file, none written over unless asked"
+check demo/Demo.vkm --wav-all "vykreslená linka" >"$E2E_WORK/render.txt" || fail "render: exit $?"
+for name in 01_odjezd 02_prijezd 03_odjezd 04_prijezd u_ALT+B u_ALT+Z; do
+    [ "$(soxi -t "$E2E_WORK/vykreslená linka/$name.wav" 2>/dev/null)" = wav ] || fail "no $name.wav rendered"
+done
+status=0
+check demo/Demo.vkm --wav 2 "vykreslená linka/02_prijezd.wav" >"$E2E_WORK/again.txt" || status=$?
+[ "$status" -eq 2 ] || fail "an existing file was written over: exit $status"
+check --prepsat demo/Demo.vkm --wav 2 "vykreslená linka/02_prijezd.wav" >/dev/null || fail "--prepsat: exit $?"
 
 step "a line with one of each fault"
 mkdir -p "$E2E_WORK/linky"

@@ -4,11 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
 
 #include "core/codepage.h"
+#include "core/playout.h"
 #include "fakes/fakes.h"
+#include "vkmcheck/vkmcheck.h"
 #include "wave_builder.h"
 
 namespace vkm::testing {
@@ -132,6 +138,132 @@ TEST_F(LineCheckTest, FilesThatCannotBeReadOrAreUtf16WithoutAMark) {
     EXPECT_EQ(r.name, "");
     EXPECT_NE(Texts(r, false).find("UTF-16 bez BOM"), std::string::npos);
     EXPECT_FALSE(LooksLikeUtf16WithoutMark("[Info]\r\nName=Praha\r\n"));
+}
+
+// A second of 440 Hz at 22.05 kHz (or rate), -10 dBFS, faded in and out over 10 ms; change
+// edits the samples before they are written.
+std::string Tone(unsigned rate = 22050, const std::function<void(std::vector<int>&)>& change = {}) {
+    std::vector<int> v(rate);
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const double fade = std::min({1.0, i / (rate / 100.0), (v.size() - i) / (rate / 100.0)});
+        v[i] = static_cast<int>(std::lround(0.316 * 32767 * fade * std::sin(2 * M_PI * 440.0 * i / rate)));
+    }
+    if (change) change(v);
+    return PlainWave(kTagPcm, 1, rate, 16, Pcm16(v));
+}
+
+// Every fault of a sound is named once with its file and where the line uses it; a sound
+// without one is not named.
+TEST_F(LineCheckTest, SoundNotesNameEachFaultOnceWithItsFile) {
+    const struct {
+        const char* name;
+        std::string wav;
+        const char* note;  // nullptr: none
+    } sounds[] = {
+        {"ok.wav", Tone(), nullptr},
+        {"ticho.wav", Tone(22050, [](auto& v) { v.resize(v.size() + 8820, 0); }), "končí 0,40 s ticha"},
+        {"tichy.wav",
+         Tone(22050,
+              [](auto& v) {
+                  for (int& x : v) x /= 3;
+              }),
+         "LU nižší než medián"},
+        {"prebuzeny.wav", Tone(22050, [](auto& v) { std::fill_n(v.begin() + 5000, 3, 32767); }),
+         "přebuzený: 1×"},
+        {"dc.wav",
+         Tone(22050,
+              [](auto& v) {
+                  for (int& x : v) x += 700;
+              }),
+         "stejnosměrnou složku 2,1 %"},
+        {"naraz.wav", Tone(22050, [](auto& v) { v[0] = -32768; }), "začíná náhle (první vzorek 0,0 dBFS)"},
+        {"8k.wav", Tone(8000), "8 000 Hz, mono a přehraje se převedený na 22 050 Hz, mono v (hlášení „6“)"},
+        {"adpcm.wav",
+         Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(2) + Le16(505))) +
+              Chunk("data", std::string(512, '\0'))),
+         "bez bloku fact"},
+    };
+    for (const auto& sound : sounds) files.files[std::string("C:\\linky\\") + sound.name] = sound.wav;
+    const LineReport r = Check(
+        "[Info]\r\nName=Vady\r\nWAV_odjezd=ok.wav\r\n[Hlaseni]\r\n1=ok.wav,ticho.wav\r\n2=tichy.wav\r\n"
+        "3=prebuzeny.wav\r\n4=dc.wav\r\n5=naraz.wav\r\n6=ok.wav,8k.wav\r\n7=adpcm.wav\r\n");
+    ASSERT_TRUE(r.sounds);
+    EXPECT_EQ(r.sounds->files, std::size(sounds));
+    EXPECT_EQ(r.ExitCode(), 0) << "notes are no faults";
+    std::string notes;
+    for (const std::string& n : r.sounds->notes) notes += n + "\n";
+    std::size_t expected = 0;
+    for (const auto& sound : sounds) {
+        const std::string file = std::string("\u201E") + sound.name + "\u201C";
+        const std::size_t at = notes.find(file);
+        if (!sound.note) {
+            EXPECT_EQ(at, std::string::npos) << sound.name << "\n" << notes;
+            continue;
+        }
+        ++expected;
+        ASSERT_NE(at, std::string::npos) << sound.name << "\n" << notes;
+        EXPECT_EQ(notes.find(file, at + 1), std::string::npos) << sound.name << " named twice\n" << notes;
+        EXPECT_NE(notes.find(sound.note, at), std::string::npos) << sound.name << "\n" << notes;
+    }
+    EXPECT_EQ(r.sounds->notes.size(), expected) << notes;
+    EXPECT_NE(notes.find("ticho.wav“ (hlášení „1“)"), std::string::npos) << "where the line uses it";
+    EXPECT_NE(FormatLineReport(r).find("hlasitost linky (medián) -"), std::string::npos);
+}
+
+// A rendered announcement is what the player hands the device: the fragments joined sample for
+// sample between the player's silences; every announcement goes to a file of its own, none over an
+// existing one unless asked.
+TEST_F(LineCheckTest, RenderedAnnouncementsAreThePlayersBytes) {
+    struct Sinks : FileWriter {
+        std::map<Path, std::string> written;
+        struct Sink : ByteSink {
+            std::string& bytes;
+            explicit Sink(std::string& b) : bytes(b) {}
+            bool Write(const void* d, std::size_t n) override {
+                return bytes.append(static_cast<const char*>(d), n), true;
+            }
+            bool WriteAt(std::uint64_t at, const void* d, std::size_t n) override {
+                return bytes.replace(at, n, static_cast<const char*>(d), n), true;
+            }
+        };
+        std::unique_ptr<ByteSink> Create(const Path& path, bool overwrite) override {
+            if (written.count(path) && !overwrite) return nullptr;
+            return std::make_unique<Sink>(written[path] = "");
+        }
+        bool MakeFolder(const Path&) override { return true; }
+    } writer;
+    const std::string a = Tone(), b = Tone(22050, [](auto&v) { v.resize(1000); });
+    files.files["C:\\linky\\a.wav"] = a;
+    files.files["C:\\linky\\b.wav"] = b;
+    files.files["C:\\linky\\linka.vkm"] =
+        "[Info]\r\nName=L\r\nWAV_odjezd=b.wav\r\nWAV_Konec=a.wav\r\n[Hlaseni]\r\n1=a.wav,chybi.wav\r\n"
+        "[Uzivatelske_klavesy]\r\nu=ALT+B;b.wav\r\n";
+    std::string said;
+    auto print = [&](const std::string& text) { said += text; };
+    auto run = [&](std::vector<std::string> args) {
+        return RunLineCheck(args, files, sounds, writer, print);
+    };
+    EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav-all", "C:\\out"}), 0) << said;
+    std::vector<Path> names;
+    for (const auto& [path, bytes] : writer.written) names.push_back(path);
+    EXPECT_EQ(names,
+              (std::vector<Path>{"C:\\out\\01_odjezd.wav", "C:\\out\\02_konec.wav", "C:\\out\\u_ALT+B.wav"}));
+    EXPECT_NE(said.find("zvuk „chybi.wav“ chybí: místo něj zazní tón"), std::string::npos) << said;
+
+    const auto data = [](const std::string& wav) { return wav.substr(wav.find("data") + 8); };
+    const std::size_t lead = 22050 * PlayoutStream::kLeadInMs / 1000 * 2,
+                      tail = 22050 * PlayoutStream::kTailMs / 1000 * 2;
+    EXPECT_TRUE(data(writer.written["C:\\out\\u_ALT+B.wav"]) ==
+                std::string(lead, '\0') + data(b) + std::string(tail, '\0'));
+    // The closing arrival: no arrival sounds, the end of the line.
+    EXPECT_TRUE(data(writer.written["C:\\out\\02_konec.wav"]) ==
+                std::string(lead, '\0') + data(a) + std::string(tail, '\0'));
+
+    writer.written["C:\\out\\one.wav"] = "mine";
+    EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", "1", "C:\\out\\one.wav"}), 2);
+    EXPECT_EQ(writer.written["C:\\out\\one.wav"], "mine");
+    EXPECT_EQ(run({"--prepsat", "C:\\linky\\linka.vkm", "--wav", "1", "C:\\out\\one.wav"}), 0);
+    EXPECT_EQ(data(writer.written["C:\\out\\one.wav"]).substr(lead, data(b).size()), data(b));
 }
 
 // The guide's table of key characters is the one the program's key names give.

@@ -6,9 +6,11 @@
 // After windows.h, which it needs.
 #include <mmsystem.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "core/playout.h"
 #include "native/wave_builder.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
@@ -188,6 +190,54 @@ TEST(Win32SoundPlayer, QueuesStopsAndReportsIdleOnItsOwnThread) {
     player.Play({a});  // after shutdown: nothing
     EXPECT_FALSE(player.Busy());
     CloseHandle(idle);
+}
+
+// What the player hands the device for an announcement of mixed formats, a compressed one and a
+// missing one among them, is what the line check renders, byte for byte.
+TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRenders) {
+    TempFolder folder;
+    std::vector<int> stereo(4410 * 2);
+    for (std::size_t i = 0; i < stereo.size(); ++i) stereo[i] = static_cast<int>(i % 64) * 300 - 9000;
+    std::string ima;
+    for (int block = 0; block < 4; ++block)
+        ima += Le16(0) + std::string(1, '\0') + '\0' + NoiseBytes(252, block);
+    const std::vector<Path> paths = {
+        folder.Write("a.wav", Tone(0.3)),
+        folder.Write("b.wav", PlainWave(kTagPcm, 2, 44100, 16, Pcm16(stereo))),
+        folder.root() + "chybi.wav",
+        folder.Write("c.wav",
+                     Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(2) + Le16(505))) +
+                          Chunk("data", ima))),
+    };
+    struct Memory : ByteSink {
+        std::string bytes;
+        bool Write(const void* d, std::size_t n) override {
+            return bytes.append(static_cast<const char*>(d), n), true;
+        }
+        bool WriteAt(std::uint64_t at, const void* d, std::size_t n) override {
+            return bytes.replace(at, n, static_cast<const char*>(d), n), true;
+        }
+    } rendered;
+    Win32SoundSources sources;
+    AnnouncementStream stream(paths, sources);
+    ASSERT_TRUE(WritePlayoutWave(stream, rendered));
+    const std::string data = rendered.bytes.substr(rendered.bytes.find("data") + 8);
+
+    std::string handed;
+    std::mutex mutex;
+    HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    Win32SoundPlayer player;
+    player.SetIdleCallback([idle] { SetEvent(idle); });
+    player.SetDeviceTap([&](const void* d, std::size_t n) {
+        std::lock_guard<std::mutex> lock(mutex);
+        handed.append(static_cast<const char*>(d), n);
+    });
+    player.Play(paths);
+    for (int i = 0; i < 100 && player.Busy(); ++i) WaitForSingleObject(idle, 100);
+    player.Shutdown();
+    CloseHandle(idle);
+    EXPECT_GT(data.size(), 4410u * 4);
+    EXPECT_TRUE(handed == data) << handed.size() << " bytes handed, " << data.size() << " rendered";
 }
 
 }  // namespace

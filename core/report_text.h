@@ -1,0 +1,26 @@
+// Czech text for the reports of the line check.
+#pragma once
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+namespace vkm {
+
+// „text“
+inline std::string Quoted(const std::string& s) {
+    return "\u201E" + s + "\u201C";
+}
+
+// A number with the given digits after the Czech decimal comma: "0,4".
+inline std::string Decimal(double value, int digits) {
+    if (std::fabs(value) < 0.5 * std::pow(10.0, -digits)) value = 0;  // never "-0,0"
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", digits, value);
+    std::string out = buf;
+    for (char& c : out)
+        if (c == '.') c = ',';
+    return out;
+}
+
+}  // namespace vkm

@@ -1,0 +1,198 @@
+#include "core/sound_report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "core/report_text.h"
+#include "core/sound_analysis.h"
+
+namespace vkm {
+
+namespace {
+
+// Characters a file name cannot hold on Windows.
+std::string FileNamePart(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        out += std::string("\\/:*?\"<>|").find(c) != std::string::npos || (c >= 0 && c < 32) ? '_' : c;
+    return out;
+}
+
+std::string Numbered(std::size_t n, std::size_t count) {
+    const std::size_t width = std::max<std::size_t>(2, std::to_string(count).size());
+    std::string s = std::to_string(n);
+    return std::string(width - std::min(width, s.size()), '0') + s;
+}
+
+// "(hlášení „1“, „3“ a 5 dalších)": where a file is used, the first few places named.
+std::string Uses(const std::vector<std::string>& labels) {
+    constexpr std::size_t kShown = 4;
+    std::string out;
+    for (std::size_t i = 0; i < labels.size() && i < kShown; ++i) out += (i ? ", " : "") + labels[i];
+    if (labels.size() > kShown) out += " a " + std::to_string(labels.size() - kShown) + " dalších";
+    return "(" + out + ")";
+}
+
+std::string Frequency(unsigned rate) {
+    std::string digits = std::to_string(rate);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, " ");
+    return digits + " Hz";
+}
+
+std::string ChannelsText(unsigned channels) {
+    return channels == 1 ? "mono" : channels == 2 ? "stereo" : std::to_string(channels) + " kanálů";
+}
+
+std::string Level(double value) {
+    return Decimal(20 * std::log10(std::max(value, 1e-9)), 1) + " dBFS";
+}
+
+// A sound file of the line, with what the line does with it.
+struct SoundFile {
+    std::string name;               // as the line first writes it
+    std::vector<std::string> uses;  // where the line names it, each once
+    WaveInfo info;                  // its header; fault when it does not play
+    std::optional<SoundMeasures> measures;
+    // Announcements in which it is converted, by the format it is converted to.
+    std::map<std::pair<unsigned, unsigned>, std::vector<std::string>> conversions;
+};
+
+}  // namespace
+
+std::vector<PlayedAnnouncement> LinePlayback(const Line& line) {
+    std::vector<PlayedAnnouncement> played;
+    const std::size_t count = line.announcements.size();
+    auto add = [&](std::string label, std::string file, const std::vector<const SoundList*>& lists) {
+        PlayedAnnouncement a{std::move(label), std::move(file), {}};
+        for (const SoundList* list : lists)
+            for (const LineSound& s : *list) a.sounds.push_back(&s);
+        played.push_back(std::move(a));
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool departure = i % 2 == 0;
+        add("hlášení " + Quoted(line.announcements[i].key),
+            Numbered(i + 1, count + 1) + (departure ? "_odjezd.wav" : "_prijezd.wav"),
+            PressSounds(line, static_cast<long long>(i), departure ? Phase::kDeparture : Phase::kArrival));
+    }
+    if (count % 2 == 1)  // the next press is an arrival past the last: it closes the line
+        add("konec linky", Numbered(count + 1, count + 1) + "_konec.wav",
+            PressSounds(line, static_cast<long long>(count), Phase::kArrival));
+    std::set<std::string> names;
+    for (const UserAnnouncement& u : line.user_announcements) {
+        std::string file = "u_" + FileNamePart(u.key.text);
+        for (int n = 2; !names.insert(file).second; ++n)
+            file = "u_" + FileNamePart(u.key.text) + "_" + std::to_string(n);
+        add("uživatelská klávesa " + Quoted(u.key.text), file + ".wav", {&u.sounds});
+    }
+    return played;
+}
+
+SoundReport ReportSounds(const Line& line, SoundSources& sources) {
+    // The files in the order the line first names them, with where it names them.
+    std::vector<Path> order;
+    std::map<Path, SoundFile> files;
+    auto use = [&](const SoundList& list, const std::string& label) {
+        for (const LineSound& s : list) {
+            auto [it, added] = files.try_emplace(s.path);
+            if (added) {
+                order.push_back(s.path);
+                it->second.name = s.name;
+            }
+            if (std::find(it->second.uses.begin(), it->second.uses.end(), label) == it->second.uses.end())
+                it->second.uses.push_back(label);
+        }
+    };
+    use(line.departure_sounds, "WAV_odjezd");
+    use(line.arrival_sounds, "WAV_prijezd");
+    use(line.end_sounds, "WAV_Konec");
+    for (const LineAnnouncement& a : line.announcements) use(a.sounds, "hlášení " + Quoted(a.key));
+    for (const UserAnnouncement& u : line.user_announcements)
+        use(u.sounds, "uživatelská klávesa " + Quoted(u.key.text));
+
+    SoundReport report;
+    report.files = order.size();
+    std::vector<double> loudness;
+    for (const Path& path : order) {
+        SoundFile& f = files[path];
+        f.info.fault = WaveFault::kUnreadable;
+        std::unique_ptr<ByteSource> source = sources.Open(path);
+        if (!source) continue;
+        f.info = ParseWave(*source);
+        if (f.info.fault != WaveFault::kNone) continue;
+        f.measures = AnalyseWave(*source, sources.codecs());
+        if (!f.measures) continue;
+        ++report.measured;
+        if (f.measures->loudness) loudness.push_back(*f.measures->loudness);
+    }
+    if (!loudness.empty()) {
+        std::sort(loudness.begin(), loudness.end());
+        const std::size_t n = loudness.size();
+        report.median_lufs = n % 2 ? loudness[n / 2] : (loudness[n / 2 - 1] + loudness[n / 2]) / 2;
+    }
+
+    // The announcements' own formats, as the player decides them, and what each converts.
+    for (const PlayedAnnouncement& a : LinePlayback(line)) {
+        std::vector<const WaveFormat*> formats;
+        for (const LineSound* s : a.sounds) {
+            const WaveInfo& info = files[s->path].info;
+            if (info.fault == WaveFault::kNone && formats.size() < AnnouncementStream::kLookAhead)
+                formats.push_back(&info.format);
+        }
+        if (formats.empty()) continue;
+        const StreamFormat stream = AnnouncementFormat(formats);
+        for (const LineSound* s : a.sounds) {
+            SoundFile& f = files[s->path];
+            if (f.info.fault != WaveFault::kNone) continue;
+            if (f.info.format.rate == stream.rate && f.info.format.channels == stream.channels) continue;
+            std::vector<std::string>& where = f.conversions[{stream.rate, stream.channels}];
+            if (std::find(where.begin(), where.end(), a.label) == where.end()) where.push_back(a.label);
+        }
+    }
+
+    for (const Path& path : order) {
+        const SoundFile& f = files[path];
+        const std::string said = Quoted(f.name) + " " + Uses(f.uses) + ": ";
+        auto note = [&](const std::string& text) { report.notes.push_back(said + text); };
+        if (f.measures) {
+            const SoundMeasures& m = *f.measures;
+            const double rate = m.rate ? m.rate : 1;
+            if (m.frames > 0 && m.leading_silence == m.frames) {
+                note("je celý ticho (" + Decimal(m.frames / rate, 2) + " s)");
+            } else {
+                if (m.leading_silence / rate > kLongSilenceSeconds)
+                    note("začíná " + Decimal(m.leading_silence / rate, 2) +
+                         " s ticha, které uprostřed hlášení zazní jako pauza");
+                if (m.trailing_silence / rate > kLongSilenceSeconds)
+                    note("končí " + Decimal(m.trailing_silence / rate, 2) +
+                         " s ticha, které uprostřed hlášení zazní jako pauza");
+            }
+            if (m.loudness && report.median_lufs &&
+                std::fabs(*m.loudness - *report.median_lufs) > kLoudnessSpreadLu)
+                note("hlasitost " + Decimal(*m.loudness, 1) + " LUFS je o " +
+                     Decimal(std::fabs(*m.loudness - *report.median_lufs), 1) + " LU " +
+                     (*m.loudness < *report.median_lufs ? "nižší" : "vyšší") + " než medián linky");
+            if (m.clipped_runs > 0)
+                note("je přebuzený: " + std::to_string(m.clipped_runs) + "× aspoň " +
+                     std::to_string(kClippedRunSamples) + " vzorky za sebou na plné úrovni");
+            if (m.dc_offset > kDcOffsetLimit)
+                note("má stejnosměrnou složku " + Decimal(100 * m.dc_offset, 1) + " % plné úrovně");
+            if (m.first_level >= LevelOfDbfs(kEdgeDbfs))
+                note("začíná náhle (první vzorek " + Level(m.first_level) + "), na spoji cvakne");
+            if (m.last_level >= LevelOfDbfs(kEdgeDbfs))
+                note("končí náhle (poslední vzorek " + Level(m.last_level) + "), na spoji cvakne");
+        }
+        for (const auto& [format, where] : f.conversions)
+            note("má " + Frequency(f.info.format.rate) + ", " + ChannelsText(f.info.format.channels) +
+                 " a přehraje se převedený na " + Frequency(format.first) + ", " +
+                 ChannelsText(format.second) + " v " + Uses(where));
+        if (f.info.fault == WaveFault::kNone && f.info.format.encoding == SampleEncoding::kCompressed &&
+            !f.info.fact_frames)
+            note("je komprimovaný bez bloku fact: přesnou délku nezná a konec posledního bloku může zaznít");
+    }
+    return report;
+}
+
+}  // namespace vkm
