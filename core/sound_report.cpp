@@ -27,13 +27,13 @@ std::string Numbered(std::size_t n, std::size_t count) {
     return std::string(width - std::min(width, s.size()), '0') + s;
 }
 
-// "(hlášení „1“, „3“ a 5 dalších)": where a file is used, the first few places named.
-std::string Uses(const std::vector<std::string>& labels) {
+// "hlášení „1“, hlášení „3“ a 5 dalších": where a file is used, the first few places named.
+std::string Places(const std::vector<std::string>& labels) {
     constexpr std::size_t kShown = 4;
     std::string out;
     for (std::size_t i = 0; i < labels.size() && i < kShown; ++i) out += (i ? ", " : "") + labels[i];
     if (labels.size() > kShown) out += " a " + std::to_string(labels.size() - kShown) + " dalších";
-    return "(" + out + ")";
+    return out;
 }
 
 std::string Frequency(unsigned rate) {
@@ -154,7 +154,7 @@ SoundReport ReportSounds(const Line& line, SoundSources& sources) {
 
     for (const Path& path : order) {
         const SoundFile& f = files[path];
-        const std::string said = Quoted(f.name) + " " + Uses(f.uses) + ": ";
+        const std::string said = Quoted(f.name) + " (" + Places(f.uses) + "): ";
         auto note = [&](const std::string& text) { report.notes.push_back(said + text); };
         if (f.measures) {
             const SoundMeasures& m = *f.measures;
@@ -187,7 +187,7 @@ SoundReport ReportSounds(const Line& line, SoundSources& sources) {
         for (const auto& [format, where] : f.conversions)
             note("má " + Frequency(f.info.format.rate) + ", " + ChannelsText(f.info.format.channels) +
                  " a přehraje se převedený na " + Frequency(format.first) + ", " +
-                 ChannelsText(format.second) + " v " + Uses(where));
+                 ChannelsText(format.second) + " v " + Places(where));
         if (f.info.fault == WaveFault::kNone && f.info.format.encoding == SampleEncoding::kCompressed &&
             !f.info.fact_frames)
             note("je komprimovaný bez bloku fact: přesnou délku nezná a konec posledního bloku může zaznít");

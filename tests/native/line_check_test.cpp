@@ -177,7 +177,7 @@ TEST_F(LineCheckTest, SoundNotesNameEachFaultOnceWithItsFile) {
               }),
          "stejnosměrnou složku 2,1 %"},
         {"naraz.wav", Tone(22050, [](auto& v) { v[0] = -32768; }), "začíná náhle (první vzorek 0,0 dBFS)"},
-        {"8k.wav", Tone(8000), "8 000 Hz, mono a přehraje se převedený na 22 050 Hz, mono v (hlášení „6“)"},
+        {"8k.wav", Tone(8000), "8 000 Hz, mono a přehraje se převedený na 22 050 Hz, mono v hlášení „6“"},
         {"adpcm.wav",
          Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(2) + Le16(505))) +
               Chunk("data", std::string(512, '\0'))),
