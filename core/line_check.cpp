@@ -255,7 +255,7 @@ std::string FormatLineReport(const LineReport& r) {
     findings(false, "Upozornění: žádná", "Upozornění");
     if (!r.sounds) return out;
     const SoundReport& s = *r.sounds;
-    out += "  Zvuky: " + std::to_string(s.files) + " souborů, změřeno " + std::to_string(s.measured);
+    out += "  Zvuky: " + Count(s.files, "soubor", "soubory", "souborů") + ", změřeno " + std::to_string(s.measured);
     if (s.median_lufs) out += ", hlasitost linky (medián) " + Decimal(*s.median_lufs, 1) + " LUFS";
     out += "\n";
     if (s.notes.empty()) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -21,6 +22,11 @@ inline std::string Decimal(double value, int digits) {
     for (char& c : out)
         if (c == '.') c = ',';
     return out;
+}
+
+// "1 soubor", "3 soubory", "5 souborů": a count with its noun in the Czech form for it.
+inline std::string Count(std::size_t n, const char* one, const char* few, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : n >= 2 && n <= 4 ? few : many);
 }
 
 }  // namespace vkm

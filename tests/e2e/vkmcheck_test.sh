@@ -56,6 +56,21 @@ for text in "zvuk „chybí.wav“ (WAV_odjezd) chybí" "zvuk „text.wav“ (hl
     grep -qF "$text" "$E2E_WORK/faults.txt" || fail "the report does not name: $text"
 done
 
+step "a compressed sound without a fact chunk is measured through the system's codec, and noted"
+mkdir -p "$E2E_WORK/ima"
+sox -n -r 22050 -c 1 -e ima-adpcm "$E2E_WORK/ima/a.wav" synth 1 sine 440 vol 0.3 fade q 0.01 1 0.01 2>/dev/null
+python3 - "$E2E_WORK/ima/a.wav" <<'PY'
+import struct, sys
+b = open(sys.argv[1], 'rb').read()
+i = b.find(b'fact')
+b = b[:i] + b[i + 8 + struct.unpack('<I', b[i + 4:i + 8])[0]:]
+open(sys.argv[1], 'wb').write(b[:4] + struct.pack('<I', len(b) - 8) + b[8:])
+PY
+printf '[Info]\r\nName=IMA\r\n[Hlaseni]\r\n1=a.wav\r\n' >"$E2E_WORK/ima/Ima.vkm"
+check ima/Ima.vkm >"$E2E_WORK/ima.txt" || fail "the compressed line: exit $?"
+grep -qF "  Zvuky: 1 soubor, změřeno 1" "$E2E_WORK/ima.txt" || fail "not measured: $(cat "$E2E_WORK/ima.txt")"
+grep -qF "„a.wav“ (hlášení „1“): je komprimovaný bez bloku fact" "$E2E_WORK/ima.txt" || fail "no note on fact"
+
 step "a file that is not there"
 status=0
 check linky/Zadna.vkm >"$E2E_WORK/none.txt" || status=$?
