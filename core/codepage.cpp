@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <iterator>
 
 namespace vkm {
@@ -146,9 +148,11 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }  // namespace
 
 std::u16string Cp1250ToUtf16(std::string_view s) {
-    std::u16string out;
-    out.reserve(s.size());
-    for (unsigned char b : s) out += b < 0x80 ? static_cast<char16_t>(b) : kHigh[b - 0x80];
+    std::u16string out(s.size(), u'\0');
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const unsigned char b = static_cast<unsigned char>(s[i]);
+        out[i] = b < 0x80 ? static_cast<char16_t>(b) : kHigh[b - 0x80];
+    }
     return out;
 }
 
@@ -286,6 +290,14 @@ bool IsUtf8BeyondAscii(std::string_view s) {
     bool beyond = false;
     std::size_t i = 0;
     while (i < s.size()) {
+        if (i + 8 <= s.size()) {  // eight ASCII bytes at a time, as most of a text is
+            std::uint64_t eight;
+            std::memcpy(&eight, s.data() + i, 8);
+            if ((eight & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         if (static_cast<unsigned char>(s[i]) < 0x80) {
             ++i;
             continue;

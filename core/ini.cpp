@@ -79,7 +79,9 @@ void AppendUtf8(std::string& out, std::u16string_view s) {
             out += Utf16ToUtf8(s);
             return;
         }
-    for (char16_t c : s) out += static_cast<char>(c);
+    const std::size_t at = out.size();
+    out.resize(at + s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) out[at + i] = static_cast<char>(s[i]);
 }
 
 // A value in matching single or double quotes loses them.

@@ -1,25 +1,33 @@
 #include "core/line.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "core/text.h"
 
 namespace vkm {
 
-SoundList ReadSoundList(const std::string& list, const Path& folder) {
+SoundList ReadSoundList(const std::string& list) {
     SoundList sounds;
+    sounds.reserve(static_cast<std::size_t>(std::count(list.begin(), list.end(), ',')) + 1);
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = list.find(',', start);
         const std::size_t end = comma == std::string::npos ? list.size() : comma;
-        if (end > start) {
-            std::string name = list.substr(start, end - start);
-            Path path = NormalizePath(folder + name);
-            sounds.push_back(LineSound{std::move(name), std::move(path)});
-        }
+        if (end > start) sounds.push_back(LineSound{list.substr(start, end - start)});
         if (comma == std::string::npos) return sounds;
         start = comma + 1;
     }
+}
+
+Path SoundPath(const Path& folder, const std::string& name) {
+    // A name without a delimiter, other than "." and "..", needs nothing resolved.
+    if (name.find_first_of("\\/") == std::string::npos && name != "." && name != "..") return folder + name;
+    return NormalizePath(folder + name);
+}
+
+Path Line::SoundPath(const LineSound& sound) const {
+    return vkm::SoundPath(folder, sound.name);
 }
 
 std::vector<const SoundList*> PressSounds(const Line& line, long long index, Phase phase) {
@@ -35,10 +43,10 @@ std::vector<const SoundList*> PressSounds(const Line& line, long long index, Pha
 Line ReadLine(const IniFile& ini, const Path& file) {
     Line line;
     line.name = ini.IniReadValue("Info", "Name", "");
-    line.folder = IncludeBackslash(ExtractFilePath(file));
-    line.departure_sounds = ReadSoundList(ini.IniReadValue("Info", "WAV_odjezd", ""), line.folder);
-    line.arrival_sounds = ReadSoundList(ini.IniReadValue("Info", "WAV_prijezd", ""), line.folder);
-    line.end_sounds = ReadSoundList(ini.IniReadValue("Info", "WAV_Konec", ""), line.folder);
+    line.folder = NormalizePath(IncludeBackslash(ExtractFilePath(file)));
+    line.departure_sounds = ReadSoundList(ini.IniReadValue("Info", "WAV_odjezd", ""));
+    line.arrival_sounds = ReadSoundList(ini.IniReadValue("Info", "WAV_prijezd", ""));
+    line.end_sounds = ReadSoundList(ini.IniReadValue("Info", "WAV_Konec", ""));
     // An absent or empty key string takes its default.
     const std::string arrival = ini.IniReadValue("Info", "Klavesy_prijezd", "");
     if (!arrival.empty()) line.keys.arrival = arrival;
@@ -49,7 +57,7 @@ Line ReadLine(const IniFile& ini, const Path& file) {
     std::vector<IniEntry> entries = ini.IniSectionEntries("Hlaseni");
     line.announcements.reserve(entries.size());
     for (IniEntry& e : entries) {
-        SoundList sounds = ReadSoundList(e.value, line.folder);
+        SoundList sounds = ReadSoundList(e.value);
         line.announcements.push_back(
             LineAnnouncement{std::move(e.name), std::move(e.value), std::move(sounds)});
     }
@@ -59,7 +67,7 @@ Line ReadLine(const IniFile& ini, const Path& file) {
         const std::string key_text = GetField(e.value, 1, ";");
         u.key.text = key_text.empty() ? e.value : key_text;  // named by what the user wrote
         u.key.combination = KeyCombinationOf(key_text);
-        u.sounds = ReadSoundList(GetField(e.value, 2, ";"), line.folder);
+        u.sounds = ReadSoundList(GetField(e.value, 2, ";"));
         u.description = GetField(e.value, 3, ";");
         user_keys.push_back(u.key);
         line.user_announcements.push_back(std::move(u));

@@ -1,5 +1,5 @@
 // A line as the program holds it once its definition file is read: every sound list as the
-// files it names, every announcement with the text the window shows for it, and the keys
+// names it lists, every announcement with the text the window shows for it, and the keys
 // parsed into what they bind. The window and the line check read a line through this alone,
 // and nothing is taken apart again later.
 #pragma once
@@ -13,11 +13,12 @@
 
 namespace vkm {
 
-// A sound the line names: as its definition file writes it, and the file that plays.
+// A sound the line names, as its definition file writes it; the file that plays is
+// SoundPath(line's folder, name), made when it is needed, so that a line of many thousand
+// sounds holds no more than their names.
 struct LineSound {
     std::string name;
-    Path path;  // the line's folder and the name, resolved as Windows resolves a path
-    bool operator==(const LineSound& o) const { return name == o.name && path == o.path; }
+    bool operator==(const LineSound& o) const { return name == o.name; }
 };
 using SoundList = std::vector<LineSound>;
 
@@ -39,7 +40,7 @@ struct UserAnnouncement {
 
 struct Line {
     std::string name;            // [Info] Name; empty: the file names no line
-    Path folder;                 // the definition file's folder, ending with its delimiter
+    Path folder;                 // the definition file's folder, resolved, ending with its delimiter
     SoundList departure_sounds;  // [Info] WAV_odjezd: before every departure announcement
     SoundList arrival_sounds;    // [Info] WAV_prijezd: before every arrival announcement
     SoundList end_sounds;        // [Info] WAV_Konec: after the arrival at the end of the line
@@ -48,6 +49,8 @@ struct Line {
     LineKeys keys;                                     // the key strings, after their defaults
     std::vector<HotkeyBinding> hotkeys;                // every key, in the order of binding (LineHotkeys)
     std::vector<std::string> refused;  // the keys the line itself keeps from being bound (LineKeyProblems)
+
+    Path SoundPath(const LineSound& sound) const;  // the file the sound plays
 };
 
 // What the next press of an announcement key (or of ">") does.
@@ -61,8 +64,12 @@ std::vector<const SoundList*> PressSounds(const Line& line, long long index, Pha
 // The line that a definition file's text gives; file is the definition file's path.
 Line ReadLine(const IniFile& ini, const Path& file);
 
-// The files of a sound list ("gong.wav,a.wav") in folder: every name between commas that is not
-// empty, in order; names are not trimmed.
-SoundList ReadSoundList(const std::string& list, const Path& folder);
+// The sounds of a sound list ("gong.wav,a.wav"): every name between commas that is not empty,
+// in order; names are not trimmed.
+SoundList ReadSoundList(const std::string& list);
+
+// The file a sound name plays: folder (resolved, ending with its delimiter) and the name,
+// resolved as Windows resolves a path.
+Path SoundPath(const Path& folder, const std::string& name);
 
 }  // namespace vkm

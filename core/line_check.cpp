@@ -78,12 +78,13 @@ class Checker {
     double List(const SoundList& list, const std::string& where) {
         double seconds = 0;
         for (const LineSound& sound : list) {
-            const WaveInspection& w = Inspect(sound.path);
+            const Path path = SoundPath(dir_, sound.name);
+            const WaveInspection& w = Inspect(path);
             const std::string said = "zvuk " + Quoted(sound.name) + " (" + where + ")";
             if (LeavesFolder(dir_, sound.name) && warned_outside_.insert(sound.name).second)
                 Warning(said + " leží mimo složku linky");
             if (w.playability == Playability::kBroken) {
-                if (w.fault == WaveFault::kUnreadable && !files_.FileExists(sound.path))
+                if (w.fault == WaveFault::kUnreadable && !files_.FileExists(path))
                     Fault(said + " chybí");
                 else
                     Fault(said + " " + FaultText(w.fault));

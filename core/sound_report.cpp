@@ -96,9 +96,10 @@ SoundReport ReportSounds(const Line& line, SoundSources& sources) {
     std::map<Path, SoundFile> files;
     auto use = [&](const SoundList& list, const std::string& label) {
         for (const LineSound& s : list) {
-            auto [it, added] = files.try_emplace(s.path);
+            const Path path = line.SoundPath(s);
+            auto [it, added] = files.try_emplace(path);
             if (added) {
-                order.push_back(s.path);
+                order.push_back(path);
                 it->second.name = s.name;
             }
             if (std::find(it->second.uses.begin(), it->second.uses.end(), label) == it->second.uses.end())
@@ -137,14 +138,14 @@ SoundReport ReportSounds(const Line& line, SoundSources& sources) {
     for (const PlayedAnnouncement& a : LinePlayback(line)) {
         std::vector<const WaveFormat*> formats;
         for (const LineSound* s : a.sounds) {
-            const WaveInfo& info = files[s->path].info;
+            const WaveInfo& info = files[line.SoundPath(*s)].info;
             if (info.fault == WaveFault::kNone && formats.size() < AnnouncementStream::kLookAhead)
                 formats.push_back(&info.format);
         }
         if (formats.empty()) continue;
         const StreamFormat stream = AnnouncementFormat(formats);
         for (const LineSound* s : a.sounds) {
-            SoundFile& f = files[s->path];
+            SoundFile& f = files[line.SoundPath(*s)];
             if (f.info.fault != WaveFault::kNone) continue;
             if (f.info.format.rate == stream.rate && f.info.format.channels == stream.channels) continue;
             std::vector<std::string>& where = f.conversions[{stream.rate, stream.channels}];

@@ -11,7 +11,7 @@ const LineAnnouncement* TfrmMain::Current() const {
 void TfrmMain::Play(const std::vector<const SoundList*>& lists) {
     std::vector<Path> fragments;
     for (const SoundList* list : lists)
-        for (const LineSound& sound : *list) fragments.push_back(sound.path);
+        for (const LineSound& sound : *list) fragments.push_back(FLine.SoundPath(sound));
     if (!fragments.empty()) P.player.Play(fragments);
     sbtnStopEnabled = P.player.Busy();
 }

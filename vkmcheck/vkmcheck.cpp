@@ -79,8 +79,8 @@ int Render(const Path& line_path, std::size_t which, const Path& out, bool overw
         std::vector<Path> paths;
         std::map<Path, std::string> names;
         for (const LineSound* s : announcement->sounds) {
-            paths.push_back(s->path);
-            names.emplace(s->path, s->name);
+            paths.push_back(line.SoundPath(*s));
+            names.emplace(paths.back(), s->name);
         }
         AnnouncementStream stream(paths, sounds);
         if (!WritePlayoutWave(stream, *sink)) {

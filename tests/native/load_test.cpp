@@ -47,8 +47,9 @@ TEST(ReadLine, KeyStringsTakeTheirDefaultsAndEntriesTheirWholeValues) {
     EXPECT_EQ(line.keys.stop, "S");
     EXPECT_EQ(NamesOf(line.departure_sounds), (Names{"gong.wav", " a.wav", "zvuky\\b.wav", "x\\..\\c.wav"}));
     EXPECT_EQ(line.folder, "C:\\l\\");
-    EXPECT_EQ(line.departure_sounds[2].path, "C:\\l\\zvuky\\b.wav");
-    EXPECT_EQ(line.departure_sounds[3].path, "C:\\l\\c.wav");
+    EXPECT_EQ(line.SoundPath(line.departure_sounds[0]), "C:\\l\\gong.wav");
+    EXPECT_EQ(line.SoundPath(line.departure_sounds[2]), "C:\\l\\zvuky\\b.wav");
+    EXPECT_EQ(line.SoundPath(line.departure_sounds[3]), "C:\\l\\c.wav");
     Names texts;
     for (const LineAnnouncement& a : line.announcements) texts.push_back(a.text);
     EXPECT_EQ(texts, (Names{"three.wav", "one.wav", "x.wav=y.wav", "=z.wav"}));

@@ -36,8 +36,8 @@ int wmain(int argc, wchar_t** argv) {
     services.player.SetIdleCallback([idle] { SetEvent(idle); });  // on the player's thread
     const vkm::Path folder = vkm::PathFromWide(argv[1]);
     std::vector<vkm::Path> paths;
-    for (const vkm::LineSound& sound : vkm::ReadSoundList(vkm::PathFromWide(argv[2]), folder))
-        paths.push_back(sound.path);
+    for (const vkm::LineSound& sound : vkm::ReadSoundList(vkm::PathFromWide(argv[2])))
+        paths.push_back(vkm::SoundPath(folder, sound.name));
 
     const double start = Seconds();
     if (!paths.empty()) services.player.Play(paths);
