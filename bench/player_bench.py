@@ -167,6 +167,20 @@ def zero_run_before_end(rec, start, end):
     return best
 
 
+LONG_PIECE = BYTES_PER_SECOND * 3 // 10
+
+
+def long_file_end(rec, long_data, t, before, after):
+    """Where long.wav starts in the recording (found by a piece from 0.3 s in, within `before` s
+    before t) and where its sound ends (at most `after` s after t): (head, end), or None."""
+    pos = rec.find(long_data[LONG_PIECE:LONG_PIECE + BYTES_PER_SECOND // 10],
+                   rec.offset_at(t - before), rec.offset_at(t))
+    if pos < 0:
+        return None
+    head = pos - LONG_PIECE
+    return head, rec.last_sound(pos, min(len(rec.raw), head + len(long_data), rec.offset_at(t + after)))
+
+
 def report(folder):
     rec = Recording(folder)
     events = {}
@@ -248,13 +262,11 @@ def report(folder):
         t = events.get('close.%d' % run)
         if t is None:
             continue
-        piece = BYTES_PER_SECOND * 3 // 10
-        pos = rec.find(long_data[piece:piece + BYTES_PER_SECOND // 10], rec.offset_at(t - 2.5), rec.offset_at(t))
-        if pos < 0:
+        found = long_file_end(rec, long_data, t, 2.5, 3)
+        if found is None:
             print('close %d: the long file was not found' % run)
             continue
-        end = rec.last_sound(pos, min(len(rec.raw), pos - piece + len(long_data), rec.offset_at(t + 3)))
-        closes.append(1000.0 * (rec.time_of(end) - t))
+        closes.append(1000.0 * (rec.time_of(found[1]) - t))
     if closes:
         print('the window closed (WM_CLOSE) during an announcement, to silence: %s' % summary(closes))
 
@@ -263,15 +275,12 @@ def report(folder):
         t = events.get('player_stop%d' % i)
         if t is None:
             continue
-        # Found by a piece from 0.3 s in; it plays for more than 0.8 s before Stop.
-        piece = BYTES_PER_SECOND * 3 // 10
-        pos = rec.find(long_data[piece:piece + BYTES_PER_SECOND // 10], rec.offset_at(t - 1.5), rec.offset_at(t))
-        if pos < 0:
+        found = long_file_end(rec, long_data, t, 1.5, 0.3)
+        if found is None:
             print('stop %d: the long file was not found' % i)
             continue
-        head = pos - piece
-        end = rec.last_sound(pos, min(len(rec.raw), head + len(long_data), rec.offset_at(t + 0.3)))
-        exact = rec.raw[pos:end] == long_data[piece:end - head]
+        head, end = found
+        exact = rec.raw[head + LONG_PIECE:end] == long_data[LONG_PIECE:end - head]
         stops.append(1000.0 * (rec.time_of(end) - t))
         idle = 1000.0 * (events.get('player_stopped%d' % i, t) - t)
         print('stop %d: sound ends %.1f ms after Stop (%s up to there); idle callback after %.1f ms' %
