@@ -113,7 +113,9 @@ int RunLineCheck(const std::vector<std::string>& arguments, FileSystem& files, S
             overwrite = true;
         } else if (a == "--wav" && i + 2 < arguments.size()) {
             const std::string& n = arguments[++i];
-            wav = n.find_first_not_of("0123456789") == std::string::npos && n.size() < 9 ? std::stoul(n) : 0;
+            const bool number =
+                !n.empty() && n.size() < 9 && n.find_first_not_of("0123456789") == std::string::npos;
+            wav = number ? std::stoul(n) : 0;
             out = arguments[++i];
             if (*wav == 0) {
                 print("--wav chce číslo hlášení od 1\n");

@@ -257,6 +257,8 @@ TEST_F(LineCheckTest, RenderedAnnouncementsAreThePlayersBytes) {
     writer.written["C:\\out\\one.wav"] = "mine";
     EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", "1", "C:\\out\\one.wav"}), 2);
     EXPECT_EQ(writer.written["C:\\out\\one.wav"], "mine");
+    for (const char* n : {"", "0", "x1", "1234567890"})
+        EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", n, "C:\\out\\n.wav"}), 2) << n;
 }
 
 // The guide's table of key characters is the one the program's key names give.
