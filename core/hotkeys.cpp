@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/codepage.h"
+#include "core/report_text.h"
 
 namespace vkm {
 
@@ -279,8 +280,8 @@ std::string UnusableKeysWarning(const std::vector<std::string>& names, std::size
     }
     if (count > shown) {
         const std::size_t more = count - shown;
-        text += " a " + std::to_string(more) + (more >= 5 ? " dalších" : " další") +
-                " (všechny je vypíše kontrola linky vkmcheck)";
+        text +=
+            " a " + Count(more, "další", "další", "dalších") + " (všechny je vypíše kontrola linky vkmcheck)";
     }
     return text;
 }

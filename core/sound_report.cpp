@@ -32,7 +32,7 @@ std::string Places(const std::vector<std::string>& labels) {
     constexpr std::size_t kShown = 4;
     std::string out;
     for (std::size_t i = 0; i < labels.size() && i < kShown; ++i) out += (i ? ", " : "") + labels[i];
-    if (labels.size() > kShown) out += " a " + std::to_string(labels.size() - kShown) + " dalších";
+    if (labels.size() > kShown) out += " a " + Count(labels.size() - kShown, "další", "další", "dalších");
     return out;
 }
 
