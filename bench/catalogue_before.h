@@ -19,7 +19,7 @@ inline std::size_t CountLinesReadingWhole(FileSystem& files, const Path& tree) {
     std::size_t lines = 0;
     for (const Path& path : list)
         if (const std::optional<std::string> bytes = files.ReadFile(path))
-            lines += !IniFile(*bytes).IniReadValue("Info", "Name", "").empty();
+            lines += !IniFile(*bytes).ReadValue("Info", "Name", "").empty();
     return lines;
 }
 

@@ -28,7 +28,7 @@ void FindFiles(FileSystem& files, const Path& dir, const std::string& mask, std:
 // Every definition file (*.vkm) in folder and below it, found as FindFiles finds them.
 std::vector<Path> FindDefinitionFiles(FileSystem& files, const Path& folder);
 
-// The name a definition file gives its line (IniFile(file).IniReadValue("Info", "Name", "")),
+// The name a definition file gives its line (IniFile(file).ReadValue("Info", "Name", "")),
 // reading only as much of the file as that takes; "" when the file cannot be read or stop is set.
 std::string DefinitionName(FileSystem& files, const Path& path, const std::atomic<bool>* stop = nullptr);
 

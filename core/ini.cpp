@@ -151,7 +151,7 @@ const IniFile::Section* IniFile::FindSection(std::u16string_view name) const {
     return nullptr;
 }
 
-std::string IniFile::IniReadValue(const std::string& section, const std::string& key,
+std::string IniFile::ReadValue(const std::string& section, const std::string& key,
                                   const std::string& def) const {
     const std::u16string wsection = Wide(section);
     const std::u16string wkey = Wide(key);
@@ -169,7 +169,7 @@ std::string IniFile::IniReadValue(const std::string& section, const std::string&
     return Utf16ToUtf8(StripQuotes(d));
 }
 
-std::vector<std::string> IniFile::IniKeyNames(const std::string& section) const {
+std::vector<std::string> IniFile::KeyNames(const std::string& section) const {
     std::vector<std::string> names;
     if (const Section* s = FindSection(Wide(section))) {
         for (const Key& k : s->keys)
@@ -178,10 +178,10 @@ std::vector<std::string> IniFile::IniKeyNames(const std::string& section) const 
     return names;
 }
 
-std::vector<IniEntry> IniFile::IniSectionEntries(const std::string& section) const {
+std::vector<IniEntry> IniFile::SectionEntries(const std::string& section) const {
     // One pass over the section: each listed name takes the value of the first key of that name, and
     // its entry goes where the name's first entry is. One table of names (compared without regard to
-    // case) holds both the first key of each name and the place of its entry (IniReadValue would
+    // case) holds both the first key of each name and the place of its entry (ReadValue would
     // search for each). The table is open addressing over slots made beforehand, so that a section
     // of many keys costs no allocation for each.
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -191,8 +191,8 @@ std::vector<IniEntry> IniFile::IniSectionEntries(const std::string& section) con
         std::size_t place = kNone;       // of the name's entry
     };
     const std::u16string wsection = Wide(section);
-    const Section* listed = FindSection(wsection);      // as IniKeyNames looks it up
-    const Section* keys = FindSection(Trim(wsection));  // as IniReadValue looks it up
+    const Section* listed = FindSection(wsection);      // as KeyNames looks it up
+    const Section* keys = FindSection(Trim(wsection));  // as ReadValue looks it up
     std::vector<IniEntry> entries;
     if (!listed) return entries;
     const std::size_t most = (keys ? keys->keys.size() : 0) + (listed != keys ? listed->keys.size() : 0);
@@ -256,7 +256,7 @@ bool IniFile::HasSection(const std::string& section) const {
     return FindSection(Trim(Wide(section))) != nullptr;
 }
 
-bool IniFile::IniValueOpen(const std::string& section, const std::string& key) const {
+bool IniFile::ValueOpen(const std::string& section, const std::string& key) const {
     const Section* s = FindSection(Trim(Wide(section)));
     if (!s) return true;
     if (s != &sections_.back()) return false;

@@ -55,25 +55,25 @@ class IniFile {
     // The value of the first occurrence of key in section, or def when the key is absent or its first
     // occurrence has no "=". Section and key are looked up without their surrounding white space;
     // def loses its trailing spaces.
-    std::string IniReadValue(const std::string& section, const std::string& key,
+    std::string ReadValue(const std::string& section, const std::string& key,
                              const std::string& def) const;
     // The names of the section's keys in file order, duplicates included (lines without "=", and
     // names that start with ";", left out). The section is looked up as given, white space included.
-    // An "=value" line is listed with the empty name, which IniReadValue reads too. (Windows, which
+    // An "=value" line is listed with the empty name, which ReadValue reads too. (Windows, which
     // hands the list over as zero-ended names, gives no list at all when that empty name comes first;
     // this list is whole.)
-    std::vector<std::string> IniKeyNames(const std::string& section) const;
-    // The section's entries with a non-empty value, in the order of IniKeyNames: each name with the
-    // value IniReadValue gives for it. A name listed again (without regard to case) gives no entry
+    std::vector<std::string> KeyNames(const std::string& section) const;
+    // The section's entries with a non-empty value, in the order of KeyNames: each name with the
+    // value ReadValue gives for it. A name listed again (without regard to case) gives no entry
     // of its own: it is named at the place of the first. Takes time in proportion to the section.
-    std::vector<IniEntry> IniSectionEntries(const std::string& section) const;
+    std::vector<IniEntry> SectionEntries(const std::string& section) const;
 
     // For text read in parts (see core/ini_value_reader.h). Whether a section of that name is there
-    // (the one IniReadValue reads is the first); "" names the nameless section the text begins with.
+    // (the one ReadValue reads is the first); "" names the nameless section the text begins with.
     bool HasSection(const std::string& section) const;
-    // Whether lines after the text could still change what IniReadValue(section, key) gives: the
+    // Whether lines after the text could still change what ReadValue(section, key) gives: the
     // section is missing, or its first occurrence is the text's last section and holds no such key.
-    bool IniValueOpen(const std::string& section, const std::string& key) const;
+    bool ValueOpen(const std::string& section, const std::string& key) const;
 
   private:
     // Names and values are views into the decoded text, which the reader keeps (shared by copies).

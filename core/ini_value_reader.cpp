@@ -56,7 +56,7 @@ std::string IniValueReader::Value() {
         if (r.where == Where::Settled) return r.value;
         break;
     }
-    return IniFile().IniReadValue(section_, key_, def_);
+    return IniFile().ReadValue(section_, key_, def_);
 }
 
 bool IniValueReader::CheckingUtf8() const {
@@ -121,8 +121,8 @@ void IniValueReader::ParseLines(bool at_end) {
         const std::string& section = r.where == Where::Before ? section_ : std::string();
         if (!ini.HasSection(section)) continue;
         r.where = Where::Inside;
-        if (ini.IniValueOpen(section, key_)) continue;
-        r.value = ini.IniReadValue(section, key_, def_);
+        if (ini.ValueOpen(section, key_)) continue;
+        r.value = ini.ReadValue(section, key_, def_);
         r.where = Where::Settled;
     }
 

@@ -1,7 +1,7 @@
 // One value of an INI file, read from the file's start in pieces and holding little of it: the
 // catalogue learns each definition file's line name this way, however large the file.
 //
-// The answer is always the one IniFile(whole file).IniReadValue(section, key, def) gives. The
+// The answer is always the one IniFile(whole file).ReadValue(section, key, def) gives. The
 // encoding is decided from the whole file (see DetectEncoding): a byte-order mark decides it at
 // once; without one the text is read both as UTF-8 and as code page 1250 until the file shows
 // which it is. Complete lines are parsed as they arrive, a run of them at a time, under each

@@ -42,19 +42,19 @@ std::vector<const SoundList*> PressSounds(const Line& line, long long index, Pha
 
 Line ReadLine(const IniFile& ini, const Path& file) {
     Line line;
-    line.name = ini.IniReadValue("Info", "Name", "");
+    line.name = ini.ReadValue("Info", "Name", "");
     line.folder = NormalizePath(IncludeBackslash(ExtractFilePath(file)));
-    line.departure_sounds = ReadSoundList(ini.IniReadValue("Info", "WAV_odjezd", ""));
-    line.arrival_sounds = ReadSoundList(ini.IniReadValue("Info", "WAV_prijezd", ""));
-    line.end_sounds = ReadSoundList(ini.IniReadValue("Info", "WAV_Konec", ""));
+    line.departure_sounds = ReadSoundList(ini.ReadValue("Info", "WAV_odjezd", ""));
+    line.arrival_sounds = ReadSoundList(ini.ReadValue("Info", "WAV_prijezd", ""));
+    line.end_sounds = ReadSoundList(ini.ReadValue("Info", "WAV_Konec", ""));
     // An absent or empty key string takes its default.
-    const std::string arrival = ini.IniReadValue("Info", "Klavesy_prijezd", "");
+    const std::string arrival = ini.ReadValue("Info", "Klavesy_prijezd", "");
     if (!arrival.empty()) line.keys.arrival = arrival;
-    const std::string departure = ini.IniReadValue("Info", "Klavesy_odjezd", "");
+    const std::string departure = ini.ReadValue("Info", "Klavesy_odjezd", "");
     if (!departure.empty()) line.keys.departure = departure;
-    line.keys.stop = ini.IniReadValue("Info", "Klavesy_stop", "");
+    line.keys.stop = ini.ReadValue("Info", "Klavesy_stop", "");
 
-    std::vector<IniEntry> entries = ini.IniSectionEntries("Hlaseni");
+    std::vector<IniEntry> entries = ini.SectionEntries("Hlaseni");
     line.announcements.reserve(entries.size());
     for (IniEntry& e : entries) {
         SoundList sounds = ReadSoundList(e.value);
@@ -62,7 +62,7 @@ Line ReadLine(const IniFile& ini, const Path& file) {
             LineAnnouncement{std::move(e.name), std::move(e.value), std::move(sounds)});
     }
     std::vector<UserKey> user_keys;
-    for (const IniEntry& e : ini.IniSectionEntries("Uzivatelske_klavesy")) {
+    for (const IniEntry& e : ini.SectionEntries("Uzivatelske_klavesy")) {
         UserAnnouncement u;
         const std::string key_text = GetField(e.value, 1, ";");
         u.key.text = key_text.empty() ? e.value : key_text;  // named by what the user wrote
@@ -75,6 +75,38 @@ Line ReadLine(const IniFile& ini, const Path& file) {
     line.hotkeys = LineHotkeys(line.keys, user_keys);
     line.refused = LineKeyProblems(line.hotkeys);
     return line;
+}
+
+const char* LineFileErrorText(LineFileError error) {
+    switch (error) {
+        case LineFileError::kNone:
+            break;
+        case LineFileError::kMissing:
+            return "Nelze najít definiční soubor vlakového rozhlasu";
+        case LineFileError::kUnreadable:
+            return "Definiční soubor vlakového rozhlasu nelze přečíst";
+        case LineFileError::kNotALine:
+            return "Vybraný soubor není definiční soubor vlakového rozhlasu";
+    }
+    return "";
+}
+
+LineFile LoadLineFile(FileSystem& files, const Path& path) {
+    LineFile file;
+    if (!files.FileExists(path)) {
+        file.error = LineFileError::kMissing;
+        return file;
+    }
+    std::optional<std::string> bytes = files.ReadFile(path);
+    if (!bytes) {
+        file.error = LineFileError::kUnreadable;
+        return file;
+    }
+    file.bytes = std::move(*bytes);
+    file.ini = IniFile(file.bytes);
+    file.line = ReadLine(file.ini, path);
+    if (file.line.name.empty()) file.error = LineFileError::kNotALine;
+    return file;
 }
 
 }  // namespace vkm

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_system.h"
 #include "core/hotkeys.h"
 #include "core/ini.h"
 #include "core/path.h"
@@ -63,6 +64,24 @@ std::vector<const SoundList*> PressSounds(const Line& line, long long index, Pha
 
 // The line that a definition file's text gives; file is the definition file's path.
 Line ReadLine(const IniFile& ini, const Path& file);
+
+// Why a definition file gives no line to start.
+enum class LineFileError { kNone, kMissing, kUnreadable, kNotALine };
+
+// What the program says of it, in the window and in the line check alike.
+const char* LineFileErrorText(LineFileError error);
+
+// A definition file read as the program reads it when a line is started.
+struct LineFile {
+    LineFileError error = LineFileError::kNone;
+    std::string bytes;  // as read; empty when it could not be
+    IniFile ini;        // the text
+    Line line;          // read also when the file names no line (kNotALine)
+};
+
+// The definition file at path: missing, there but unreadable (no permission, held by another
+// program), naming no line ([Info] Name empty or absent), or a line.
+LineFile LoadLineFile(FileSystem& files, const Path& path);
 
 // The sounds of a sound list ("gong.wav,a.wav"): every name between commas that is not empty,
 // in order; names are not trimmed.

@@ -118,7 +118,7 @@ class Checker {
 
 void CheckAnnouncementEntries(const IniFile& ini, Checker& check) {
     std::vector<std::u16string> seen;
-    for (const std::string& name : ini.IniKeyNames("Hlaseni")) {
+    for (const std::string& name : ini.KeyNames("Hlaseni")) {
         const std::u16string folded = UpperCaseUtf16(Utf8ToUtf16(name));
         bool again = false;
         for (const std::u16string& s : seen) again |= s == folded;
@@ -127,7 +127,7 @@ void CheckAnnouncementEntries(const IniFile& ini, Checker& check) {
             continue;
         }
         seen.push_back(folded);
-        if (ini.IniReadValue("Hlaseni", name, "").empty())
+        if (ini.ReadValue("Hlaseni", name, "").empty())
             check.Fault("hlášení " + Quoted(name) + " je prázdné; program ho vynechá");
     }
 }
@@ -171,21 +171,19 @@ bool LooksLikeUtf16WithoutMark(std::string_view bytes) {
 LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, bool analyse) {
     LineReport report;
     report.path = path;
-    std::optional<std::string> bytes;
-    if (files.FileExists(path)) bytes = files.ReadFile(path);
-    if (!bytes) {
-        report.findings.push_back(
-            {true, files.FileExists(path) ? "soubor nelze přečíst" : "soubor neexistuje"});
+    const LineFile file = LoadLineFile(files, path);
+    if (file.error == LineFileError::kMissing || file.error == LineFileError::kUnreadable) {
+        report.findings.push_back({true, LineFileErrorText(file.error)});
         return report;
     }
     report.readable = true;
-    const IniFile ini(*bytes);
+    const IniFile& ini = file.ini;
     report.encoding = ini.encoding();
-    const Line line = ReadLine(ini, path);
+    const Line& line = file.line;
     report.name = line.name;
     Checker check(report, files, sounds, line.folder);
 
-    if (report.encoding == TextEncoding::kCp1250 && LooksLikeUtf16WithoutMark(*bytes))
+    if (report.encoding == TextEncoding::kCp1250 && LooksLikeUtf16WithoutMark(file.bytes))
         check.Warning(
             "soubor je v UTF-16 bez BOM: program ho čte jako Windows-1250 a linku nenabídne; "
             "uložte ho jako UTF-8");
@@ -256,7 +254,8 @@ std::string FormatLineReport(const LineReport& r) {
     findings(false, "Upozornění: žádná", "Upozornění");
     if (!r.sounds) return out;
     const SoundReport& s = *r.sounds;
-    out += "  Zvuky: " + Count(s.files, "soubor", "soubory", "souborů") + ", změřeno " + std::to_string(s.measured);
+    out += "  Zvuky: " + Count(s.files, "soubor", "soubory", "souborů") + ", změřeno " +
+           std::to_string(s.measured);
     if (s.median_lufs) out += ", hlasitost linky (medián) " + Decimal(*s.median_lufs, 1) + " LUFS";
     out += "\n";
     if (s.notes.empty()) {

@@ -23,7 +23,7 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::FormClose() {
-    P.player.Shutdown();  // silent at once, the device freed
+    platform_.player.Shutdown();  // silent at once, the device freed
     sbtnStopEnabled = false;
     UnregisterHotkeys();
 }
@@ -38,34 +38,26 @@ void TfrmMain::FormDestroy() {
 void TfrmMain::btnStartClick() {
     if (FScanning) return;  // Start waits for the list of lines
     if (cmbLinkaItemIndex < 0) {
-        MsgBox(P.boxes, "Není vybrána žádná zvuková mapa", "", kMsgWarning + kMsgOk);
+        MsgBox(platform_.boxes, "Není vybrána žádná zvuková mapa", "", kMsgWarning + kMsgOk);
         return;
     }
     LoadDefinition();
-    P.player.Prepare();  // meanwhile, so that the first press plays as quickly as the others
+    // Meanwhile, so that the first press plays as quickly as the others.
+    platform_.player.PrepareNext(Fragments(PressSounds(FLine, FIndex, FPhase)));
     RegisterHotkeys();
 }
 
 void TfrmMain::LoadDefinition() {
-    const Path path = FDefinitionFiles.at(static_cast<std::size_t>(cmbLinkaItemIndex));
-    if (!P.files.FileExists(path)) {
-        MsgBox(P.boxes, "Nelze najít definiční soubor vlakového rozhlasu", "", kMsgWarning + kMsgOk);
+    // A file gone or unreadable since it was offered, or emptied or overwritten so that it names
+    // no line (whose keys, the defaults, must not be taken from the simulator): the line started
+    // before stays, with its keys.
+    LineFile file =
+        LoadLineFile(platform_.files, FDefinitionFiles.at(static_cast<std::size_t>(cmbLinkaItemIndex)));
+    if (file.error != LineFileError::kNone) {
+        MsgBox(platform_.boxes, LineFileErrorText(file.error), "", kMsgWarning + kMsgOk);
         return;
     }
-    const std::optional<std::string> bytes = P.files.ReadFile(path);
-    if (!bytes) {
-        // There but not readable (no permission, held by another program): as if missing.
-        MsgBox(P.boxes, "Definiční soubor vlakového rozhlasu nelze přečíst", "", kMsgWarning + kMsgOk);
-        return;
-    }
-    Line line = ReadLine(IniFile(*bytes), path);
-    if (line.name.empty()) {
-        // Emptied or overwritten since it was offered: no longer a line, and its keys (the defaults)
-        // must not be taken from the simulator. The line started before stays, as for a missing file.
-        MsgBox(P.boxes, kNotALineText, "", kMsgWarning + kMsgOk);
-        return;
-    }
-    FLine = std::move(line);
+    FLine = std::move(file.line);
     // A line without announcements loads all the same (it may exist only for its user
     // announcements): nothing is current and nothing can be played.
     FPhase = Phase::kDeparture;

@@ -15,12 +15,10 @@ namespace vkm {
 
 // What the drop-down list shows while the catalogue is searched for: no line.
 constexpr const char* kSearchingItem = "Hledám linky…";
-// Start with a definition file that no longer names a line.
-constexpr const char* kNotALineText = "Vybraný soubor není definiční soubor vlakového rozhlasu";
 
 class TfrmMain {
   public:
-    explicit TfrmMain(Platform& platform) : P(platform) {}
+    explicit TfrmMain(Platform& platform) : platform_(platform) {}
     TfrmMain(const TfrmMain&) = delete;
     TfrmMain& operator=(const TfrmMain&) = delete;
 
@@ -76,6 +74,8 @@ class TfrmMain {
     // Plays what the press at the position plays and moves on; the phase then turns.
     void Next();
     void AdvanceTo(long long k);
+    // The files the lists play, in order.
+    std::vector<Path> Fragments(const std::vector<const SoundList*>& lists) const;
     // Queues the sounds of the lists, one after the other, as one announcement; returns at once.
     void Play(const std::vector<const SoundList*>& lists);
     void StopSounds();
@@ -94,7 +94,7 @@ class TfrmMain {
     // in a further warning, shown the same way.
     int Warn(const std::string& text);
 
-    Platform& P;
+    Platform& platform_;
 
     // The line started, and the position in it.
     Line FLine;

@@ -8,13 +8,13 @@
 namespace vkm {
 
 Path TfrmMain::CatalogueFolder() {
-    return ExtractFilePath(P.files.ExecutablePath());
+    return ExtractFilePath(platform_.files.ExecutablePath());
 }
 
 void TfrmMain::ScanDefinitions() {
     const std::atomic<bool> never(false);
     FScanning = true;
-    ScanFinished(ScanCatalogue(P.files, CatalogueFolder(), never));
+    ScanFinished(ScanCatalogue(platform_.files, CatalogueFolder(), never));
 }
 
 void TfrmMain::ScanFinished(std::vector<FoundLine> lines) {
@@ -35,7 +35,7 @@ void TfrmMain::ScanFinished(std::vector<FoundLine> lines) {
 }
 
 void TfrmMain::AddDefinition(const Path& path) {
-    std::string name = DefinitionName(P.files, path);
+    std::string name = DefinitionName(platform_.files, path);
     if (name.empty()) return;
     if (FScanning) {
         FAddedWhileScanning.push_back(FoundLine{path, std::move(name)});
@@ -55,9 +55,9 @@ void TfrmMain::sbtnOpenFileClick() {
     request.filter =
         std::string("vlakomluv MSTS (*.vkm)|*.vkm|ini soubory (*.*)|*.ini|všechny soubory (*.*)|*.*");
     request.default_ext = "*.vkm";
-    request.initial_dir = ExtractFilePath(P.files.ExecutablePath());
+    request.initial_dir = ExtractFilePath(platform_.files.ExecutablePath());
     request.file_name = FLastOpenedFile;
-    const std::optional<Path> chosen = P.open_dialog.Show(request);
+    const std::optional<Path> chosen = platform_.open_dialog.Show(request);
     if (chosen) {
         FLastOpenedFile = *chosen;
         AddDefinition(*chosen);

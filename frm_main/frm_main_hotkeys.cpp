@@ -34,7 +34,7 @@ void Release(HotkeyRegistrar& registrar, int id) {
 std::vector<std::string> TfrmMain::Bind(const std::vector<HotkeyBinding>& keys) {
     std::vector<std::string> refused;
     for (const HotkeyBinding& key : keys) {
-        if (key.id != 0 && P.hotkeys.Register(key.id, key.modifiers, key.vk))
+        if (key.id != 0 && platform_.hotkeys.Register(key.id, key.modifiers, key.vk))
             FBoundHotkeys.push_back(key);
         else
             refused.push_back(key.name);
@@ -49,7 +49,7 @@ void TfrmMain::RegisterHotkeys() {
 }
 
 void TfrmMain::UnregisterHotkeys() {
-    for (const HotkeyBinding& key : FBoundHotkeys) Release(P.hotkeys, key.id);
+    for (const HotkeyBinding& key : FBoundHotkeys) Release(platform_.hotkeys, key.id);
     FBoundHotkeys.clear();
 }
 
@@ -69,7 +69,7 @@ int TfrmMain::Warn(const std::string& text) {
             refused = Bind(keys);
         };
         try {
-            button = MsgBox(P.boxes, shown, "", kMsgWarning + kMsgOk, bind_again);
+            button = MsgBox(platform_.boxes, shown, "", kMsgWarning + kMsgOk, bind_again);
         } catch (...) {
             bind_again();
             throw;

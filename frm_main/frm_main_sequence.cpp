@@ -8,21 +8,26 @@ const LineAnnouncement* TfrmMain::Current() const {
     return &FLine.announcements[static_cast<std::size_t>(FIndex)];
 }
 
-void TfrmMain::Play(const std::vector<const SoundList*>& lists) {
+std::vector<Path> TfrmMain::Fragments(const std::vector<const SoundList*>& lists) const {
     std::vector<Path> fragments;
     for (const SoundList* list : lists)
         for (const LineSound& sound : *list) fragments.push_back(FLine.SoundPath(sound));
-    if (!fragments.empty()) P.player.Play(fragments);
-    sbtnStopEnabled = P.player.Busy();
+    return fragments;
+}
+
+void TfrmMain::Play(const std::vector<const SoundList*>& lists) {
+    const std::vector<Path> fragments = Fragments(lists);
+    if (!fragments.empty()) platform_.player.Play(fragments);
+    sbtnStopEnabled = platform_.player.Busy();
 }
 
 void TfrmMain::StopSounds() {
-    P.player.Stop();
+    platform_.player.Stop();
     sbtnStopEnabled = false;
 }
 
 void TfrmMain::SoundStateChanged() {
-    sbtnStopEnabled = P.player.Busy();
+    sbtnStopEnabled = platform_.player.Busy();
 }
 
 // The position moves on also when playing fails; the phase then stays. Every arrival at or past

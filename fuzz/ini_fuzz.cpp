@@ -17,8 +17,8 @@ namespace {
 // listed again (without regard to case) taking the place of the first.
 std::vector<IniEntry> EntriesPlainly(const IniFile& ini, const std::string& section) {
     std::vector<IniEntry> entries;
-    for (const std::string& name : ini.IniKeyNames(section)) {
-        const std::string value = ini.IniReadValue(section, name, "");
+    for (const std::string& name : ini.KeyNames(section)) {
+        const std::string value = ini.ReadValue(section, name, "");
         if (value.empty()) continue;
         auto same = std::find_if(entries.begin(), entries.end(),
                                  [&](const IniEntry& e) { return SameTextUtf8(e.name, name); });
@@ -41,18 +41,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         IniValueReader name("Info", "Name");
         for (std::size_t at = 0; at < bytes.size() && name.Feed(bytes.substr(at, piece)); at += piece) {
         }
-        FUZZ_CHECK(name.Value() == ini.IniReadValue("Info", "Name", ""));
+        FUZZ_CHECK(name.Value() == ini.ReadValue("Info", "Name", ""));
     }
 
     for (const std::string section : {"Info", "Hlaseni", "Uzivatelske_klavesy", "", "a", "x]y"}) {
-        const std::vector<std::string> names = ini.IniKeyNames(section);
+        const std::vector<std::string> names = ini.KeyNames(section);
         for (std::size_t i = 0; i < names.size() && i < 200; ++i) {
             // A default is given back with its trailing spaces dropped, whatever the file holds.
-            const std::string value = ini.IniReadValue(section, names[i], "d  ");
+            const std::string value = ini.ReadValue(section, names[i], "d  ");
             FUZZ_CHECK(value == "d" || value.find('\0') == std::string::npos);
         }
         if (names.size() > 300) continue;  // the plain way takes the square of the time
-        FUZZ_CHECK(ini.IniSectionEntries(section) == EntriesPlainly(ini, section));
+        FUZZ_CHECK(ini.SectionEntries(section) == EntriesPlainly(ini, section));
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 // Paths and text shown to the user are UTF-8 (see core/codepage.h).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "core/byte_source.h"
+#include "core/cue.h"
 #include "core/file_system.h"
 #include "core/path.h"
 
@@ -18,24 +20,39 @@ namespace vkm {
 
 class SoundPlayer {
   public:
+    // Names one announcement handed to Play; 0 is none.
+    using Ticket = std::uint64_t;
+
+    // How long Shutdown may take on the caller's thread, whatever the sound driver does.
+    static constexpr unsigned kShutdownDeadlineMs = 250;
+
     virtual ~SoundPlayer() = default;
     // Queues one announcement and returns at once: its WAV files (one or more) play as
     // one continuous stream after the announcements queued before it. A file that is
     // missing or cannot be played sounds the system's default sound in its place.
-    virtual void Play(const std::vector<Path>& fragments) = 0;
-    // Gets the sound system ready on the player's own thread and returns at once, so
-    // that the first announcement starts as quickly as any later one. Called when a
-    // line is started (not at program start: the window shows without waiting for it).
-    virtual void Prepare() = 0;
+    virtual Ticket Play(const std::vector<Path>& fragments) = 0;
+    // The announcement that the next press will most likely play (empty: none known). The
+    // player gets ready for it on its own thread and returns at once: the sound system
+    // connected, its files opened and its first sound decoded, so that a Play of the same
+    // fragments only has to start the device. A Play of other fragments plays all the same,
+    // only not sooner. Called when a line is started and after every move in it.
+    virtual void PrepareNext(const std::vector<Path>& fragments) = 0;
+    // Silences the announcement if it plays, or drops it if it waits; the others play on.
+    // Nothing happens when it has ended.
+    virtual void Cancel(Ticket ticket) = 0;
     // Silences the announcement that plays and drops those that wait.
     virtual void Stop() = 0;
+    // Sounds a cue (core/cue.h) at once, over whatever plays: it waits for no announcement and
+    // ends none.
+    virtual void PlayCue(Cue cue) = 0;
     // True while an announcement plays or waits.
     virtual bool Busy() = 0;
     // Called each time the player becomes idle (the last announcement has played out,
     // or Stop ended what played or waited), possibly on another thread.
     virtual void SetIdleCallback(std::function<void()> callback) = 0;
-    // Stops, frees the device and ends the player's work: nothing plays afterwards
-    // and the idle callback is not called again.
+    // Silences the player and ends its work, returning within kShutdownDeadlineMs: nothing
+    // plays afterwards and the idle callback is not called again. A driver that does not
+    // answer is left to itself (nothing it may still use is freed).
     virtual void Shutdown() = 0;
 };
 

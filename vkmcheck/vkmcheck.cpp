@@ -42,13 +42,12 @@ std::string Replaced(const FragmentReport& r, const std::string& name) {
 int Render(const Path& line_path, std::size_t which, const Path& out, bool overwrite, FileSystem& files,
            SoundSources& sounds, FileWriter& writer, const std::function<void(const std::string&)>& print,
            const std::function<std::string(const Path&)>& show) {
-    const std::optional<std::string> bytes =
-        files.FileExists(line_path) ? files.ReadFile(line_path) : std::nullopt;
-    if (!bytes) {
-        print(show(line_path) + ": soubor nelze přečíst\n");
+    const LineFile file = LoadLineFile(files, line_path);
+    if (file.error == LineFileError::kMissing || file.error == LineFileError::kUnreadable) {
+        print(show(line_path) + ": " + LineFileErrorText(file.error) + "\n");
         return 2;
     }
-    const Line line = ReadLine(IniFile(*bytes), line_path);
+    const Line& line = file.line;
     const std::vector<PlayedAnnouncement> played = LinePlayback(line);
     const std::size_t presses = played.size() - line.user_announcements.size();
     std::vector<std::pair<const PlayedAnnouncement*, Path>> jobs;

@@ -66,7 +66,9 @@ WAVEFORMATEXTENSIBLE DeviceFormat(const StreamFormat& s) {
 
 struct Win32SoundPlayer::Impl {
     std::mutex mutex;
-    std::deque<std::vector<Path>> queue;
+    std::deque<std::pair<Ticket, std::vector<Path>>> queue;
+    Ticket last_ticket = 0;
+    Ticket playing_ticket = 0;
     bool playing = false;       // the worker has taken an announcement
     bool abort = false;         // end what the worker has taken
     bool quit = false;          // shutting down
@@ -98,15 +100,31 @@ Win32SoundPlayer::~Win32SoundPlayer() {
     Shutdown();
 }
 
-void Win32SoundPlayer::Play(const std::vector<Path>& fragments) {
+SoundPlayer::Ticket Win32SoundPlayer::Play(const std::vector<Path>& fragments) {
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    if (impl_->quit || !impl_->wake.get()) return;
-    impl_->queue.push_back(fragments);
+    if (impl_->quit || !impl_->wake.get()) return 0;
+    const Ticket ticket = ++impl_->last_ticket;
+    impl_->queue.emplace_back(ticket, fragments);
     impl_->StartWorker();
     SetEvent(impl_->wake.get());
+    return ticket;
 }
 
-void Win32SoundPlayer::Prepare() {
+void Win32SoundPlayer::Cancel(Ticket ticket) {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    if (impl_->playing && impl_->playing_ticket == ticket) impl_->abort = true;
+    for (auto it = impl_->queue.begin(); it != impl_->queue.end(); ++it)
+        if (it->first == ticket) {
+            impl_->queue.erase(it);
+            break;
+        }
+    if (!impl_->playing && impl_->queue.empty()) impl_->idle_pending = true;
+    if (impl_->wake.get()) SetEvent(impl_->wake.get());
+}
+
+void Win32SoundPlayer::PlayCue(Cue) {}
+
+void Win32SoundPlayer::PrepareNext(const std::vector<Path>&) {
     std::lock_guard<std::mutex> lock(impl_->mutex);
     if (impl_->quit || !impl_->wake.get() || impl_->prepared) return;
     impl_->prepare = true;
@@ -177,7 +195,8 @@ void Win32SoundPlayer::Impl::Run() {
             std::lock_guard<std::mutex> lock(mutex);
             if (quit) return;
             if (!queue.empty()) {
-                list = std::move(queue.front());
+                playing_ticket = queue.front().first;
+                list = std::move(queue.front().second);
                 queue.pop_front();
                 playing = true;
                 abort = false;

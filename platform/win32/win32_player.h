@@ -22,10 +22,12 @@ class Win32SoundPlayer : public SoundPlayer {
     Win32SoundPlayer(const Win32SoundPlayer&) = delete;
     Win32SoundPlayer& operator=(const Win32SoundPlayer&) = delete;
 
-    void Play(const std::vector<Path>& fragments) override;
+    Ticket Play(const std::vector<Path>& fragments) override;
     // Starts the worker, which loads winmm and opens and closes the device once (the
     // first opening connects to the sound server, which takes tens of milliseconds).
-    void Prepare() override;
+    void PrepareNext(const std::vector<Path>& fragments) override;
+    void Cancel(Ticket ticket) override;
+    void PlayCue(Cue cue) override;
     // Silences the device at once (waveOutReset) and drops what waits; returns
     // without waiting for the worker.
     void Stop() override;

@@ -75,6 +75,6 @@ step "a file that is not there"
 status=0
 check linky/Zadna.vkm >"$E2E_WORK/none.txt" || status=$?
 [ "$status" -eq 2 ] || fail "a missing file: exit $status"
-grep -qF "soubor neexistuje" "$E2E_WORK/none.txt" || fail "no word on the missing file: $(cat "$E2E_WORK/none.txt")"
+grep -qF "Nelze najít definiční soubor vlakového rozhlasu" "$E2E_WORK/none.txt" || fail "no word on the missing file: $(cat "$E2E_WORK/none.txt")"
 [ "$E2E_FAILED" -eq 0 ] || { echo "--- reports:"; cat "$E2E_WORK/demo.txt" "$E2E_WORK/faults.txt"; }
 e2e_finish

@@ -1,6 +1,7 @@
 // Stand-ins for the operating system that record what the window asked of them.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -65,35 +66,43 @@ class FakeFileSystem : public FileSystem {
 // finish_at_once, as a synchronous player would).
 class FakePlayer : public SoundPlayer {
   public:
-    void Play(const std::vector<Path>& fragments) override {
+    Ticket Play(const std::vector<Path>& fragments) override {
         for (const Path& path : fragments) {
             played.push_back(path);
             if (fail_on && path == *fail_on) throw std::runtime_error("playback failed");
         }
         lists.push_back(fragments);
-        if (!finish_at_once) ++waiting;
+        if (!finish_at_once) waiting.push_back(lists.size());
+        return lists.size();
     }
-    void Prepare() override { ++prepares; }
+    void PrepareNext(const std::vector<Path>& fragments) override { prepared.push_back(fragments); }
+    void Cancel(Ticket ticket) override {
+        cancelled.push_back(ticket);
+        waiting.erase(std::remove(waiting.begin(), waiting.end(), ticket), waiting.end());
+    }
     void Stop() override {
         ++stops;
-        waiting = 0;
+        waiting.clear();
     }
-    bool Busy() override { return waiting > 0; }
+    void PlayCue(Cue cue) override { cues.push_back(cue); }
+    bool Busy() override { return !waiting.empty(); }
     void SetIdleCallback(std::function<void()> callback) override { on_idle = std::move(callback); }
     void Shutdown() override {
-        waiting = 0;
+        waiting.clear();
         shut_down = true;
     }
     // The announcements queued so far have finished playing.
-    void Finish() { waiting = 0; }
+    void Finish() { waiting.clear(); }
 
     std::vector<Path> played;              // every file, in order
-    std::vector<std::vector<Path>> lists;  // each announcement
+    std::vector<std::vector<Path>> lists;  // each announcement; its ticket is its place from 1
+    std::vector<std::vector<Path>> prepared;
+    std::vector<Ticket> waiting;  // playing or waiting
+    std::vector<Ticket> cancelled;
+    std::vector<Cue> cues;
     std::optional<Path> fail_on;
     bool finish_at_once = true;
-    int waiting = 0;
     int stops = 0;
-    int prepares = 0;
     bool shut_down = false;
     std::function<void()> on_idle;
 };

@@ -36,65 +36,65 @@ std::string Utf16Be(const std::u16string& text) {
 // A section's entries, each as "name=value".
 Names Entries(const IniFile& ini, const std::string& section) {
     Names out;
-    for (const IniEntry& e : ini.IniSectionEntries(section)) out.push_back(e.name + "=" + e.value);
+    for (const IniEntry& e : ini.SectionEntries(section)) out.push_back(e.name + "=" + e.value);
     return out;
 }
 
 TEST(IniDefaults, AbsentKeysAndSectionsGiveTheDefault) {
     const IniFile ini("[Info]\r\nName=Praha\r\nEmpty=\r\nNoEquals\r\n");
-    EXPECT_EQ(ini.IniReadValue("Info", "Missing", "Pp"), "Pp");
-    EXPECT_EQ(ini.IniReadValue("Hlaseni", "Name", "Pp"), "Pp");
-    EXPECT_EQ(ini.IniReadValue("Info", "NoEquals", "Pp"), "Pp");  // a line without "=" has no value
-    EXPECT_EQ(ini.IniReadValue("Info", "Empty", "Pp"), "");       // present but empty is not absent
-    EXPECT_EQ(ini.IniReadValue("Info", "Name", "Pp"), "Praha");
-    EXPECT_TRUE(ini.IniKeyNames("Hlaseni").empty());
-    EXPECT_EQ(IniFile().IniReadValue("Info", "Name", "x"), "x");
-    EXPECT_TRUE(IniFile().IniKeyNames("Info").empty());
+    EXPECT_EQ(ini.ReadValue("Info", "Missing", "Pp"), "Pp");
+    EXPECT_EQ(ini.ReadValue("Hlaseni", "Name", "Pp"), "Pp");
+    EXPECT_EQ(ini.ReadValue("Info", "NoEquals", "Pp"), "Pp");  // a line without "=" has no value
+    EXPECT_EQ(ini.ReadValue("Info", "Empty", "Pp"), "");       // present but empty is not absent
+    EXPECT_EQ(ini.ReadValue("Info", "Name", "Pp"), "Praha");
+    EXPECT_TRUE(ini.KeyNames("Hlaseni").empty());
+    EXPECT_EQ(IniFile().ReadValue("Info", "Name", "x"), "x");
+    EXPECT_TRUE(IniFile().KeyNames("Info").empty());
 }
 
 TEST(IniDefaults, DefaultLosesTrailingSpacesAndQuotesAsInWindows) {
     const IniFile ini("[Info]\r\n");
-    EXPECT_EQ(ini.IniReadValue("Info", "k", "Pp  "), "Pp");
-    EXPECT_EQ(ini.IniReadValue("Info", "k", "  Pp"), "  Pp");
-    EXPECT_EQ(ini.IniReadValue("Info", "k", "   "), " ");  // the first character stays
-    EXPECT_EQ(ini.IniReadValue("Info", "k", "\"Pp\""), "Pp");
-    EXPECT_EQ(ini.IniReadValue("Info", "k", "'"), "'");
-    EXPECT_EQ(ini.IniReadValue("Info", "k", std::string("a\0b", 3)), "a");  // as a C string
+    EXPECT_EQ(ini.ReadValue("Info", "k", "Pp  "), "Pp");
+    EXPECT_EQ(ini.ReadValue("Info", "k", "  Pp"), "  Pp");
+    EXPECT_EQ(ini.ReadValue("Info", "k", "   "), " ");  // the first character stays
+    EXPECT_EQ(ini.ReadValue("Info", "k", "\"Pp\""), "Pp");
+    EXPECT_EQ(ini.ReadValue("Info", "k", "'"), "'");
+    EXPECT_EQ(ini.ReadValue("Info", "k", std::string("a\0b", 3)), "a");  // as a C string
 }
 
 TEST(IniDefaults, KeysBeforeTheFirstSectionBelongToTheNamelessOne) {
     const IniFile ini("Name=orphan\r\n[Info]\r\nk=v\r\n[]\r\nhidden=1\r\n");
-    EXPECT_EQ(ini.IniReadValue("Info", "Name", "-"), "-");
-    EXPECT_EQ(ini.IniReadValue("", "Name", "-"), "orphan");
-    EXPECT_EQ(ini.IniReadValue(" ", "Name", "-"), "orphan");
-    EXPECT_EQ(ini.IniKeyNames(""), Names{"Name"});
-    EXPECT_EQ(ini.IniReadValue("", "hidden", "-"), "-");  // "[]" comes after the nameless section
+    EXPECT_EQ(ini.ReadValue("Info", "Name", "-"), "-");
+    EXPECT_EQ(ini.ReadValue("", "Name", "-"), "orphan");
+    EXPECT_EQ(ini.ReadValue(" ", "Name", "-"), "orphan");
+    EXPECT_EQ(ini.KeyNames(""), Names{"Name"});
+    EXPECT_EQ(ini.ReadValue("", "hidden", "-"), "-");  // "[]" comes after the nameless section
 }
 
 TEST(IniFirstOccurrence, FirstKeyAndFirstSectionWin) {
     const IniFile ini(
         "[Info]\r\nName=first\r\nNAME=second\r\nName=third\r\nLate\r\nLate=value\r\n"
         "[INFO]\r\nName=other block\r\nOnlyHere=1\r\n");
-    EXPECT_EQ(ini.IniReadValue("Info", "Name", "-"), "first");
-    EXPECT_EQ(ini.IniReadValue("info", "name", "-"), "first");
-    EXPECT_EQ(ini.IniReadValue("Info", "OnlyHere", "-"), "-");  // the second block is never read
-    EXPECT_EQ(ini.IniReadValue("Info", "Late", "-"), "-");      // its first line has no "="
-    EXPECT_EQ(ini.IniKeyNames("INFO"), (Names{"Name", "NAME", "Name", "Late"}));
+    EXPECT_EQ(ini.ReadValue("Info", "Name", "-"), "first");
+    EXPECT_EQ(ini.ReadValue("info", "name", "-"), "first");
+    EXPECT_EQ(ini.ReadValue("Info", "OnlyHere", "-"), "-");  // the second block is never read
+    EXPECT_EQ(ini.ReadValue("Info", "Late", "-"), "-");      // its first line has no "="
+    EXPECT_EQ(ini.KeyNames("INFO"), (Names{"Name", "NAME", "Name", "Late"}));
 }
 
 TEST(IniCase, SectionAndKeyNamesIgnoreCaseCzechLettersToo) {
     const IniFile ini(Utf8ToCp1250("[Hlášení]\r\nŽluťoučký kůň=ano\r\n[Uživatelské]\r\nA=1\r\n"));
-    EXPECT_EQ(ini.IniReadValue(std::string("HLÁŠENÍ"), std::string("ŽLUŤOUČKÝ KŮŇ"), "-"), "ano");
-    EXPECT_EQ(ini.IniReadValue(std::string("hlášení"), std::string("žluťoučký kůň"), "-"), "ano");
-    EXPECT_EQ(ini.IniReadValue(std::string("uživatelské"), "a", "-"), "1");
-    EXPECT_EQ(ini.IniKeyNames(std::string("HLÁŠENÍ")), Names{std::string("Žluťoučký kůň")});
-    EXPECT_EQ(ini.IniReadValue(std::string("Hlaseni"), std::string("Zlutoucky kun"), "-"),
+    EXPECT_EQ(ini.ReadValue(std::string("HLÁŠENÍ"), std::string("ŽLUŤOUČKÝ KŮŇ"), "-"), "ano");
+    EXPECT_EQ(ini.ReadValue(std::string("hlášení"), std::string("žluťoučký kůň"), "-"), "ano");
+    EXPECT_EQ(ini.ReadValue(std::string("uživatelské"), "a", "-"), "1");
+    EXPECT_EQ(ini.KeyNames(std::string("HLÁŠENÍ")), Names{std::string("Žluťoučký kůň")});
+    EXPECT_EQ(ini.ReadValue(std::string("Hlaseni"), std::string("Zlutoucky kun"), "-"),
               "-");  // no accent folding
 }
 
 TEST(IniKeyOrder, NamesComeInFileOrder) {
     const IniFile ini("[Hlaseni]\r\n3=c.wav\r\n1=a.wav\r\n2=b.wav\r\n10=j.wav\r\n");
-    EXPECT_EQ(ini.IniKeyNames("Hlaseni"), (Names{"3", "1", "2", "10"}));
+    EXPECT_EQ(ini.KeyNames("Hlaseni"), (Names{"3", "1", "2", "10"}));
     EXPECT_EQ(Entries(ini, "Hlaseni"), (Names{"3=c.wav", "1=a.wav", "2=b.wav", "10=j.wav"}));
 }
 
@@ -102,19 +102,19 @@ TEST(IniKeyOrder, CommentsAndLinesWithoutEqualsAreNotListed) {
     const IniFile ini(
         "[Hlaseni]\r\n;1=commented.wav\r\n  ;2=x\r\n#3=hash.wav\r\nplain line\r\n4=d.wav\r\n"
         "=nameless\r\n=second nameless in a row\r\n5=e.wav\r\n");
-    EXPECT_EQ(ini.IniKeyNames("Hlaseni"), (Names{"#3", "4", "", "5"}));
-    EXPECT_EQ(ini.IniReadValue("Hlaseni", ";1", "-"), "commented.wav");  // readable when asked for
-    EXPECT_EQ(ini.IniReadValue("Hlaseni", "", "-"), "nameless");
+    EXPECT_EQ(ini.KeyNames("Hlaseni"), (Names{"#3", "4", "", "5"}));
+    EXPECT_EQ(ini.ReadValue("Hlaseni", ";1", "-"), "commented.wav");  // readable when asked for
+    EXPECT_EQ(ini.ReadValue("Hlaseni", "", "-"), "nameless");
 }
 
 TEST(IniKeyOrder, KeyListsLookUpTheSectionAsGiven) {
     const IniFile ini("[ Info ]\r\nName=x\r\n");
-    EXPECT_EQ(ini.IniKeyNames("Info"), Names{"Name"});
-    EXPECT_TRUE(ini.IniKeyNames(" Info").empty());
-    EXPECT_EQ(ini.IniReadValue(" Info\t", " Name ", "-"), "x");
+    EXPECT_EQ(ini.KeyNames("Info"), Names{"Name"});
+    EXPECT_TRUE(ini.KeyNames(" Info").empty());
+    EXPECT_EQ(ini.ReadValue(" Info\t", " Name ", "-"), "x");
 }
 
-TEST(IniSectionEntries, DuplicateNamesGiveOneEntryWithTheFirstValueAtTheFirstPlace) {
+TEST(SectionEntries, DuplicateNamesGiveOneEntryWithTheFirstValueAtTheFirstPlace) {
     const IniFile ini(
         "[Hlaseni]\r\n1=a.wav\r\n2=b.wav\r\nX=first.wav\r\n3=c.wav\r\nx=second.wav\r\nX=third.wav\r\n");
     EXPECT_EQ(Entries(ini, "Hlaseni"), (Names{"1=a.wav", "2=b.wav", "X=first.wav", "3=c.wav"}));
@@ -122,7 +122,7 @@ TEST(IniSectionEntries, DuplicateNamesGiveOneEntryWithTheFirstValueAtTheFirstPla
     EXPECT_EQ(Entries(czech, "Hlaseni"), (Names{std::string("č=první"), "1=a"}));
 }
 
-TEST(IniSectionEntries, ValuesKeepTheirSeparators) {
+TEST(SectionEntries, ValuesKeepTheirSeparators) {
     const IniFile ini(
         "[Uzivatelske_klavesy]\r\na=ALT+B;bezpecnost.wav;Popis, s carkou\r\nb = CTRL+F1 ; x.wav ; y \r\n"
         "[Hlaseni]\r\n1=a.wav,b.wav\r\n2==c.wav\r\n3='quoted, kept'\r\n");
@@ -136,8 +136,8 @@ TEST(IniLongText, TenThousandByteValueComesBackWhole) {
     for (int i = 0; value.size() < 10000; ++i) value += "hlaseni_" + std::to_string(i) + ".wav,";
     value.resize(10000);
     const IniFile ini("[Hlaseni]\r\n1=" + value + "\r\n2=\"" + value + "\"\r\n");
-    EXPECT_EQ(ini.IniReadValue("Hlaseni", "1", ""), value);
-    EXPECT_EQ(ini.IniReadValue("Hlaseni", "2", ""), value);
+    EXPECT_EQ(ini.ReadValue("Hlaseni", "1", ""), value);
+    EXPECT_EQ(ini.ReadValue("Hlaseni", "2", ""), value);
     EXPECT_EQ(Entries(ini, "Hlaseni")[0], "1=" + value);
 }
 
@@ -149,7 +149,7 @@ TEST(IniLongText, ThreeThousandKeysAreAllListed) {
         file += expected.back() + "=a" + std::to_string(i) + ".wav\r\n";
     }
     const IniFile ini(file);
-    EXPECT_EQ(ini.IniKeyNames("Hlaseni"), expected);
+    EXPECT_EQ(ini.KeyNames("Hlaseni"), expected);
     const Names list = Entries(ini, "Hlaseni");
     ASSERT_EQ(list.size(), 3000u);
     EXPECT_EQ(list[2999], "Announcement_1=a2999.wav");
@@ -163,10 +163,10 @@ TEST(IniBadInput, BinaryAndEmptyInputGiveDefaults) {
           std::string("\xFE\xFF\x00", 3), std::string(100000, '\0'), std::string("[[[[[[[[]"),
           std::string("\r\r\n\n")}) {
         const IniFile ini(bytes);
-        EXPECT_EQ(ini.IniReadValue("Info", "Name", "def"), "def");
-        EXPECT_EQ(ini.IniReadValue("Info", "Klavesy_odjezd", "Pp"), "Pp");
-        EXPECT_TRUE(ini.IniKeyNames("Hlaseni").empty());
-        EXPECT_TRUE(ini.IniSectionEntries("Hlaseni").empty());
+        EXPECT_EQ(ini.ReadValue("Info", "Name", "def"), "def");
+        EXPECT_EQ(ini.ReadValue("Info", "Klavesy_odjezd", "Pp"), "Pp");
+        EXPECT_TRUE(ini.KeyNames("Hlaseni").empty());
+        EXPECT_TRUE(ini.SectionEntries("Hlaseni").empty());
     }
 }
 
@@ -174,10 +174,10 @@ TEST(IniBadInput, ZeroBytesEndNamesAndValues) {
     const std::string z(1, '\0');
     const IniFile ini("[In" + z + "x]\r\nName=Pra" + z + "ha\r\nKey" + z +
                       "tail=v\r\n[Info]\r\nName=second\r\n");
-    EXPECT_EQ(ini.IniReadValue("In", "Name", "-"), "Pra");
-    EXPECT_EQ(ini.IniReadValue("In", "Key", "-"), "v");
-    EXPECT_EQ(ini.IniKeyNames("In"), (Names{"Name", "Key"}));
-    EXPECT_EQ(ini.IniReadValue("Info", "Name", "-"), "second");
+    EXPECT_EQ(ini.ReadValue("In", "Name", "-"), "Pra");
+    EXPECT_EQ(ini.ReadValue("In", "Key", "-"), "v");
+    EXPECT_EQ(ini.KeyNames("In"), (Names{"Name", "Key"}));
+    EXPECT_EQ(ini.ReadValue("Info", "Name", "-"), "second");
 }
 
 TEST(IniEncoding, ByteOrderMarksSelectUtf8AndUtf16) {
@@ -189,8 +189,8 @@ TEST(IniEncoding, ByteOrderMarksSelectUtf8AndUtf16) {
     for (const std::string& bytes : {"\xEF\xBB\xBF" + Utf16ToUtf8(text), Utf16Le(text), Utf16Be(text),
                                      Utf16ToCp1250(text), Utf16Le(text) + "x"}) {
         const IniFile ini(bytes);
-        EXPECT_EQ(ini.IniReadValue("Info", std::string("Název"), "-"), expected);
-        EXPECT_EQ(ini.IniKeyNames("Info"), Names{std::string("Název")});
+        EXPECT_EQ(ini.ReadValue("Info", std::string("Název"), "-"), expected);
+        EXPECT_EQ(ini.KeyNames("Info"), Names{std::string("Název")});
     }
 }
 
@@ -198,13 +198,13 @@ TEST(IniEncoding, TextOutsideCodePage1250IsKept) {
     const IniFile ini(
         "\xEF\xBB\xBF[Info]\r\nA=\xC3\xA0 \xE4\xB8\xAD \xF0\x9F\x98\x80\r\nB=\xE3\x80\x80x\xE3\x80\x80\r\n"
         "C=a\xE4\xBDz\xC3\r\n");
-    EXPECT_EQ(ini.IniReadValue("Info", "A", ""), "à 中 😀");
-    EXPECT_EQ(ini.IniReadValue("Info", "B", ""),
+    EXPECT_EQ(ini.ReadValue("Info", "A", ""), "à 中 😀");
+    EXPECT_EQ(ini.ReadValue("Info", "B", ""),
               "\u3000x\u3000");  // the ideographic space is not white space
-    EXPECT_EQ(ini.IniReadValue("Info", "C", ""), "a\uFFFDz\uFFFD");  // malformed after a mark: as Windows
+    EXPECT_EQ(ini.ReadValue("Info", "C", ""), "a\uFFFDz\uFFFD");  // malformed after a mark: as Windows
     // The same Cyrillic name as written in UTF-16: a sound name that CP1250 cannot hold survives.
     const std::u16string text = u"[Hlaseni]\r\n1=\u0416\u0443\u043a.wav\r\n";
-    EXPECT_EQ(IniFile(Utf16Le(text)).IniReadValue("Hlaseni", "1", ""), "Жук.wav");
+    EXPECT_EQ(IniFile(Utf16Le(text)).ReadValue("Hlaseni", "1", ""), "Жук.wav");
 }
 
 TEST(IniEncoding, Utf8WithoutAMarkIsToldFromCodePage1250) {
@@ -228,40 +228,40 @@ TEST(IniEncoding, Utf8WithoutAMarkIsToldFromCodePage1250) {
     for (const Row& r : rows) {
         const IniFile ini(r.bytes);
         EXPECT_EQ(ini.encoding(), r.encoding) << r.name;
-        EXPECT_EQ(ini.IniReadValue("Info", "Name", ""), r.name);
+        EXPECT_EQ(ini.ReadValue("Info", "Name", ""), r.name);
     }
     // A name that CP1250 cannot hold.
-    EXPECT_EQ(IniFile("[Хлашени]\nЖ=жук.wav\n").IniReadValue("хлашени", "ж", ""), "жук.wav");
+    EXPECT_EQ(IniFile("[Хлашени]\nЖ=жук.wav\n").ReadValue("хлашени", "ж", ""), "жук.wav");
 }
 
 TEST(IniLines, LineEndsAndWhiteSpace) {
     for (const char* nl : {"\r\n", "\n", "\r", "\n\r", "\r\r\n"}) {
         const std::string n = nl;
         const IniFile ini("[Info]" + n + "Name=x" + n + n + "[Hlaseni]" + n + "1=a.wav" + n + "2=b.wav");
-        EXPECT_EQ(ini.IniReadValue("Info", "Name", "-"), "x");
-        EXPECT_EQ(ini.IniKeyNames("Hlaseni"), (Names{"1", "2"}));
+        EXPECT_EQ(ini.ReadValue("Info", "Name", "-"), "x");
+        EXPECT_EQ(ini.KeyNames("Hlaseni"), (Names{"1", "2"}));
     }
     const IniFile ini(
         "[Info]\nA=1\rB=2\n \t[ Hlaseni ]  \x1A\n\t 1 \t=\t a.wav , b.wav \x0B\r\n2=\xA0x\xA0\r\n");
-    EXPECT_EQ(ini.IniReadValue("Info", "A", "-"), "1");  // a bare CR ends a line even before an LF
-    EXPECT_EQ(ini.IniReadValue("Info", "B", "-"), "2");
-    EXPECT_EQ(ini.IniReadValue("Hlaseni", "1", "-"), "a.wav , b.wav");
-    EXPECT_EQ(ini.IniReadValue("Hlaseni", "2", "-"), "\u00A0x\u00A0");  // no-break space is kept
+    EXPECT_EQ(ini.ReadValue("Info", "A", "-"), "1");  // a bare CR ends a line even before an LF
+    EXPECT_EQ(ini.ReadValue("Info", "B", "-"), "2");
+    EXPECT_EQ(ini.ReadValue("Hlaseni", "1", "-"), "a.wav , b.wav");
+    EXPECT_EQ(ini.ReadValue("Hlaseni", "2", "-"), "\u00A0x\u00A0");  // no-break space is kept
 }
 
 TEST(IniLines, SectionHeadersAndQuotes) {
     const IniFile ini(
         "[Info] trailing\r\nA=1\r\n[Open\r\nB=2\r\n[x]y]\r\nC=\"q\"\r\nD='q'\r\nE=\"q'\r\nF=\"\r\nG=\"\"\r\n"
         "H=\"a\" \"b\"\r\n");
-    EXPECT_EQ(ini.IniReadValue("Info", "A", "-"), "1");
-    EXPECT_EQ(ini.IniReadValue("Info", "[Open", "-"), "-");  // a "[" line without "]" is a key
-    EXPECT_EQ(ini.IniReadValue("Info", "B", "-"), "2");
-    EXPECT_EQ(ini.IniReadValue("x]y", "C", "-"), "q");
-    EXPECT_EQ(ini.IniReadValue("x]y", "D", "-"), "q");
-    EXPECT_EQ(ini.IniReadValue("x]y", "E", "-"), "\"q'");
-    EXPECT_EQ(ini.IniReadValue("x]y", "F", "-"), "\"");
-    EXPECT_EQ(ini.IniReadValue("x]y", "G", "-"), "");
-    EXPECT_EQ(ini.IniReadValue("x]y", "H", "-"), "a\" \"b");
+    EXPECT_EQ(ini.ReadValue("Info", "A", "-"), "1");
+    EXPECT_EQ(ini.ReadValue("Info", "[Open", "-"), "-");  // a "[" line without "]" is a key
+    EXPECT_EQ(ini.ReadValue("Info", "B", "-"), "2");
+    EXPECT_EQ(ini.ReadValue("x]y", "C", "-"), "q");
+    EXPECT_EQ(ini.ReadValue("x]y", "D", "-"), "q");
+    EXPECT_EQ(ini.ReadValue("x]y", "E", "-"), "\"q'");
+    EXPECT_EQ(ini.ReadValue("x]y", "F", "-"), "\"");
+    EXPECT_EQ(ini.ReadValue("x]y", "G", "-"), "");
+    EXPECT_EQ(ini.ReadValue("x]y", "H", "-"), "a\" \"b");
 }
 
 // Random input never crashes the reader, and what comes out is still made of names and values.
@@ -278,9 +278,9 @@ TEST(IniRandomInput, NeverCrashesAndAnswersStayWellFormed) {
         for (char& c : bytes) c = uniform ? static_cast<char>(next()) : alphabet[next() % alphabet.size()];
         const IniFile ini(bytes);
         for (const std::string section : {"", "a", "b", "A", "ab", "ba", "1", "a,+"}) {
-            const std::vector<IniEntry> entries = ini.IniSectionEntries(section);
-            for (const std::string& name : ini.IniKeyNames(section)) {
-                const std::string value = ini.IniReadValue(section, name, "");
+            const std::vector<IniEntry> entries = ini.SectionEntries(section);
+            for (const std::string& name : ini.KeyNames(section)) {
+                const std::string value = ini.ReadValue(section, name, "");
                 ASSERT_EQ((name + value).find_first_of(std::string("\r\n\0", 3)), std::string::npos) << round;
                 // (Trailing white space can stay: a zero character may end the name after it.)
                 ASSERT_TRUE(name.empty() ||

@@ -24,7 +24,7 @@ const std::vector<std::size_t> kPieces = {1, 2, 3, 7, 64 * 1024};
 
 std::string Whole(const std::string& bytes, const std::string& section = "Info",
                   const std::string& key = "Name", const std::string& def = "") {
-    return IniFile(bytes).IniReadValue(section, key, def);
+    return IniFile(bytes).ReadValue(section, key, def);
 }
 
 struct Streamed {
@@ -105,10 +105,10 @@ TEST(IniValueReader, CorpusInEveryPieceSizeAndAsUtf16) {
         // Every key of every section, as the name is read.
         const IniFile whole(bytes);
         for (const std::string section : {"Info", "Hlaseni", "Uzivatelske_klavesy", "", "x]y", "Hlášení"})
-            for (const std::string& key : whole.IniKeyNames(section))
+            for (const std::string& key : whole.KeyNames(section))
                 for (std::size_t piece : {std::size_t{1}, std::size_t{5}})
                     EXPECT_EQ(InPieces(bytes, piece, section, key, "def").value,
-                              whole.IniReadValue(section, key, "def"))
+                              whole.ReadValue(section, key, "def"))
                         << name << " [" << section << "] " << key << ", pieces of " << piece;
         // The same text in UTF-16 with a mark, both byte orders.
         const std::u16string text =

@@ -95,7 +95,7 @@ TEST_F(LoadTest, StartShowsTheFirstAnnouncementAndASecondLineReplacesTheFirst) {
     EXPECT_FALSE(f.btnJedenZpetEnabled);
     EXPECT_TRUE(f.btnJedenVpredEnabled);
     EXPECT_TRUE(w.boxes.shown.empty());
-    EXPECT_EQ(w.player.prepares, 1);
+    EXPECT_EQ(w.player.prepared.size(), 1u);
 
     f.btnJedenVpredClick();
     w.Select("D:\\druha\\b.vkm", "[Info]\nName=B\nWAV_odjezd=d.wav\n[Hlaseni]\n1=only.wav\n");
@@ -118,9 +118,10 @@ TEST_F(LoadTest, MissingUnreadableOrNamelessFileIsReportedAndChangesNothing) {
         const char* text;
     } cases[] = {{"C:\\gone.vkm", nameless, "Nelze najít definiční soubor vlakového rozhlasu"},
                  {"C:\\locked.vkm", nameless, "Definiční soubor vlakového rozhlasu nelze přečíst"},
-                 {"C:\\nameless.vkm", nameless, kNotALineText},
-                 {"C:\\emptied.vkm", "", kNotALineText},
-                 {"C:\\garbage.vkm", std::string("\x00\xff\xfe[\x01=\x02\n\x80\x81", 10), kNotALineText}};
+                 {"C:\\nameless.vkm", nameless, "Vybraný soubor není definiční soubor vlakového rozhlasu"},
+                 {"C:\\emptied.vkm", "", "Vybraný soubor není definiční soubor vlakového rozhlasu"},
+                 {"C:\\garbage.vkm", std::string("\x00\xff\xfe[\x01=\x02\n\x80\x81", 10),
+                  "Vybraný soubor není definiční soubor vlakového rozhlasu"}};
     for (const auto& c : cases) {
         FakeWindow w;
         TfrmMain& f = w.form;
@@ -186,7 +187,7 @@ TEST(FormCreate, StartsWithNothingLoadedAndTheStepControlsDisabled) {
     EXPECT_FALSE(w.form.btnJedenVpredEnabled);
     EXPECT_EQ(w.form.lblHlaseni, "''");
     EXPECT_EQ(w.form.lblHlaseniPopis, "''");
-    EXPECT_EQ(w.player.prepares, 0) << "the sound device waits for a line";
+    EXPECT_TRUE(w.player.prepared.empty()) << "the sound device waits for a line";
 }
 
 TEST(ApplicationTitle, IsTheFileNameCutAtTheFirstDotInLowerCase) {

@@ -125,7 +125,7 @@ struct Counts {
     long values = 0;
     long key_lists = 0;
     long section_lists = 0;
-    long lists_windows_drops = 0;  // key lists that begin with the empty name (see IniKeyNames)
+    long lists_windows_drops = 0;  // key lists that begin with the empty name (see KeyNames)
     long conversions = 0;
 };
 Counts g_counts;
@@ -177,7 +177,7 @@ class Comparison {
                                            kBufferSize, path_.c_str());
         std::string windows(buffer_.data(), n);
         std::string ours =
-            Utf8ToCp1250(ini_.IniReadValue(Cp1250ToUtf8(section), Cp1250ToUtf8(key), Cp1250ToUtf8(def)));
+            Utf8ToCp1250(ini_.ReadValue(Cp1250ToUtf8(section), Cp1250ToUtf8(key), Cp1250ToUtf8(def)));
         if (ours != windows)
             Mismatch("value of [" + Escaped(section) + "] " + Escaped(key) + " default " + Escaped(def),
                      Escaped(windows), Escaped(ours));
@@ -190,10 +190,10 @@ class Comparison {
                                            path_.c_str());
         std::vector<std::string> windows = SplitZeroEnded(buffer_.data(), n);
         std::vector<std::string> whole = KeyNamesOfSectionBlock(section);
-        std::vector<std::string> ours = Ansi(ini_.IniKeyNames(Cp1250ToUtf8(section)));
+        std::vector<std::string> ours = Ansi(ini_.KeyNames(Cp1250ToUtf8(section)));
         if (!whole.empty() && whole.front().empty()) {
             // Windows hands the list over as zero-ended names; one that begins with the empty
-            // name reads as no list at all. IniKeyNames keeps the list whole.
+            // name reads as no list at all. KeyNames keeps the list whole.
             ++g_counts.lists_windows_drops;
             if (!windows.empty())
                 Mismatch("list dropped for [" + Escaped(section) + "]", Joined(windows), "none");
@@ -428,9 +428,9 @@ TEST_F(IniReference, CzechLettersCompareAsInWindows) {
     const std::string path =
         temp_.Write("czech_case.ini", Utf8ToCp1250("[Hlášení]\r\nČ=1\r\nč=2\r\n[HLÁŠENÍ]\r\nx=3\r\n"));
     IniFile ini(ReadBytes(path));
-    EXPECT_EQ(ini.IniReadValue("hlášení", "č", "-"), "1");
-    EXPECT_EQ(ini.IniReadValue("HLÁŠENÍ", "x", "-"), "-");
-    EXPECT_EQ(ini.IniKeyNames("HLÁŠENÍ"), (std::vector<std::string>{"Č", "č"}));
+    EXPECT_EQ(ini.ReadValue("hlášení", "č", "-"), "1");
+    EXPECT_EQ(ini.ReadValue("HLÁŠENÍ", "x", "-"), "-");
+    EXPECT_EQ(ini.KeyNames("HLÁŠENÍ"), (std::vector<std::string>{"Č", "č"}));
 
     char buffer[64];
     auto windows = [&](const std::string& section, const std::string& key) {
