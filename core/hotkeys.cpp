@@ -235,7 +235,6 @@ std::vector<HotkeyBinding> LineHotkeys(const LineKeys& line, const std::vector<U
     // Each character is one key: its byte in code page 1250.
     const std::string arrival = Utf8ToCp1250(line.arrival);
     const std::string departure = Utf8ToCp1250(line.departure);
-    const std::string stop = Utf8ToCp1250(line.stop);
     bool announced[256] = {};
     for (std::size_t k = 0; k < arrival.size(); ++k) {
         const auto vk = static_cast<unsigned char>(arrival[k]);
@@ -252,12 +251,30 @@ std::vector<HotkeyBinding> LineHotkeys(const LineKeys& line, const std::vector<U
         else
             plan.AddWrittenWrongly(key.text);  // nothing to name it by but what the user wrote
     }
-    bool stopping[256] = {};
-    for (std::size_t k = 0; k < stop.size(); ++k) {
-        const auto vk = static_cast<unsigned char>(stop[k]);
-        plan.AddCharacter(vk, kStopIdBase + static_cast<long long>(k), kStopIdLast, stopping[vk]);
+    // The strings after the user keys: each its own id range of 256.
+    const std::pair<const std::string*, int> strings[] = {{&line.take_back, kTakeBackIdBase},
+                                                          {&line.skip, kSkipIdBase},
+                                                          {&line.repeat, kRepeatIdBase},
+                                                          {&line.stop, kStopIdBase}};
+    for (const auto& [text, base] : strings) {
+        const std::string bytes = Utf8ToCp1250(*text);
+        bool seen[256] = {};
+        for (std::size_t k = 0; k < bytes.size(); ++k) {
+            const auto vk = static_cast<unsigned char>(bytes[k]);
+            plan.AddCharacter(vk, base + static_cast<long long>(k), base + 0xFF, seen[vk]);
+        }
     }
     return plan.Take();
+}
+
+KeyRole KeyRoleOf(int id) {
+    if (id >= kArrivalIdBase && id <= kDepartureIdLast) return KeyRole::kAnnouncement;
+    if (id >= kUserIdBase && id <= kUserIdLast) return KeyRole::kUser;
+    if (id >= kTakeBackIdBase && id < kSkipIdBase) return KeyRole::kTakeBack;
+    if (id >= kSkipIdBase && id < kRepeatIdBase) return KeyRole::kSkip;
+    if (id >= kRepeatIdBase && id < kStopIdBase) return KeyRole::kRepeat;
+    if (id >= kStopIdBase && id <= kStopIdLast) return KeyRole::kStop;
+    return KeyRole::kNone;
 }
 
 std::vector<std::string> LineKeyProblems(const std::vector<HotkeyBinding>& hotkeys) {

@@ -5,19 +5,24 @@
 // user entry's place in the list from 0):
 //   arrival keys     character k of Klavesy_prijezd     id 1 + k         (1..99)
 //   departure keys   character k of Klavesy_odjezd      id 100 + k       (100..199)
-//   user keys        entry i of [Uzivatelske_klavesy]   id 200 + i       (200..0xBEFF)
+//   user keys        entry i of [Uzivatelske_klavesy]   id 200 + i       (200..0xBBFF)
+//   take-back keys   character k of Klavesy_zpet        id 0xBC00 + k    (0xBC00..0xBCFF)
+//   skip keys        character k of Klavesy_vpred       id 0xBD00 + k    (0xBD00..0xBDFF)
+//   repeat keys      character k of Klavesy_znovu       id 0xBE00 + k    (0xBE00..0xBEFF)
 //   stop keys        character k of Klavesy_stop        id 0xBF00 + k    (0xBF00..0xBFFF)
 // A key whose id would leave its range is not bound, so that an id always tells
-// which kind of key was pressed. The stop range ends at the highest id an
-// application can use (0xBFFF).
+// which kind of key was pressed. The ranges of the key strings after the user keys
+// are 256 ids each, enough for every character a string can hold once, at the top of
+// what an application can use (0xBFFF).
 //
 // A key character's byte in code page 1250 is its virtual-key code: "P" (0x50) is
 // the P key, "p" (0x70) is F1, byte 0x0D is Enter.
 //
-// The keys are bound in the order arrival, departure, user, stop keys. A key whose
-// combination a key before it already has is not bound: a repeated character of the
-// announcement strings (among both) or of the stop string is left out silently, as
-// it would do the same; any other repetition is a collision and is named.
+// The keys are bound in the order of their ids: arrival, departure, user, take-back,
+// skip, repeat, stop keys. A key whose combination a key before it already has is not
+// bound, so one key never has two roles: a repeated character of the announcement strings
+// (among both) or of one of the other strings is left out silently, as it would do the
+// same; any other repetition is a collision and is named.
 #pragma once
 
 #include <cstddef>
@@ -34,9 +39,16 @@ constexpr int kArrivalIdLast = 99;
 constexpr int kDepartureIdBase = 100;
 constexpr int kDepartureIdLast = 199;
 constexpr int kUserIdBase = 200;
-constexpr int kUserIdLast = 0xBEFF;
+constexpr int kUserIdLast = 0xBBFF;
+constexpr int kTakeBackIdBase = 0xBC00;
+constexpr int kSkipIdBase = 0xBD00;
+constexpr int kRepeatIdBase = 0xBE00;
 constexpr int kStopIdBase = 0xBF00;
 constexpr int kStopIdLast = 0xBFFF;
+
+// What a key of the line does, by its id's range.
+enum class KeyRole { kNone, kAnnouncement, kUser, kTakeBack, kSkip, kRepeat, kStop };
+KeyRole KeyRoleOf(int id);
 
 // Modifier flags of a hotkey, as Windows numbers them.
 enum : unsigned { kModAlt = 1, kModControl = 2, kModShift = 4 };
@@ -71,7 +83,11 @@ std::string KeyName(unsigned modifiers, unsigned char vk);
 struct LineKeys {
     std::string arrival = "\r";    // [Info] Klavesy_prijezd
     std::string departure = "Pp";  // [Info] Klavesy_odjezd
-    std::string stop;              // [Info] Klavesy_stop; no stop keys unless the line has them
+    // None of these unless the line names them: no key is taken from the simulator by default.
+    std::string take_back;  // [Info] Klavesy_zpet
+    std::string skip;       // [Info] Klavesy_vpred
+    std::string repeat;     // [Info] Klavesy_znovu
+    std::string stop;       // [Info] Klavesy_stop
 };
 
 // One key of a line as it is to be bound. id is 0 when the line itself keeps the
@@ -85,7 +101,8 @@ struct HotkeyBinding {
 };
 
 // Every key of the line, in the order of binding (arrival, departure, user (those of
-// [Uzivatelske_klavesy], in file order), stop keys), repeated announcement and stop characters left out.
+// [Uzivatelske_klavesy], in file order), take-back, skip, repeat, stop keys), repeated
+// characters of one key string (the announcement strings counting as one) left out.
 // Names: a key written wrongly is named by its text as written; a collision by the key's name followed by
 // kCollisionNote; a key beyond its id range by its name followed by kTooManyNote; any
 // other key by its name.

@@ -30,16 +30,6 @@ Path Line::SoundPath(const LineSound& sound) const {
     return vkm::SoundPath(folder, sound.name);
 }
 
-std::vector<const SoundList*> PressSounds(const Line& line, long long index, Phase phase) {
-    const long long count = static_cast<long long>(line.announcements.size());
-    std::vector<const SoundList*> lists;
-    lists.push_back(phase == Phase::kArrival ? &line.arrival_sounds : &line.departure_sounds);
-    if (index >= 0 && index < count)
-        lists.push_back(&line.announcements[static_cast<std::size_t>(index)].sounds);
-    if (phase == Phase::kArrival && index + 1 >= count) lists.push_back(&line.end_sounds);
-    return lists;
-}
-
 Line ReadLine(const IniFile& ini, const Path& file) {
     Line line;
     line.name = ini.ReadValue("Info", "Name", "");
@@ -52,6 +42,9 @@ Line ReadLine(const IniFile& ini, const Path& file) {
     if (!arrival.empty()) line.keys.arrival = arrival;
     const std::string departure = ini.ReadValue("Info", "Klavesy_odjezd", "");
     if (!departure.empty()) line.keys.departure = departure;
+    line.keys.take_back = ini.ReadValue("Info", "Klavesy_zpet", "");
+    line.keys.skip = ini.ReadValue("Info", "Klavesy_vpred", "");
+    line.keys.repeat = ini.ReadValue("Info", "Klavesy_znovu", "");
     line.keys.stop = ini.ReadValue("Info", "Klavesy_stop", "");
 
     std::vector<IniEntry> entries = ini.SectionEntries("Hlaseni");
@@ -75,6 +68,36 @@ Line ReadLine(const IniFile& ini, const Path& file) {
     line.hotkeys = LineHotkeys(line.keys, user_keys);
     line.refused = LineKeyProblems(line.hotkeys);
     return line;
+}
+
+KeysShown ShownKeys(const std::vector<HotkeyBinding>& keys, const std::vector<UserAnnouncement>& user) {
+    // The roles in the order of binding, with how the short line and the hint name them.
+    static const struct {
+        KeyRole role;
+        const char* in_line;  // before the keys in the short line ("" for the announcement keys)
+        const char* in_hint;
+    } kRoles[] = {{KeyRole::kAnnouncement, "", "Hlášení"},
+                  {KeyRole::kTakeBack, "zpět ", "Zpět"},
+                  {KeyRole::kSkip, "vpřed ", "Vpřed"},
+                  {KeyRole::kRepeat, "znovu ", "Znovu"},
+                  {KeyRole::kStop, "stop ", "Stop"}};
+    KeysShown shown;
+    for (const auto& r : kRoles) {
+        std::string names;
+        for (const HotkeyBinding& key : keys)
+            if (key.id != 0 && KeyRoleOf(key.id) == r.role) names += (names.empty() ? "" : ", ") + key.name;
+        if (names.empty()) continue;
+        shown.line += (shown.line.empty() ? "Klávesy: " : " · ") + std::string(r.in_line) + names;
+        shown.hint += (shown.hint.empty() ? "" : "\n") + std::string(r.in_hint) + ": " + names;
+    }
+    for (const HotkeyBinding& key : keys) {
+        if (key.id == 0 || KeyRoleOf(key.id) != KeyRole::kUser) continue;
+        const std::size_t i = static_cast<std::size_t>(key.id - kUserIdBase);
+        if (i >= user.size()) continue;
+        shown.hint +=
+            (shown.hint.empty() ? "" : "\n") + key.name + ": " + ShortenedKeyText(user[i].description);
+    }
+    return shown;
 }
 
 const char* LineFileErrorText(LineFileError error) {

@@ -54,16 +54,16 @@ struct Line {
     Path SoundPath(const LineSound& sound) const;  // the file the sound plays
 };
 
-// What the next press of an announcement key (or of ">") does.
-enum class Phase { kArrival, kDeparture };
-
-// The sounds one press plays at position index of the line (before the first announcement or
-// past the last it has none of its own), as one announcement: the departure or arrival sounds,
-// the announcement's own and, after an arrival at or past the last, the end of the line.
-std::vector<const SoundList*> PressSounds(const Line& line, long long index, Phase phase);
-
 // The line that a definition file's text gives; file is the definition file's path.
 Line ReadLine(const IniFile& ini, const Path& file);
+
+// The keys of a line by what they do, as the window and the line check show them: every key
+// that has an id (bound, or to be bound), each role's keys in the order of binding.
+struct KeysShown {
+    std::string line;  // "Klávesy: Enter, P, F1 · zpět F9 · vpřed F10 · znovu F11 · stop F12"
+    std::string hint;  // one role a line ("Hlášení: Enter, P, F1", ...), each user key with its description
+};
+KeysShown ShownKeys(const std::vector<HotkeyBinding>& keys, const std::vector<UserAnnouncement>& user);
 
 // Why a definition file gives no line to start.
 enum class LineFileError { kNone, kMissing, kUnreadable, kNotALine };

@@ -10,6 +10,7 @@
 #include "core/line.h"
 #include "core/path.h"
 #include "core/report_text.h"
+#include "core/sequence.h"
 
 namespace vkm {
 
@@ -199,7 +200,7 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, 
         const LineAnnouncement& entry = line.announcements[i];
         AnnouncementLength a;
         a.entry = entry.key;
-        a.departure = i % 2 == 0;
+        a.departure = PressSequence::PhaseAt(i) == Phase::kDeparture;
         a.leading_seconds = a.departure ? departure : arrival;
         a.own_seconds = check.List(entry.sounds, "hlášení " + Quoted(a.entry));
         if (entry.sounds.empty()) check.Fault("hlášení " + Quoted(a.entry) + " nejmenuje žádný zvuk");

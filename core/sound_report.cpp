@@ -7,6 +7,7 @@
 #include <set>
 
 #include "core/report_text.h"
+#include "core/sequence.h"
 #include "core/sound_analysis.h"
 
 namespace vkm {
@@ -71,15 +72,21 @@ std::vector<PlayedAnnouncement> LinePlayback(const Line& line) {
             for (const LineSound& s : *list) a.sounds.push_back(&s);
         played.push_back(std::move(a));
     };
-    for (std::size_t i = 0; i < count; ++i) {
-        const bool departure = i % 2 == 0;
-        add("hlášení " + Quoted(line.announcements[i].key),
-            Numbered(i + 1, count + 1) + (departure ? "_odjezd.wav" : "_prijezd.wav"),
-            PressSounds(line, static_cast<long long>(i), departure ? Phase::kDeparture : Phase::kArrival));
+    // The presses from Start through the line, until one has closed it (after an odd number of
+    // announcements, the arrival past the last has one of its own).
+    PressSequence presses(count);
+    for (bool closed = count == 0; !closed;) {
+        const Press press = presses.Advance();
+        closed = press.closes;
+        const auto i = static_cast<std::size_t>(press.index);
+        if (i < count)
+            add("hlášení " + Quoted(line.announcements[i].key),
+                Numbered(i + 1, count + 1) +
+                    (press.phase == Phase::kDeparture ? "_odjezd.wav" : "_prijezd.wav"),
+                PressSounds(line, press));
+        else
+            add("konec linky", Numbered(count + 1, count + 1) + "_konec.wav", PressSounds(line, press));
     }
-    if (count % 2 == 1)  // the next press is an arrival past the last: it closes the line
-        add("konec linky", Numbered(count + 1, count + 1) + "_konec.wav",
-            PressSounds(line, static_cast<long long>(count), Phase::kArrival));
     std::set<std::string> names;
     for (const UserAnnouncement& u : line.user_announcements) {
         std::string file = "u_" + FileNamePart(u.key.text);

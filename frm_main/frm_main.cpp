@@ -12,6 +12,8 @@ namespace vkm {
 void TfrmMain::FormCreate() {
     FDefinitionFiles.clear();
     FLine = Line();
+    FSequence = PressSequence();
+    FStarted = false;
     // The lines are searched for while the window shows (see CatalogueFolder).
     FScanning = true;
     FAddedWhileScanning.clear();
@@ -23,9 +25,9 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::FormClose() {
-    platform_.player.Shutdown();  // silent at once, the device freed
-    sbtnStopEnabled = false;
     UnregisterHotkeys();
+    platform_.player.Shutdown();  // silent at once, whatever the sound driver does
+    sbtnStopEnabled = false;
 }
 
 void TfrmMain::FormDestroy() {
@@ -42,8 +44,6 @@ void TfrmMain::btnStartClick() {
         return;
     }
     LoadDefinition();
-    // Meanwhile, so that the first press plays as quickly as the others.
-    platform_.player.PrepareNext(Fragments(PressSounds(FLine, FIndex, FPhase)));
     RegisterHotkeys();
 }
 
@@ -58,18 +58,24 @@ void TfrmMain::LoadDefinition() {
         return;
     }
     FLine = std::move(file.line);
+    FStarted = true;
+    FPlayed.clear();
     // A line without announcements loads all the same (it may exist only for its user
-    // announcements): nothing is current and nothing can be played.
-    FPhase = Phase::kDeparture;
-    AdvanceTo(0);
+    // announcements): nothing is current and nothing can be played. The player gets the first
+    // press ready meanwhile, so that it plays as quickly as any later one.
+    FSequence = PressSequence(FLine.announcements.size());
+    ShowPosition();
+    PrepareNextPress();
 }
 
 void TfrmMain::UpdateButtons() {
     const long long count = static_cast<long long>(FLine.announcements.size());
     const LineAnnouncement* current = Current();
     btnPlayEnabled = current && !current->text.empty();
-    btnJedenZpetEnabled = FIndex > 0 && count > 0;
-    btnJedenVpredEnabled = FIndex <= count - 1;
+    const long long index = FSequence.index();
+    btnJedenZpetEnabled = index > 0 && count > 0;
+    btnJedenVpredEnabled = index <= count - 1;
+    btnSeznamEnabled = count > 0;
 }
 
 std::string ApplicationTitle(const Path& exe_path) {

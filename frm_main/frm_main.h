@@ -9,6 +9,7 @@
 
 #include "core/catalogue.h"
 #include "core/line.h"
+#include "core/sequence.h"
 #include "platform/platform.h"
 
 namespace vkm {
@@ -31,9 +32,14 @@ class TfrmMain {
     void btnStartClick();
     void sbtnOpenFileClick();
     void btnPlayClick() { Next(); }
-    void btnJedenZpetClick() { AdvanceTo(FIndex - 1); }
-    void btnJedenVpredClick() { AdvanceTo(FIndex + 1); }
+    // The steps move the position only: the next press still does what was due.
+    void btnJedenZpetClick() { AdvanceTo(FSequence.index() - 1); }
+    void btnJedenVpredClick() { AdvanceTo(FSequence.index() + 1); }
     void sbtnStopClick() { StopSounds(); }
+    // The list of the line's announcements (the button beside the announcement, or a click on
+    // it) had announcement k (from 0) chosen: the line is set there as if k presses had been
+    // made from its start, and nothing plays.
+    void dlgSeznamSelect(std::size_t k);
     // The user picked the list's item index (none while the search runs).
     void cmbLinkaChange(int index);
     // The player has finished or stopped (it tells the window, which calls this).
@@ -54,6 +60,17 @@ class TfrmMain {
     // while the search runs, after the lines it will find.
     void AddDefinition(const Path& path);
 
+    // ---- The list of the line's announcements, row by row (any number of them, read as shown). ----
+    struct SeznamRow {
+        std::string number;  // from 1
+        std::string kind;    // "odjezd" or "příjezd", as the presses from the start play it
+        std::string text;    // as the window shows it
+    };
+    std::size_t SeznamCount() const { return FLine.announcements.size(); }
+    SeznamRow SeznamRowAt(std::size_t k) const;
+    // The row of the announcement that the next press plays; -1 before the first or past the last.
+    long long SeznamCurrent() const;
+
     // ---- Window state, shown by the view (text in UTF-8). ----
     std::vector<std::string> cmbLinkaItems;  // while searching, kSearchingItem alone
     int cmbLinkaItemIndex = -1;
@@ -63,7 +80,12 @@ class TfrmMain {
     bool btnPlayEnabled = true;
     bool btnJedenZpetEnabled = true;
     bool btnJedenVpredEnabled = true;
-    bool sbtnStopEnabled = false;  // while something plays or waits
+    bool sbtnStopEnabled = false;   // while something plays or waits
+    bool btnSeznamEnabled = false;  // a line with announcements is started
+    // The keys of the line started, as bound: a short line, and every key with what it does
+    // (one a line) for a tooltip.
+    std::string lblKlavesy;
+    std::string lblKlavesyHint;
 
   private:
     // The line file selected in the list, read into FLine; the position reset.
@@ -71,17 +93,35 @@ class TfrmMain {
     void UpdateButtons();
 
     // The sequence.
-    // Plays what the press at the position plays and moves on; the phase then turns.
+    // Plays what the next press plays and moves on; the phase then turns.
     void Next();
+    // The driver's corrections, from the keyboard: each gives a cue (core/cue.h).
+    // Takes back the last press (position and phase); one that still sounds stops first.
+    void TakeBack();
+    // Moves on as if the next press had been made, playing nothing.
+    void Skip();
+    // Plays the last press's announcement again without moving.
+    void Repeat();
+    // Moves the position only.
     void AdvanceTo(long long k);
+    // The label and the step controls for the position; a press that closed the line has
+    // disabled the step controls.
+    void ShowPosition(bool closed = false);
     // The files the lists play, in order.
     std::vector<Path> Fragments(const std::vector<const SoundList*>& lists) const;
-    // Queues the sounds of the lists, one after the other, as one announcement; returns at once.
-    void Play(const std::vector<const SoundList*>& lists);
+    // Queues the sounds of the lists, one after the other, as one announcement; returns at once
+    // with its ticket (0 when there is nothing to play).
+    SoundPlayer::Ticket Play(const std::vector<const SoundList*>& lists);
+    // Keeps the ticket of what a press played, for taking it back while it sounds.
+    void Remember(const Press& press, SoundPlayer::Ticket ticket);
+    // The player gets the next press's sounds ready.
+    void PrepareNextPress();
     void StopSounds();
     void AnnounceUser(std::size_t i);
     // The announcement at the position; nullptr before the first and past the last.
     const LineAnnouncement* Current() const;
+    // lblKlavesy and its hint, for the keys bound now.
+    void ShowKeys();
 
     // Hotkeys: every key of the line bound on its own; those refused are named in one warning.
     void RegisterHotkeys();
@@ -98,8 +138,15 @@ class TfrmMain {
 
     // The line started, and the position in it.
     Line FLine;
-    long long FIndex = 0;  // the announcement that plays next
-    Phase FPhase = Phase::kArrival;
+    PressSequence FSequence;
+    bool FStarted = false;  // a line has been started
+    // What the last presses played (the latest last), with the tickets of their announcements
+    // (a repeat adds one): a press taken back while it sounds is silenced.
+    struct PlayedPress {
+        Press press;
+        std::vector<SoundPlayer::Ticket> tickets;
+    };
+    std::vector<PlayedPress> FPlayed;
 
     std::vector<HotkeyBinding> FBoundHotkeys;  // exactly the keys bound now
 

@@ -46,6 +46,13 @@ void TfrmMain::RegisterHotkeys() {
     UnregisterHotkeys();
     const std::vector<std::string> unbound = Bind(FLine.hotkeys);
     if (!unbound.empty()) Warn(UnusableKeysWarning(unbound));
+    ShowKeys();
+}
+
+void TfrmMain::ShowKeys() {
+    KeysShown shown = ShownKeys(FBoundHotkeys, FLine.user_announcements);
+    lblKlavesy = std::move(shown.line);
+    lblKlavesyHint = std::move(shown.hint);
 }
 
 void TfrmMain::UnregisterHotkeys() {
@@ -87,13 +94,29 @@ bool TfrmMain::WMHotKey(int id) {
     if (std::none_of(FBoundHotkeys.begin(), FBoundHotkeys.end(),
                      [id](const HotkeyBinding& key) { return key.id == id; }))
         return false;
-    if (id >= kStopIdBase) {
-        StopSounds();
-    } else if (id >= kUserIdBase) {
-        const std::size_t i = static_cast<std::size_t>(id - kUserIdBase);
-        if (i < FLine.user_announcements.size()) AnnounceUser(i);
-    } else {
-        Next();  // arrival and departure keys alike: the phase decides what plays
+    switch (KeyRoleOf(id)) {
+        case KeyRole::kAnnouncement:
+            Next();  // arrival and departure keys alike: the phase decides what plays
+            break;
+        case KeyRole::kUser: {
+            const std::size_t i = static_cast<std::size_t>(id - kUserIdBase);
+            if (i < FLine.user_announcements.size()) AnnounceUser(i);
+            break;
+        }
+        case KeyRole::kTakeBack:
+            TakeBack();
+            break;
+        case KeyRole::kSkip:
+            Skip();
+            break;
+        case KeyRole::kRepeat:
+            Repeat();
+            break;
+        case KeyRole::kStop:
+            StopSounds();
+            break;
+        case KeyRole::kNone:
+            return false;
     }
     return true;
 }

@@ -1,11 +1,22 @@
-// The announcement sequence: what the next press plays, and stepping through the line.
+// The announcement sequence: what the next press plays, stepping through the line, and the
+// driver's corrections from the keyboard.
+#include <string>
+
 #include "frm_main/frm_main.h"
 
 namespace vkm {
 
+namespace {
+
+// Presses remembered for taking back what still sounds: far more than can sound at once.
+constexpr std::size_t kPressesRemembered = 64;
+
+}  // namespace
+
 const LineAnnouncement* TfrmMain::Current() const {
-    if (FIndex < 0 || FIndex >= static_cast<long long>(FLine.announcements.size())) return nullptr;
-    return &FLine.announcements[static_cast<std::size_t>(FIndex)];
+    const long long index = FSequence.index();
+    if (index < 0 || index >= static_cast<long long>(FLine.announcements.size())) return nullptr;
+    return &FLine.announcements[static_cast<std::size_t>(index)];
 }
 
 std::vector<Path> TfrmMain::Fragments(const std::vector<const SoundList*>& lists) const {
@@ -15,10 +26,25 @@ std::vector<Path> TfrmMain::Fragments(const std::vector<const SoundList*>& lists
     return fragments;
 }
 
-void TfrmMain::Play(const std::vector<const SoundList*>& lists) {
+SoundPlayer::Ticket TfrmMain::Play(const std::vector<const SoundList*>& lists) {
     const std::vector<Path> fragments = Fragments(lists);
-    if (!fragments.empty()) platform_.player.Play(fragments);
+    const SoundPlayer::Ticket ticket = fragments.empty() ? 0 : platform_.player.Play(fragments);
     sbtnStopEnabled = platform_.player.Busy();
+    return ticket;
+}
+
+void TfrmMain::Remember(const Press& press, SoundPlayer::Ticket ticket) {
+    if (ticket == 0) return;
+    if (!FPlayed.empty() && FPlayed.back().press == press) {
+        FPlayed.back().tickets.push_back(ticket);
+        return;
+    }
+    if (FPlayed.size() == kPressesRemembered) FPlayed.erase(FPlayed.begin());
+    FPlayed.push_back({press, {ticket}});
+}
+
+void TfrmMain::PrepareNextPress() {
+    if (FStarted) platform_.player.PrepareNext(Fragments(PressSounds(FLine, FSequence.Next())));
 }
 
 void TfrmMain::StopSounds() {
@@ -34,35 +60,97 @@ void TfrmMain::SoundStateChanged() {
 // the last announcement closes the line (its end-of-line sounds follow in the same announcement,
 // without a pause) and disables the step controls.
 void TfrmMain::Next() {
-    const bool closes =
-        FPhase == Phase::kArrival && static_cast<long long>(FLine.announcements.size()) <= FIndex + 1;
+    const Press press = FSequence.Next();
+    SoundPlayer::Ticket ticket = 0;
     try {
-        Play(PressSounds(FLine, FIndex, FPhase));
+        ticket = Play(PressSounds(FLine, press));
     } catch (...) {
-        AdvanceTo(FIndex + 1);
+        AdvanceTo(press.index + 1);
         throw;
     }
-    AdvanceTo(FIndex + 1);
-    if (closes) {
-        btnPlayEnabled = false;
-        btnJedenZpetEnabled = false;
-        btnJedenVpredEnabled = false;
+    FSequence.Advance();
+    Remember(press, ticket);
+    ShowPosition(press.closes);
+    PrepareNextPress();
+}
+
+void TfrmMain::TakeBack() {
+    const std::optional<Press> previous = FSequence.Previous();
+    if (!previous) {
+        platform_.player.PlayCue(Cue::kNothingMoved);
+        return;
     }
-    FPhase = FPhase == Phase::kArrival ? Phase::kDeparture : Phase::kArrival;
+    // What that press played, if it still sounds or waits, goes first.
+    for (auto it = FPlayed.rbegin(); it != FPlayed.rend(); ++it) {
+        if (!(it->press == *previous)) continue;
+        for (SoundPlayer::Ticket ticket : it->tickets) platform_.player.Cancel(ticket);
+        FPlayed.erase(std::next(it).base());
+        break;
+    }
+    sbtnStopEnabled = platform_.player.Busy();
+    FSequence.TakeBack();
+    ShowPosition();
+    platform_.player.PlayCue(Cue::kStep);
+    PrepareNextPress();
+}
+
+void TfrmMain::Skip() {
+    const Press press = FSequence.Advance();
+    ShowPosition(press.closes);
+    platform_.player.PlayCue(Cue::kStep);
+    PrepareNextPress();
+}
+
+void TfrmMain::Repeat() {
+    const std::optional<Press> previous = FSequence.Previous();
+    if (!previous) {
+        platform_.player.PlayCue(Cue::kNothingMoved);
+        return;
+    }
+    platform_.player.PlayCue(Cue::kStep);
+    Remember(*previous, Play(PressSounds(FLine, *previous)));
+    PrepareNextPress();
+}
+
+void TfrmMain::dlgSeznamSelect(std::size_t k) {
+    if (k >= FLine.announcements.size()) return;
+    FSequence.JumpTo(k);
+    ShowPosition();
+    PrepareNextPress();
 }
 
 // Outside the line, before its start or past its end, nothing is current.
 void TfrmMain::AdvanceTo(long long k) {
-    FIndex = k;
+    FSequence.MoveTo(k);
+    ShowPosition();
+    PrepareNextPress();
+}
+
+void TfrmMain::ShowPosition(bool closed) {
     const LineAnnouncement* current = Current();
     lblHlaseni = current ? current->text : std::string();
     UpdateButtons();
+    if (closed) {
+        btnPlayEnabled = false;
+        btnJedenZpetEnabled = false;
+        btnJedenVpredEnabled = false;
+    }
+}
+
+TfrmMain::SeznamRow TfrmMain::SeznamRowAt(std::size_t k) const {
+    return {std::to_string(k + 1), PressSequence::PhaseAt(k) == Phase::kDeparture ? "odjezd" : "příjezd",
+            FLine.announcements.at(k).text};
+}
+
+long long TfrmMain::SeznamCurrent() const {
+    return Current() ? FSequence.index() : -1;
 }
 
 void TfrmMain::AnnounceUser(std::size_t i) {
     const UserAnnouncement& user = FLine.user_announcements[i];
     lblHlaseniPopis = user.description;
     Play({&user.sounds});
+    PrepareNextPress();
 }
 
 }  // namespace vkm

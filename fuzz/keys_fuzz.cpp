@@ -14,6 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LineKeys keys;
     keys.arrival = in.Piece(400);
     keys.departure = in.Piece(400);
+    keys.take_back = in.Piece(300);
+    keys.skip = in.Piece(300);
+    keys.repeat = in.Piece(300);
     keys.stop = in.Piece(400);
     const std::string rest = in.Rest();
     std::vector<UserKey> user;
@@ -42,10 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         FUZZ_CHECK(ids.insert(b.id).second);
         FUZZ_CHECK(combinations.insert({b.modifiers, b.vk}).second);
-        FUZZ_CHECK(b.id >= kArrivalIdBase && b.id <= kStopIdLast);
+        FUZZ_CHECK(KeyRoleOf(b.id) != KeyRole::kNone);
         FUZZ_CHECK((b.modifiers & ~(kModAlt | kModControl | kModShift)) == 0);
         if (b.id <= kArrivalIdLast || (b.id >= kDepartureIdBase && b.id <= kDepartureIdLast) ||
-            b.id >= kStopIdBase)
+            b.id >= kTakeBackIdBase)
             FUZZ_CHECK(b.modifiers == 0);
     }
     FUZZ_CHECK(std::set<std::string>(problems.begin(), problems.end()) == unbound);

@@ -1,8 +1,7 @@
 // The window's logic on fake services: a line file from the input, then presses,
-// clicks and Start again in the order the input gives. Whatever happens, the label
-// shows the announcement at the position the harness keeps itself, the step controls
-// follow the rules, every key bound is one the line names under its own id, and none is
-// left after the window closes.
+// clicks, corrections, choices in the list and Start again in the order the input gives. Whatever happens,
+// the label shows the announcement at the position the harness keeps itself, the step controls follow the
+// rules, every key bound is one the line names under its own id, and none is left after the window closes.
 //
 // Input: two bytes of length and the line file, one byte of settings, then one byte
 // (and sometimes a second) per action.
@@ -67,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     model.Check(w);
 
     for (int steps = 0; !in.empty() && steps < 2000; ++steps) {
-        switch (in.Byte() % 8) {
+        switch (in.Byte() % 9) {
             case 0:
                 if (f.btnPlayEnabled) {
                     f.btnPlayClick();
@@ -93,7 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const int id = keys.empty() || k == 255 ? k : keys[k % keys.size()].id;
                 const bool ours = w.hotkeys.bound.count(id) > 0;
                 FUZZ_CHECK(f.WMHotKey(id) == ours);
-                if (ours && id < kUserIdBase) ++model.index;  // an announcement key
+                const KeyRole role = ours ? KeyRoleOf(id) : KeyRole::kNone;
+                if (role == KeyRole::kAnnouncement || role == KeyRole::kSkip) ++model.index;
+                if (role == KeyRole::kTakeBack && model.index > 0) --model.index;
                 break;
             }
             case 5:
@@ -107,6 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 w.player.Finish();
                 f.SoundStateChanged();
                 break;
+            case 8: {  // an announcement chosen in the list
+                const std::size_t k = in.Byte();
+                f.dlgSeznamSelect(k);
+                if (k < model.line.announcements.size()) model.index = static_cast<long long>(k);
+                break;
+            }
         }
         model.Check(w);
     }

@@ -341,6 +341,27 @@ TEST_F(HotkeysTest, AStopKeyThatIsAnotherKeyOfTheLineIsACollision) {
     EXPECT_EQ(w.player.stops, 0);
 }
 
+// The keys of the corrections are bound only when the line names them, in ranges of their own;
+// a key named for a second role keeps its first and is named once; the window shows every key
+// bound by what it does.
+TEST_F(HotkeysTest, CorrectionKeysHaveRangesOfTheirOwnAndAKeyOneRole) {
+    Start(Line(""));
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 100, 101}));
+    EXPECT_EQ(f.lblKlavesy, "Klávesy: Enter, P, F1");
+
+    Start(Line("Klavesy_zpet=ZZx\r\nKlavesy_vpred=V\r\nKlavesy_znovu=R\r\nKlavesy_stop=Zs\r\n",
+               "u=ALT+B;u.wav;Bezpečnost\r\nv=x;v.wav\r\n"));
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 100, 101, 200, 201, 0xBC00, 0xBD00, 0xBE00, 0xBF01}));
+    ASSERT_EQ(w.boxes.shown.size(), 1u);
+    EXPECT_EQ(w.boxes.shown[0].text, kWarning + "F9" + kCollision + ", Z" + kCollision);
+    EXPECT_EQ(f.lblKlavesy, "Klávesy: Enter, P, F1 · zpět Z · vpřed V · znovu R · stop F4");
+    EXPECT_EQ(f.lblKlavesyHint,
+              "Hlášení: Enter, P, F1\nZpět: Z\nVpřed: V\nZnovu: R\nStop: F4\nAlt+B: Bezpečnost\nF9: v.wav");
+    EXPECT_TRUE(f.WMHotKey(0xBC00));  // Z takes back: nothing to take back yet
+    EXPECT_EQ(w.player.stops, 0);
+    EXPECT_EQ(w.player.cues, std::vector<Cue>{Cue::kNothingMoved});
+}
+
 // ---- Keys that cannot be bound. ----
 
 TEST_F(HotkeysTest, RefusedKeysLeaveTheOthersBoundAreNamedOnceAndAreReleasedExactly) {
@@ -634,24 +655,32 @@ TEST(LineHotkeys, IdsFollowTheCharacterPositionsAndTheEntryPlaces) {
     EXPECT_EQ(all[9].name, "Y");
 }
 
-TEST(LineHotkeys, UserAndStopIdsStopAtTheEndsOfTheirRanges) {
+TEST(LineHotkeys, EveryRangeEndsWhereItsIdsEnd) {
     LineKeys keys;
     keys.arrival = keys.departure = "";
     // Entries that all take F9 (only the first is bound), then two distinct ones at the end of the range.
-    std::vector<std::string> texts(static_cast<std::size_t>(kUserIdLast - kUserIdBase), "x");
+    std::vector<std::string> texts(0xBBFF - 200, "x");
     texts.push_back("ALT+A");
     texts.push_back("ALT+B");
-    // A stop string whose last distinct character comes after 256 characters.
+    // Strings whose last distinct character comes after 256 characters.
+    keys.take_back = std::string(256, 'A') + "B";
+    keys.skip = std::string(256, 'C') + "D";
+    keys.repeat = std::string(256, 'E') + "F";
     keys.stop = std::string(256, 'S') + "T";
     const std::vector<HotkeyBinding> all = LineHotkeys(keys, Users(texts));
-    ASSERT_EQ(all.size(), texts.size() + 2);
-    EXPECT_EQ(all.front().id, kUserIdBase);
-    EXPECT_EQ(all[texts.size() - 2].id, kUserIdLast);
+    ASSERT_EQ(all.size(), texts.size() + 8);
+    EXPECT_EQ(all.front().id, 200);
+    EXPECT_EQ(all[texts.size() - 2].id, 0xBBFF);
     EXPECT_EQ(all[texts.size() - 1].id, 0);
     EXPECT_EQ(all[texts.size() - 1].name, "Alt+B" + kTooMany);
-    EXPECT_EQ(all[all.size() - 2].id, kStopIdBase);
-    EXPECT_EQ(all.back().id, 0);
-    EXPECT_EQ(all.back().name, "T" + kTooMany);
+    const int firsts[] = {0xBC00, 0xBD00, 0xBE00, 0xBF00};
+    const char* lasts[] = {"B", "D", "F", "T"};
+    for (std::size_t r = 0; r < 4; ++r) {
+        const HotkeyBinding* pair = &all[texts.size() + 2 * r];
+        EXPECT_EQ(pair[0].id, firsts[r]);
+        EXPECT_EQ(pair[1].id, 0);
+        EXPECT_EQ(pair[1].name, lasts[r] + kTooMany);
+    }
 }
 
 // What a line checker reports: the keys the line itself keeps from being bound,

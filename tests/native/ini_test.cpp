@@ -200,7 +200,7 @@ TEST(IniEncoding, TextOutsideCodePage1250IsKept) {
         "C=a\xE4\xBDz\xC3\r\n");
     EXPECT_EQ(ini.ReadValue("Info", "A", ""), "à 中 😀");
     EXPECT_EQ(ini.ReadValue("Info", "B", ""),
-              "\u3000x\u3000");  // the ideographic space is not white space
+              "\u3000x\u3000");                                   // the ideographic space is not white space
     EXPECT_EQ(ini.ReadValue("Info", "C", ""), "a\uFFFDz\uFFFD");  // malformed after a mark: as Windows
     // The same Cyrillic name as written in UTF-16: a sound name that CP1250 cannot hold survives.
     const std::u16string text = u"[Hlaseni]\r\n1=\u0416\u0443\u043a.wav\r\n";

@@ -126,7 +126,8 @@ TEST_F(LineCheckTest, EveryFaultAndWarningIsNamedWithWhereItIs) {
 TEST_F(LineCheckTest, FilesThatCannotBeReadOrAreUtf16WithoutAMark) {
     const LineReport missing = CheckLine("C:\\linky\\zadna.vkm", files, sounds);
     EXPECT_EQ(missing.ExitCode(), 2);
-    EXPECT_NE(FormatLineReport(missing).find("Nelze najít definiční soubor vlakového rozhlasu"), std::string::npos);
+    EXPECT_NE(FormatLineReport(missing).find("Nelze najít definiční soubor vlakového rozhlasu"),
+              std::string::npos);
     files.files["C:\\linky\\zamcena.vkm"] = "[Info]\r\nName=x\r\n";
     files.locked.insert("C:\\linky\\zamcena.vkm");
     EXPECT_EQ(CheckLine("C:\\linky\\zamcena.vkm", files, sounds).ExitCode(), 2);

@@ -14,9 +14,10 @@ struct SequenceTest : ::testing::Test {
     FakeWindow w;
     TfrmMain& f = w.form;
 
-    void Load(const std::string& announcements, const std::string& end = "konec.wav") {
+    void Load(const std::string& announcements, const std::string& end = "konec.wav",
+              const std::string& info = "") {
         w.Select("C:\\l\\line.vkm", "[Info]\nName=L\nWAV_odjezd=odj.wav\nWAV_prijezd=pri.wav\nWAV_Konec=" +
-                                        end + "\n[Hlaseni]\n" + announcements);
+                                        end + "\n" + info + "[Hlaseni]\n" + announcements);
         f.btnStartClick();
     }
     // What the last press played, as file names.
@@ -37,6 +38,38 @@ struct SequenceTest : ::testing::Test {
         EXPECT_EQ(f.btnJedenVpredEnabled, fwd);
     }
 };
+
+// One rule for every move: presses alternate from a departure and an arrival at or past the last
+// closes the line; taking back walks the same way back, so that each press is made again exactly;
+// the window's steps move the position only; a jump is as if that many presses had been made.
+TEST(PressSequence, PressesTakeBacksStepsAndJumpsFollowOneRule) {
+    const Phase D = Phase::kDeparture, A = Phase::kArrival;
+    PressSequence s(4);
+    const Press presses[] = {{0, D, false}, {1, A, false}, {2, D, false},
+                             {3, A, true},  {4, D, false}, {5, A, true}};
+    for (const Press& p : presses) EXPECT_EQ(s.Advance(), p);  // the keys go on past the end
+    for (int i = 5; i >= 0; --i) {
+        ASSERT_TRUE(s.TakeBack());
+        EXPECT_TRUE(s.Next() == presses[i]) << i;
+    }
+    EXPECT_FALSE(s.TakeBack());
+    EXPECT_FALSE(s.Previous());
+    EXPECT_TRUE(s.Next() == presses[0]);
+
+    s.MoveTo(1);  // "+1": the departure stays due
+    EXPECT_TRUE(s.Next() == (Press{1, D, false}));
+    EXPECT_TRUE(*s.Previous() == (Press{0, A, false}));
+    s.JumpTo(3);  // the fourth announcement arrives, and closes the line
+    EXPECT_TRUE(s.Next() == presses[3]);
+    EXPECT_TRUE(*s.Previous() == presses[2]);
+    s.JumpTo(2);
+    EXPECT_TRUE(s.Next() == presses[2]);
+
+    PressSequence empty(0);  // a line of user announcements only
+    EXPECT_TRUE(empty.Advance() == (Press{0, D, false}));
+    EXPECT_TRUE(empty.Advance() == (Press{1, A, true}));
+    EXPECT_EQ(PressSequence().Next().phase, A);  // before any line
+}
 
 // Past the end, a press still plays: the buttons stop there, the keys do not.
 TEST_F(SequenceTest, FourAnnouncementsPlayedThroughAndPast) {
@@ -136,6 +169,73 @@ TEST_F(SequenceTest, PressesQueueAnnouncementsAndStopDropsThem) {
     f.FormClose();
     EXPECT_TRUE(w.player.shut_down);
     EXPECT_FALSE(f.sbtnStopEnabled);
+}
+
+// The driver's corrections from the keyboard: each keeps the gong right and gives a cue; one that
+// takes back an announcement still sounding or waiting silences that one alone.
+TEST_F(SequenceTest, TakeBackSkipAndRepeatKeepTheGongRight) {
+    Load("1=a0.wav\n2=a1.wav\n3=a2.wav\n4=a3.wav\n", "konec.wav",
+         "Klavesy_zpet=Z\nKlavesy_vpred=V\nKlavesy_znovu=R\n");
+    const int back = 0xBC00, skip = 0xBD00, again = 0xBE00;
+    auto key = [&](int id) {
+        w.player.played.clear();
+        EXPECT_TRUE(f.WMHotKey(id));
+        return Played();
+    };
+    EXPECT_EQ(key(back), Files{});  // nothing to take back or repeat yet
+    EXPECT_EQ(key(again), Files{});
+    ExpectState("a0.wav", true, false, true);
+
+    Press();
+    Press();
+    EXPECT_EQ(key(back), Files{});
+    ExpectState("a1.wav", true, true, true);
+    EXPECT_EQ(w.player.prepared.back(), (std::vector<Path>{"C:\\l\\pri.wav", "C:\\l\\a1.wav"}));
+    EXPECT_EQ(Press(), (Files{"pri.wav", "a1.wav"}));  // the second announcement again, with its own gong
+    EXPECT_EQ(key(again), (Files{"pri.wav", "a1.wav"}));
+    EXPECT_EQ(key(again), (Files{"pri.wav", "a1.wav"}));
+    ExpectState("a2.wav", true, true, true);
+    EXPECT_EQ(key(skip), Files{});
+    EXPECT_EQ(Press(), (Files{"pri.wav", "a3.wav", "konec.wav"}));
+    EXPECT_EQ(w.player.cues, (std::vector<Cue>{Cue::kNothingMoved, Cue::kNothingMoved, Cue::kStep, Cue::kStep,
+                                               Cue::kStep, Cue::kStep}));
+
+    // Enter pressed twice at a station: taking back drops the second announcement, which waits,
+    // and the first plays on; taken back again, the first stops too.
+    f.btnStartClick();
+    w.player.finish_at_once = false;
+    w.player.cancelled.clear();
+    Press();
+    Press();
+    const std::vector<SoundPlayer::Ticket> tickets = w.player.waiting;
+    ASSERT_EQ(tickets.size(), 2u);
+    key(back);
+    EXPECT_EQ(w.player.cancelled, std::vector<SoundPlayer::Ticket>{tickets[1]});
+    EXPECT_EQ(w.player.waiting, std::vector<SoundPlayer::Ticket>{tickets[0]});
+    EXPECT_TRUE(f.sbtnStopEnabled);
+    key(back);
+    EXPECT_EQ(w.player.cancelled, (std::vector<SoundPlayer::Ticket>{tickets[1], tickets[0]}));
+    EXPECT_FALSE(f.sbtnStopEnabled);
+}
+
+// After a restart in the middle of a long line: announcement 7 of 10 chosen in the list is next,
+// as if six presses had been made, and nothing plays until the press.
+TEST_F(SequenceTest, AnAnnouncementChosenInTheListIsNextWithItsGong) {
+    std::string announcements;
+    for (int i = 0; i < 10; ++i) announcements += std::to_string(i + 1) + "=a" + std::to_string(i) + ".wav\n";
+    Load(announcements);
+    EXPECT_EQ(f.SeznamCount(), 10u);
+    EXPECT_EQ(f.SeznamCurrent(), 0);
+    const TfrmMain::SeznamRow row = f.SeznamRowAt(6);
+    EXPECT_EQ(row.number + " " + row.kind + " " + row.text, "7 odjezd a6.wav");
+    EXPECT_EQ(f.SeznamRowAt(7).kind, "příjezd");
+    f.dlgSeznamSelect(6);
+    f.dlgSeznamSelect(10);  // no such announcement: nothing moves
+    ExpectState("a6.wav", true, true, true);
+    EXPECT_EQ(f.SeznamCurrent(), 6);
+    EXPECT_TRUE(w.player.played.empty());
+    EXPECT_EQ(Press(), (Files{"odj.wav", "a6.wav"}));
+    EXPECT_EQ(Press(), (Files{"pri.wav", "a7.wav"}));
 }
 
 // Sound names from files of any encoding find their files, also where CP1250 cannot hold them.
