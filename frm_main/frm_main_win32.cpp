@@ -116,7 +116,7 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create(HINSTANCE instance) {
-    title_ = WidePath(ApplicationTitle(platform_.files.ExecutablePath()));
+    title_ = ToWide(ApplicationTitle(platform_.files.ExecutablePath()));
 
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
@@ -146,7 +146,7 @@ bool MainWindow::Create(HINSTANCE instance) {
         wanted = PlaceInWorkArea(wanted, Rect{w.left, w.top, w.right - w.left, w.bottom - w.top});
     }
 
-    CreateWindowExW(kWindowExStyle, kClassName, WidePath(kWindowCaption).c_str(), kWindowStyle, wanted.left,
+    CreateWindowExW(kWindowExStyle, kClassName, ToWide(kWindowCaption).c_str(), kWindowStyle, wanted.left,
                     wanted.top, wanted.width, wanted.height, nullptr, nullptr, instance, this);
     return hwnd_ != nullptr;
 }
@@ -351,7 +351,7 @@ void MainWindow::Close() noexcept {
 
 void MainWindow::ReportError(const std::string& message) noexcept {
     try {
-        MessageBoxW(hwnd_, WideText(ErrorReportText(message)).c_str(), title_.c_str(), MB_ICONERROR | MB_OK);
+        MessageBoxW(hwnd_, ToWide(ErrorReportText(message)).c_str(), title_.c_str(), MB_ICONERROR | MB_OK);
     } catch (...) {
         MessageBoxW(hwnd_, L"Out of memory.", title_.c_str(), MB_ICONERROR | MB_OK);
     }
@@ -363,7 +363,7 @@ void MainWindow::SyncControls() {
     if (!items_shown_ || shown_items_ != form_.cmbLinkaItems) {
         SendMessageW(combo, CB_RESETCONTENT, 0, 0);
         for (const std::string& item : form_.cmbLinkaItems)
-            SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideText(item).c_str()));
+            SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(item).c_str()));
         shown_items_ = form_.cmbLinkaItems;
         items_shown_ = true;
     }
@@ -377,8 +377,8 @@ void MainWindow::SyncControls() {
         SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 
     EnableKeepingFocus(hwnd_, controls_[kBtnStart], form_.btnStartEnabled);
-    SetTextIfChanged(controls_[kLblHlaseni], WideText(form_.lblHlaseni));
-    SetTextIfChanged(controls_[kLblHlaseniPopis], WideText(form_.lblHlaseniPopis));
+    SetTextIfChanged(controls_[kLblHlaseni], ToWide(form_.lblHlaseni));
+    SetTextIfChanged(controls_[kLblHlaseniPopis], ToWide(form_.lblHlaseniPopis));
     EnableKeepingFocus(hwnd_, controls_[kBtnPlay], form_.btnPlayEnabled);
     EnableKeepingFocus(hwnd_, controls_[kBtnJedenZpet], form_.btnJedenZpetEnabled);
     EnableKeepingFocus(hwnd_, controls_[kBtnJedenVpred], form_.btnJedenVpredEnabled);
@@ -478,7 +478,7 @@ void MainWindow::CreateControls() {
         }
         if (c.tab_stop) style |= WS_TABSTOP;
         if (c.starts_group) style |= WS_GROUP;
-        HWND h = CreateWindowExW(0, cls, WidePath(c.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
+        HWND h = CreateWindowExW(0, cls, ToWide(c.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
         controls_[i] = h;
         if (h && c.kind == ControlKind::kSpeedButton) SetWindowSubclass(h, SpeedButtonProc, 1, 0);
@@ -528,7 +528,7 @@ void MainWindow::Layout() {
         if (GetTextMetricsW(dc, &tm)) in.text_height = tm.tmHeight;
         for (std::size_t i = 0; i < specs.size(); ++i) {
             if (specs[i].kind != ControlKind::kLabel || specs[i].follows_label) continue;
-            std::wstring text = WidePath(specs[i].caption);
+            std::wstring text = ToWide(specs[i].caption);
             SIZE size;
             if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size))
                 in.text_widths[i] = size.cx;

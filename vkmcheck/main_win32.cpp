@@ -10,7 +10,7 @@
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(vkm::PathFromWide(argv[i]));
+    for (int i = 1; i < argc; ++i) args.push_back(vkm::FromWide(argv[i]));
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode = 0;
     const bool console = GetConsoleMode(out, &mode) != 0;
@@ -20,7 +20,7 @@ int wmain(int argc, wchar_t** argv) {
     return vkm::RunLineCheck(args, files, sounds, writer, [&](const std::string& text) {
         DWORD written = 0;
         if (console) {
-            const std::wstring wide = vkm::WideText(text);
+            const std::wstring wide = vkm::ToWide(text);
             WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         } else {
             WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);

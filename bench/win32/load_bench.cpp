@@ -64,12 +64,12 @@ int wmain(int argc, wchar_t** argv) {
 
             // The load of Start: the file read into the line (its sounds as files, its keys parsed).
             vkm::Win32FileSystem files;
-            const vkm::Path path = vkm::PathFromWide(mine);
+            const vkm::Path path = vkm::FromWide(mine);
             double start = vkm::NowMs();
             const vkm::Line line = vkm::ReadLine(vkm::IniFile(files.ReadFile(path).value_or("")), path);
             const double t_ours = vkm::NowMs() - start;
 
-            const std::string ansi_path = vkm::Utf16ToCp1250(vkm::Utf8ToUtf16(vkm::PathFromWide(theirs)));
+            const std::string ansi_path = vkm::Utf16ToCp1250(vkm::Utf8ToUtf16(vkm::FromWide(theirs)));
             start = vkm::NowMs();
             const DWORD got = GetPrivateProfileSectionA(
                 "Hlaseni", section.data(), static_cast<DWORD>(section.size()), ansi_path.c_str());

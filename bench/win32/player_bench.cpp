@@ -46,7 +46,7 @@ void Event(const char* name, int index = -1) {
 
 std::string ReadAll(const std::wstring& path) {
     vkm::Win32FileSystem files;
-    return files.ReadFile(vkm::PathFromWide(path)).value_or(std::string());
+    return files.ReadFile(vkm::FromWide(path)).value_or(std::string());
 }
 
 // From a system-wide hotkey's press (F9, by SendInput) to the announcement being queued.
@@ -74,7 +74,7 @@ void MixedAnnouncements(vkm::Win32SoundPlayer& player, const std::wstring& dir, 
                         WaitIdle wait_idle) {
     std::vector<vkm::Path> mixed;
     for (const wchar_t* name : {L"m0.wav", L"m1.wav", L"m2.wav", L"m3.wav", L"m4.wav"})
-        mixed.push_back(vkm::PathFromWide(dir + name));
+        mixed.push_back(vkm::FromWide(dir + name));
     for (int i = 0; i < runs; ++i) {
         Event("mixed", i);
         player.Play(mixed);
@@ -120,7 +120,7 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < 20; ++i) {
         wchar_t name[16];
         swprintf(name, 16, L"f%02d.wav", i);
-        list.push_back(vkm::PathFromWide(dir + name));
+        list.push_back(vkm::FromWide(dir + name));
         bytes.push_back(ReadAll(dir + name));
         if (bytes.back().empty()) {
             std::fprintf(stderr, "cannot read %ls\n", name);
@@ -173,7 +173,7 @@ int wmain(int argc, wchar_t** argv) {
 
     // From Stop to silence, in the middle of a long file.
     for (int i = 0; i < 3; ++i) {
-        player.Play({vkm::PathFromWide(dir + L"long.wav")});
+        player.Play({vkm::FromWide(dir + L"long.wav")});
         Sleep(800 + 150 * i);
         Event("player_stop", i);
         player.Stop();

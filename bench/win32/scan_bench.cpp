@@ -56,7 +56,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: scan_bench TREE [REPS]\n");
         return 2;
     }
-    std::string tree = vkm::PathFromWide(argv[1]);
+    std::string tree = vkm::FromWide(argv[1]);
     if (tree.back() != '\\') tree += '\\';
     const int reps = argc >= 3 ? std::max(1, _wtoi(argv[2])) : 7;
     // The ANSI scan gets the tree's path in the ANSI code page.

@@ -36,13 +36,13 @@ GetOpenFileNameFn OpenFileNameFunction() {
 }  // namespace
 
 HANDLE OpenForReading(const Path& path) {
-    return CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+    return CreateFileW(ToWide(path).c_str(), GENERIC_READ,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
 bool Win32FileSystem::FileExists(const Path& path) {
-    DWORD attrs = GetFileAttributesW(WidePath(path).c_str());
+    DWORD attrs = GetFileAttributesW(ToWide(path).c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -91,14 +91,14 @@ bool Win32FileSystem::ReadFileInPieces(const Path& path,
 // the placeholders of cloud-synchronised folders, stay folders.
 bool Win32FileSystem::ListDirectory(const Path& dir, std::vector<DirEntry>& out) {
     WIN32_FIND_DATAW data;
-    const FindHandle find(FindFirstFileExW(WidePath(dir + "*").c_str(), FindExInfoBasic, &data,
+    const FindHandle find(FindFirstFileExW(ToWide(dir + "*").c_str(), FindExInfoBasic, &data,
                                            FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find.valid()) return GetLastError() == ERROR_FILE_NOT_FOUND;  // an empty drive root
     do {
         const wchar_t* n = data.cFileName;
         if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
         DirEntry e;
-        e.name = PathFromWide(n);
+        e.name = FromWide(n);
         const bool link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
                           (data.dwReserved0 == 0 || IsReparseTagNameSurrogate(data.dwReserved0));
         e.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !link;
@@ -116,7 +116,7 @@ Path Win32FileSystem::ExecutablePath() {
         if (n == 0) return Path();
         if (n < buf.size()) {
             buf.resize(n);
-            return PathFromWide(buf);
+            return FromWide(buf);
         }
         buf.resize(buf.size() * 2);
     }
@@ -155,15 +155,15 @@ class FileSink : public ByteSink {
 }  // namespace
 
 std::unique_ptr<ByteSink> Win32FileWriter::Create(const Path& path, bool overwrite) {
-    FileHandle f(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    FileHandle f(CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                              overwrite ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f.valid()) return nullptr;
     return std::make_unique<FileSink>(std::move(f));
 }
 
 bool Win32FileWriter::MakeFolder(const Path& path) {
-    if (CreateDirectoryW(WidePath(path).c_str(), nullptr)) return true;
-    const DWORD attrs = GetFileAttributesW(WidePath(path).c_str());
+    if (CreateDirectoryW(ToWide(path).c_str(), nullptr)) return true;
+    const DWORD attrs = GetFileAttributesW(ToWide(path).c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -219,7 +219,7 @@ int Win32MessageBoxes::Show(const std::string& text, const std::string& caption,
         t_awaited = &awaited;
         hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchForAnswer, nullptr, GetCurrentThreadId());
     }
-    const int button = MessageBoxExW(window_, WideText(text).c_str(), WideText(caption).c_str(), style,
+    const int button = MessageBoxExW(window_, ToWide(text).c_str(), ToWide(caption).c_str(), style,
                                      static_cast<WORD>(kLangCzech));
     if (hook) UnhookWindowsHookEx(hook);
     t_awaited = outer;
@@ -230,15 +230,15 @@ int Win32MessageBoxes::Show(const std::string& text, const std::string& caption,
 
 std::optional<Path> Win32OpenFileDialog::Show(const OpenFileRequest& request) {
     // "label|pattern|..." becomes the double-zero-terminated list Windows wants.
-    std::wstring filter = WideText(request.filter);
+    std::wstring filter = ToWide(request.filter);
     for (wchar_t& c : filter)
         if (c == L'|') c = L'\0';
     filter.push_back(L'\0');
     filter.push_back(L'\0');
-    std::wstring initial_dir = WidePath(request.initial_dir);
-    std::wstring def_ext = WideText(request.default_ext);
+    std::wstring initial_dir = ToWide(request.initial_dir);
+    std::wstring def_ext = ToWide(request.default_ext);
     std::vector<wchar_t> file(32768, L'\0');
-    std::wstring name = WidePath(request.file_name);
+    std::wstring name = ToWide(request.file_name);
     if (name.size() < file.size()) name.copy(file.data(), name.size());
 
     OPENFILENAMEW ofn = {};
@@ -254,7 +254,7 @@ std::optional<Path> Win32OpenFileDialog::Show(const OpenFileRequest& request) {
     ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     const auto get_open_file_name = OpenFileNameFunction();
     if (!get_open_file_name || !get_open_file_name(&ofn)) return std::nullopt;
-    return PathFromWide(file.data());
+    return FromWide(file.data());
 }
 
 }  // namespace vkm

@@ -223,7 +223,7 @@ std::optional<Path> DefaultSoundFile() {
         windows.resize(w);
         expanded = windows + L"\\Media\\" + expanded;
     }
-    return PathFromWide(expanded);
+    return FromWide(expanded);
 }
 
 }  // namespace vkm

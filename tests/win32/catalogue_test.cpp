@@ -25,7 +25,7 @@ namespace vkm::testing {
 namespace {
 
 std::wstring W(const char* utf8) {
-    return WidePath(utf8);
+    return ToWide(utf8);
 }
 
 // A folder tree in the user's temporary folder, removed afterwards.
@@ -44,7 +44,7 @@ class WideTree {
 
     bool ok() const { return ok_; }
     const std::wstring& root() const { return root_; }
-    std::string root_utf8() const { return PathFromWide(root_); }
+    std::string root_utf8() const { return FromWide(root_); }
 
     bool Folder(const std::wstring& rel) { return CreateDirectoryW((root_ + rel).c_str(), nullptr) != 0; }
     bool File(const std::wstring& rel, const std::string& contents = std::string()) {
@@ -126,7 +126,7 @@ void ReferenceWalk(const std::wstring& dir, std::vector<std::string>& matches) {
             subfolders.push_back(name);
         } else if (name.size() > 4 &&
                    CompareStringOrdinal(name.c_str() + name.size() - 4, 4, L".vkm", 4, TRUE) == CSTR_EQUAL) {
-            matches.push_back(PathFromWide(dir + name));
+            matches.push_back(FromWide(dir + name));
         }
     } while (FindNextFileW(h, &d));
     FindClose(h);

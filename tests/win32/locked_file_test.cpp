@@ -18,16 +18,16 @@ struct LockedFileTest : ::testing::Test {
     LockedFileTest() {
         wchar_t temp[MAX_PATH + 1];
         GetTempPathW(MAX_PATH + 1, temp);
-        dir = PathFromWide(temp) + "vkm_locked_" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryW(WidePath(dir).c_str(), nullptr);
+        dir = FromWide(temp) + "vkm_locked_" + std::to_string(GetCurrentProcessId()) + "\\";
+        CreateDirectoryW(ToWide(dir).c_str(), nullptr);
     }
     ~LockedFileTest() override {
-        for (const char* name : {"first.vkm", "Zamčená.vkm"}) DeleteFileW(WidePath(dir + name).c_str());
-        RemoveDirectoryW(WidePath(dir).c_str());
+        for (const char* name : {"first.vkm", "Zamčená.vkm"}) DeleteFileW(ToWide(dir + name).c_str());
+        RemoveDirectoryW(ToWide(dir).c_str());
     }
     void Write(const std::string& name, const std::string& text) {
         HANDLE h =
-            CreateFileW(WidePath(dir + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            CreateFileW(ToWide(dir + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
         DWORD written = 0;
         WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -50,8 +50,8 @@ TEST_F(LockedFileTest, StartWarnsAndKeepsTheLineStartedBefore) {
     w.form.btnStartClick();
     w.form.btnJedenVpredClick();
 
-    HANDLE held = CreateFileW(WidePath(dir + "Zamčená.vkm").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    HANDLE held =
+        CreateFileW(ToWide(dir + "Zamčená.vkm").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(w.files.FileExists(dir + "Zamčená.vkm"));
     EXPECT_FALSE(w.files.ReadFile(dir + "Zamčená.vkm"));

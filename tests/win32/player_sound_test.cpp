@@ -38,7 +38,7 @@ class TempFolder {
 
     // Writes the file and returns its UTF-8 path.
     Path Write(const char* utf8_name, const std::string& bytes) {
-        const std::wstring path = root_ + WidePath(utf8_name);
+        const std::wstring path = root_ + ToWide(utf8_name);
         HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                nullptr);
         EXPECT_NE(h, INVALID_HANDLE_VALUE) << utf8_name;
@@ -46,9 +46,9 @@ class TempFolder {
         WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         CloseHandle(h);
         files_.push_back(path);
-        return PathFromWide(path);
+        return FromWide(path);
     }
-    Path root() const { return PathFromWide(root_); }
+    Path root() const { return FromWide(root_); }
 
   private:
     std::wstring root_;
@@ -73,7 +73,7 @@ TEST(Win32FileSource, ReadsAnyNameAtOffsetsWhileOthersMayDeleteIt) {
     EXPECT_EQ(f->ReadAt(10, buf, 8), 0u);
     EXPECT_EQ(f->ReadAt(1ull << 40, buf, 8), 0u);
     // Opened for reading only, shared: another program may still write or delete it.
-    HANDLE other = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE | DELETE,
+    HANDLE other = CreateFileW(ToWide(path).c_str(), GENERIC_WRITE | DELETE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     EXPECT_NE(other, INVALID_HANDLE_VALUE);

@@ -34,9 +34,9 @@ int wmain(int argc, wchar_t** argv) {
     HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     vkm::Win32Services services;
     services.player.SetIdleCallback([idle] { SetEvent(idle); });  // on the player's thread
-    const vkm::Path folder = vkm::PathFromWide(argv[1]);
+    const vkm::Path folder = vkm::FromWide(argv[1]);
     std::vector<vkm::Path> paths;
-    for (const vkm::LineSound& sound : vkm::ReadSoundList(vkm::PathFromWide(argv[2])))
+    for (const vkm::LineSound& sound : vkm::ReadSoundList(vkm::FromWide(argv[2])))
         paths.push_back(vkm::SoundPath(folder, sound.name));
 
     const double start = Seconds();
