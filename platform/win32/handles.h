@@ -61,6 +61,31 @@ struct KernelHandleTraits {
 };
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 
+// A DLL loaded by LoadLibrary (one that GetModuleHandle finds is not owned: never free it).
+struct LibraryHandleTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { FreeLibrary(h); }
+};
+using LibraryHandle = UniqueHandle<LibraryHandleTraits>;
+
+// A hook set by SetWindowsHookEx: removed when its owner goes.
+struct HookHandleTraits {
+    using Handle = HHOOK;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { UnhookWindowsHookEx(h); }
+};
+using HookHandle = UniqueHandle<HookHandleTraits>;
+
+// A font made by CreateFont. A control that shows it must be given another font, or be
+// destroyed, before its owner goes.
+struct FontHandleTraits {
+    using Handle = HFONT;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DeleteObject(h); }
+};
+using FontHandle = UniqueHandle<FontHandleTraits>;
+
 // An auto-reset event, not signalled.
 inline KernelHandle MakeEvent() {
     return KernelHandle(CreateEventW(nullptr, FALSE, FALSE, nullptr));

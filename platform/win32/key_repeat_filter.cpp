@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/win32/handles.h"
+
 namespace vkm {
 
 namespace {
@@ -42,12 +44,11 @@ void KeyRepeatFilter::Run(std::promise<DWORD>& started) {
     t_filter = this;
     MSG msg;
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue that WM_QUIT will reach
-    HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, HookProc, GetModuleHandleW(nullptr), 0);
-    started.set_value(hook ? GetCurrentThreadId() : 0);
-    if (!hook) return;
+    const HookHandle hook(SetWindowsHookExW(WH_KEYBOARD_LL, HookProc, GetModuleHandleW(nullptr), 0));
+    started.set_value(hook.valid() ? GetCurrentThreadId() : 0);
+    if (!hook.valid()) return;
     // The hook is called from within this loop.
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-    UnhookWindowsHookEx(hook);
 }
 
 LRESULT CALLBACK KeyRepeatFilter::HookProc(int code, WPARAM wparam, LPARAM lparam) {

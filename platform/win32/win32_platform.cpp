@@ -22,12 +22,12 @@ namespace vkm {
 namespace {
 
 // The common dialogs' library, with all it pulls in (the shell's among them), is loaded when the
-// open dialog is first shown, not at start-up: most runs never show it.
+// open dialog is first shown, not at start-up (most runs never show it), and kept from then on.
 using GetOpenFileNameFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
 GetOpenFileNameFn OpenFileNameFunction() {
     static const GetOpenFileNameFn fn = []() -> GetOpenFileNameFn {
         GetOpenFileNameFn f = nullptr;
-        Resolve(LoadSystemLibrary(L"comdlg32.dll"), "GetOpenFileNameW", f);
+        Resolve(LoadSystemLibrary(L"comdlg32.dll").release(), "GetOpenFileNameW", f);
         return f;
     }();
     return fn;
@@ -35,10 +35,10 @@ GetOpenFileNameFn OpenFileNameFunction() {
 
 }  // namespace
 
-HANDLE OpenForReading(const Path& path) {
-    return CreateFileW(ToWide(path).c_str(), GENERIC_READ,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+FileHandle OpenForReading(const Path& path) {
+    return FileHandle(CreateFileW(ToWide(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 bool Win32FileSystem::FileExists(const Path& path) {
@@ -47,7 +47,7 @@ bool Win32FileSystem::FileExists(const Path& path) {
 }
 
 std::optional<std::string> Win32FileSystem::ReadFile(const Path& path) {
-    const FileHandle f(OpenForReading(path));
+    const FileHandle f = OpenForReading(path);
     if (!f.valid()) return std::nullopt;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(f.get(), &size) || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
@@ -66,7 +66,7 @@ std::optional<std::string> Win32FileSystem::ReadFile(const Path& path) {
 
 bool Win32FileSystem::ReadFileInPieces(const Path& path,
                                        const std::function<bool(std::string_view)>& consume) {
-    const FileHandle f(OpenForReading(path));
+    const FileHandle f = OpenForReading(path);
     if (!f.valid()) return false;
     std::unique_ptr<char[]> piece(new char[kFilePiece]);
     for (;;) {
@@ -214,14 +214,14 @@ int Win32MessageBoxes::Show(const std::string& text, const std::string& caption,
     if (window_) SetForegroundWindow(window_);
     AwaitedAnswer awaited{window_, answered, false, nullptr};
     AwaitedAnswer* outer = t_awaited;
-    HHOOK hook = nullptr;
+    HookHandle hook;
     if (answered && window_) {
         t_awaited = &awaited;
-        hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchForAnswer, nullptr, GetCurrentThreadId());
+        hook = HookHandle(SetWindowsHookExW(WH_CALLWNDPROC, WatchForAnswer, nullptr, GetCurrentThreadId()));
     }
     const int button = MessageBoxExW(window_, ToWide(text).c_str(), ToWide(caption).c_str(), style,
                                      static_cast<WORD>(kLangCzech));
-    if (hook) UnhookWindowsHookEx(hook);
+    hook = HookHandle();  // removed before answered may show a box of its own
     t_awaited = outer;
     if (answered) awaited.Call();  // no owner, or no hook: now, at the latest
     if (awaited.error) std::rethrow_exception(awaited.error);

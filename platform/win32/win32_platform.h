@@ -7,12 +7,13 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/win32/handles.h"
 
 namespace vkm {
 
 // A file opened to be read from start to end, shared with whoever else has it open
-// (INVALID_HANDLE_VALUE when it cannot be).
-HANDLE OpenForReading(const Path& path);
+// (not valid when it cannot be).
+FileHandle OpenForReading(const Path& path);
 
 class Win32FileSystem : public FileSystem {
   public:

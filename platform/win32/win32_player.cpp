@@ -43,7 +43,7 @@ struct WaveOutApi {
 const WaveOutApi& WaveOut() {
     static const WaveOutApi api = [] {
         WaveOutApi a;
-        HMODULE winmm = LoadSystemLibrary(L"winmm.dll");
+        HMODULE winmm = LoadSystemLibrary(L"winmm.dll").release();
         auto get = [winmm](auto& fn, const char* name) { return Resolve(winmm, name, fn); };
         a.loaded = get(a.open, "waveOutOpen") & get(a.prepare, "waveOutPrepareHeader") &
                    get(a.unprepare, "waveOutUnprepareHeader") & get(a.write, "waveOutWrite") &

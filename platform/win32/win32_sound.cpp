@@ -140,7 +140,7 @@ AcmCodecs::~AcmCodecs() {
 bool AcmCodecs::Load() {
     if (tried_) return api_ != nullptr;
     tried_ = true;
-    library_ = LoadSystemLibrary(L"msacm32.dll");
+    library_ = LoadSystemLibrary(L"msacm32.dll").release();
     if (!library_) return false;
     auto api = std::make_unique<Api>();
     if (!Resolve(library_, "acmStreamOpen", api->open) || !Resolve(library_, "acmStreamClose", api->close) ||
