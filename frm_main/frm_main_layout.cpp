@@ -1,135 +1,35 @@
 #include "frm_main/frm_main_layout.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace vkm {
 
 const std::vector<ControlSpec>& MainWindowControls() {
     using K = ControlKind;
     using F = FontKind;
-    static const std::vector<ControlSpec> controls = {
-        {"grpSimulace",
-         101,
-         K::kGroup,
-         -1,
-         {0, 87, 450, 58},
-         " &Simulace a testy ",
-         F::kRegular,
-         false,
-         true,
-         false},
-        {"btnStart", 102, K::kButton, kGrpSimulace, {8, 24, 75, 25}, "Start", F::kBold, true, true, false},
-        {"btnJedenZpet",
-         103,
-         K::kSpeedButton,
-         kGrpSimulace,
-         {104, 24, 23, 22},
-         "-1",
-         F::kLargeBold,
-         false,
-         true,
-         false},
-        {"btnPlay",
-         104,
-         K::kSpeedButton,
-         kGrpSimulace,
-         {128, 24, 23, 22},
-         ">",
-         F::kLargeBold,
-         false,
-         false,
-         false},
-        {"btnJedenVpred",
-         105,
-         K::kSpeedButton,
-         kGrpSimulace,
-         {152, 24, 23, 22},
-         "+1",
-         F::kLargeBold,
-         false,
-         false,
-         false},
-        {"sbtnStop",
-         113,
-         K::kSpeedButton,
-         kGrpSimulace,
-         {176, 24, 23, 22},
-         "\u25A0",
-         F::kLargeBold,
-         false,
-         false,
-         false},
-        {"grpVyberlinky",
-         106,
-         K::kGroup,
-         -1,
-         {0, 0, 450, 87},
-         " &Výběr linky ",
-         F::kRegular,
-         false,
-         true,
-         false},
-        {"cmbLinka",
-         107,
-         K::kDropDownList,
-         kGrpVyberlinky,
-         {11, 24, 369, 21},
-         "",
-         F::kRegular,
-         true,
-         true,
-         false},
-        {"sbtnOpenFile",
-         108,
-         K::kSpeedButton,
-         kGrpVyberlinky,
-         {382, 23, 23, 22},
-         "...",
-         F::kBold,
-         false,
-         true,
-         false},
-        {"lblUzivatelskeHlaseni",
-         109,
-         K::kLabel,
-         kGrpVyberlinky,
-         {13, 50, 0, 13},
-         "Uživatelské hlášení :",
-         F::kRegular,
-         false,
-         true,
-         false},
-        {"lblHlaseniPopis",
-         110,
-         K::kLabel,
-         kGrpVyberlinky,
-         {117, 50, 0, 13},
-         "''",
-         F::kRegular,
-         false,
-         false,
-         true},
-        {"lblPristiZastavka",
-         111,
-         K::kLabel,
-         kGrpVyberlinky,
-         {13, 67, 0, 13},
-         "Hlášení : ",
-         F::kRegular,
-         false,
-         false,
-         false},
-        {"lblHlaseni",
-         112,
-         K::kLabel,
-         kGrpVyberlinky,
-         {61, 67, 0, 13},
-         "''",
-         F::kRegular,
-         false,
-         false,
-         true},
+    constexpr int kWindow = -1;
+    // A row per control, in the order of ControlIndex: id, kind, parent, designed place, caption,
+    // font, tab stop, starts a group, follows a label (see ControlSpec).
+    // clang-format off
+    static constexpr ControlSpec kRows[] = {
+        {101, K::kGroup,        kWindow,        {0, 87, 450, 58},  " &Simulace a testy ",   F::kRegular,   false, true,  false},  // grpSimulace
+        {102, K::kButton,       kGrpSimulace,   {8, 24, 75, 25},   "Start",                 F::kBold,      true,  true,  false},  // btnStart
+        {103, K::kSpeedButton,  kGrpSimulace,   {104, 24, 23, 22}, "-1",                    F::kLargeBold, false, true,  false},  // btnJedenZpet
+        {104, K::kSpeedButton,  kGrpSimulace,   {128, 24, 23, 22}, ">",                     F::kLargeBold, false, false, false},  // btnPlay
+        {105, K::kSpeedButton,  kGrpSimulace,   {152, 24, 23, 22}, "+1",                    F::kLargeBold, false, false, false},  // btnJedenVpred
+        {113, K::kSpeedButton,  kGrpSimulace,   {176, 24, 23, 22}, "\u25A0",                F::kLargeBold, false, false, false},  // sbtnStop
+        {106, K::kGroup,        kWindow,        {0, 0, 450, 87},   " &Výběr linky ",        F::kRegular,   false, true,  false},  // grpVyberlinky
+        {107, K::kDropDownList, kGrpVyberlinky, {11, 24, 369, 21}, "",                      F::kRegular,   true,  true,  false},  // cmbLinka
+        {108, K::kSpeedButton,  kGrpVyberlinky, {382, 23, 23, 22}, "...",                   F::kBold,      false, true,  false},  // sbtnOpenFile
+        {109, K::kLabel,        kGrpVyberlinky, {13, 50, 0, 13},   "Uživatelské hlášení :", F::kRegular,   false, true,  false},  // lblUzivatelskeHlaseni
+        {110, K::kLabel,        kGrpVyberlinky, {117, 50, 0, 13},  "''",                    F::kRegular,   false, false, true},   // lblHlaseniPopis
+        {111, K::kLabel,        kGrpVyberlinky, {13, 67, 0, 13},   "Hlášení : ",            F::kRegular,   false, false, false},  // lblPristiZastavka
+        {112, K::kLabel,        kGrpVyberlinky, {61, 67, 0, 13},   "''",                    F::kRegular,   false, false, true},   // lblHlaseni
     };
+    // clang-format on
+    static_assert(sizeof kRows / sizeof kRows[0] == kControlCount, "a row for each ControlIndex");
+    static const std::vector<ControlSpec> controls(std::begin(kRows), std::end(kRows));
     return controls;
 }
 

@@ -19,6 +19,7 @@ struct Rect {
 // Indexes into MainWindowControls(), in creation order (which is also the
 // z-order and the tab order of the window). The keyboard reaches only Start and
 // the drop-down list, each a group of its own; the speed buttons are for the mouse.
+// A new control is an index here and a row in the table (frm_main_layout.cpp).
 enum ControlIndex {
     kGrpSimulace,
     kBtnStart,
@@ -37,7 +38,6 @@ enum ControlIndex {
 };
 
 struct ControlSpec {
-    const char* name;
     int id;  // the child window's control id
     ControlKind kind;
     int parent;           // index of the group box that holds the control, -1 for the window

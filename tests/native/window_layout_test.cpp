@@ -80,12 +80,12 @@ TEST(WindowLayout, EveryControlSitsInsideItsGroupBoxBelowItsCaptionAndNoneCovers
         for (std::size_t i = 0; i < c.size(); ++i) {
             if (c[i].parent < 0) continue;
             const Rect& group = r[static_cast<std::size_t>(c[i].parent)];
-            EXPECT_TRUE(Inside(r[i], group)) << c[i].name;
-            EXPECT_GE(r[i].top, group.top + caption_height) << c[i].name << " covers its group's caption";
-            EXPECT_GT(r[i].width, 0) << c[i].name;
+            EXPECT_TRUE(Inside(r[i], group)) << "control " << i;
+            EXPECT_GE(r[i].top, group.top + caption_height) << "control " << i << " on its group's caption";
+            EXPECT_GT(r[i].width, 0) << "control " << i;
             for (std::size_t j = i + 1; j < c.size(); ++j)
                 if (c[j].parent == c[i].parent && (TakesInput(c[i]) || TakesInput(c[j]))) {
-                    EXPECT_FALSE(Overlap(r[i], r[j])) << c[i].name << " and " << c[j].name;
+                    EXPECT_FALSE(Overlap(r[i], r[j])) << "control " << i << " and " << j;
                 }
         }
     }
@@ -97,10 +97,10 @@ TEST(WindowLayout, TheStepButtonsFollowStartInARowOfOneSize) {
         const std::vector<Rect> r = LayoutControls(in);
         const ControlIndex row[] = {kBtnStart, kBtnJedenZpet, kBtnPlay, kBtnJedenVpred, kSbtnStop};
         for (std::size_t i = 1; i < std::size(row); ++i) {
-            EXPECT_EQ(r[row[i]].top, r[kBtnStart].top) << Spec(row[i]).name;
-            EXPECT_GT(r[row[i]].left, r[row[i - 1]].left) << Spec(row[i]).name << " in its place";
-            EXPECT_EQ(r[row[i]].width, r[kBtnJedenZpet].width) << Spec(row[i]).name;
-            EXPECT_EQ(r[row[i]].height, r[kBtnJedenZpet].height) << Spec(row[i]).name;
+            EXPECT_EQ(r[row[i]].top, r[kBtnStart].top) << "control " << row[i];
+            EXPECT_GT(r[row[i]].left, r[row[i - 1]].left) << "control " << row[i] << " in its place";
+            EXPECT_EQ(r[row[i]].width, r[kBtnJedenZpet].width) << "control " << row[i];
+            EXPECT_EQ(r[row[i]].height, r[kBtnJedenZpet].height) << "control " << row[i];
         }
         EXPECT_EQ(r[kSbtnOpenFile].width, r[kBtnJedenZpet].width);
         EXPECT_GE(r[kSbtnOpenFile].left, r[kCmbLinka].right()) << "the open button after the list";
@@ -121,10 +121,10 @@ TEST(WindowLayout, TheKeyboardReachesStartAndTheListOnlyEachAGroupOfItsOwn) {
     ASSERT_TRUE(c.front().starts_group);
     for (std::size_t i = 0; i < c.size(); ++i) {
         if (c[i].kind == ControlKind::kSpeedButton) {
-            EXPECT_FALSE(c[i].tab_stop) << c[i].name;
+            EXPECT_FALSE(c[i].tab_stop) << "control " << i;
         }
         if (c[i].kind == ControlKind::kGroup) {
-            EXPECT_TRUE(c[i].starts_group) << c[i].name;
+            EXPECT_TRUE(c[i].starts_group) << "control " << i;
         }
         if (!c[i].tab_stop) continue;
         // The group the focus is in: from the last group mark at or before it to the next one.
@@ -133,7 +133,7 @@ TEST(WindowLayout, TheKeyboardReachesStartAndTheListOnlyEachAGroupOfItsOwn) {
         while (end < c.size() && !c[end].starts_group) ++end;
         for (std::size_t j = first; j < end; ++j) {
             if (j != i) {
-                EXPECT_FALSE(TakesInput(c[j])) << c[j].name << " is in the group of " << c[i].name;
+                EXPECT_FALSE(TakesInput(c[j])) << "control " << j << " is in the group of " << i;
             }
         }
     }
@@ -141,8 +141,8 @@ TEST(WindowLayout, TheKeyboardReachesStartAndTheListOnlyEachAGroupOfItsOwn) {
     for (std::size_t i = 0; i < c.size(); ++i) {
         if (c[i].parent < 0) continue;
         const std::size_t group = static_cast<std::size_t>(c[i].parent);
-        EXPECT_LT(group, i) << c[i].name;
-        for (std::size_t j = group + 1; j < i; ++j) EXPECT_EQ(c[j].parent, c[i].parent) << c[i].name;
+        EXPECT_LT(group, i) << "control " << i;
+        for (std::size_t j = group + 1; j < i; ++j) EXPECT_EQ(c[j].parent, c[i].parent) << "control " << i;
     }
 }
 

@@ -232,12 +232,12 @@ TEST_F(MainWindowTest, TheKeyboardNeverReachesASpeedButtonAndTheFocusIsNeverLost
     for (ControlIndex i : {kBtnJedenZpet, kBtnPlay, kBtnJedenVpred, kSbtnStop, kSbtnOpenFile}) {
         SetFocus(combo);
         SetFocus(Control(i));
-        EXPECT_EQ(GetFocus(), combo) << MainWindowControls()[i].name;
+        EXPECT_EQ(GetFocus(), combo) << "control " << i;
         SendMessageW(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(i)), TRUE);
-        EXPECT_EQ(GetFocus(), combo) << MainWindowControls()[i].name;
+        EXPECT_EQ(GetFocus(), combo) << "control " << i;
         SetFocus(hwnd);
         SetFocus(Control(i));
-        EXPECT_EQ(GetFocus(), start) << MainWindowControls()[i].name;
+        EXPECT_EQ(GetFocus(), start) << "control " << i;
     }
     EXPECT_EQ(LOWORD(SendMessageW(hwnd, DM_GETDEFID, 0, 0)), Id(kBtnStart)) << "Start stays the default";
 
