@@ -57,110 +57,69 @@ std::optional<KeyCombination> KeyCombinationOf(std::string_view text) {
 
 namespace {
 
-// Names of the keys whose code does not say what they are.
+// Names of the keys whose code does not say what they are, a row per key.
+struct NamedKeyRow {
+    unsigned char vk;
+    const char* name;
+};
+// clang-format off
+constexpr NamedKeyRow kNamedKeys[] = {
+    {0x03, "Break"},
+    {0x08, "Backspace"},
+    {0x09, "Tab"},
+    {0x0C, "Clear"},
+    {0x0D, "Enter"},
+    {0x10, "Shift"},
+    {0x11, "Ctrl"},
+    {0x12, "Alt"},
+    {0x13, "Pause"},
+    {0x14, "Caps Lock"},
+    {0x1B, "Esc"},
+    {0x20, "Space"},
+    {0x21, "Page Up"},
+    {0x22, "Page Down"},
+    {0x23, "End"},
+    {0x24, "Home"},
+    {0x25, "Left"},
+    {0x26, "Up"},
+    {0x27, "Right"},
+    {0x28, "Down"},
+    {0x2C, "Print Screen"},
+    {0x2D, "Insert"},
+    {0x2E, "Delete"},
+    {0x2F, "Help"},
+    {0x5B, "Left Win"},
+    {0x5C, "Right Win"},
+    {0x5D, "Menu"},
+    {0x5F, "Sleep"},
+    {0x6A, "Num *"},
+    {0x6B, "Num +"},
+    {0x6C, "Separator"},
+    {0x6D, "Num -"},
+    {0x6E, "Num Del"},
+    {0x6F, "Num /"},
+    {0x90, "Num Lock"},
+    {0x91, "Scroll Lock"},
+    {0xA0, "Left Shift"},
+    {0xA1, "Right Shift"},
+    {0xA2, "Left Ctrl"},
+    {0xA3, "Right Ctrl"},
+    {0xA4, "Left Alt"},
+    {0xA5, "Right Alt"},
+    {0xAD, "Mute"},
+    {0xAE, "Volume Down"},
+    {0xAF, "Volume Up"},
+    {0xB0, "Next Track"},
+    {0xB1, "Previous Track"},
+    {0xB2, "Stop"},
+    {0xB3, "Play/Pause"},
+};
+// clang-format on
+
 const char* NamedKey(unsigned char vk) {
-    switch (vk) {
-        case 0x03:
-            return "Break";
-        case 0x08:
-            return "Backspace";
-        case 0x09:
-            return "Tab";
-        case 0x0C:
-            return "Clear";
-        case 0x0D:
-            return "Enter";
-        case 0x10:
-            return "Shift";
-        case 0x11:
-            return "Ctrl";
-        case 0x12:
-            return "Alt";
-        case 0x13:
-            return "Pause";
-        case 0x14:
-            return "Caps Lock";
-        case 0x1B:
-            return "Esc";
-        case 0x20:
-            return "Space";
-        case 0x21:
-            return "Page Up";
-        case 0x22:
-            return "Page Down";
-        case 0x23:
-            return "End";
-        case 0x24:
-            return "Home";
-        case 0x25:
-            return "Left";
-        case 0x26:
-            return "Up";
-        case 0x27:
-            return "Right";
-        case 0x28:
-            return "Down";
-        case 0x2C:
-            return "Print Screen";
-        case 0x2D:
-            return "Insert";
-        case 0x2E:
-            return "Delete";
-        case 0x2F:
-            return "Help";
-        case 0x5B:
-            return "Left Win";
-        case 0x5C:
-            return "Right Win";
-        case 0x5D:
-            return "Menu";
-        case 0x5F:
-            return "Sleep";
-        case 0x6A:
-            return "Num *";
-        case 0x6B:
-            return "Num +";
-        case 0x6C:
-            return "Separator";
-        case 0x6D:
-            return "Num -";
-        case 0x6E:
-            return "Num Del";
-        case 0x6F:
-            return "Num /";
-        case 0x90:
-            return "Num Lock";
-        case 0x91:
-            return "Scroll Lock";
-        case 0xA0:
-            return "Left Shift";
-        case 0xA1:
-            return "Right Shift";
-        case 0xA2:
-            return "Left Ctrl";
-        case 0xA3:
-            return "Right Ctrl";
-        case 0xA4:
-            return "Left Alt";
-        case 0xA5:
-            return "Right Alt";
-        case 0xAD:
-            return "Mute";
-        case 0xAE:
-            return "Volume Down";
-        case 0xAF:
-            return "Volume Up";
-        case 0xB0:
-            return "Next Track";
-        case 0xB1:
-            return "Previous Track";
-        case 0xB2:
-            return "Stop";
-        case 0xB3:
-            return "Play/Pause";
-        default:
-            return nullptr;
-    }
+    for (const NamedKeyRow& row : kNamedKeys)
+        if (row.vk == vk) return row.name;
+    return nullptr;
 }
 
 }  // namespace
