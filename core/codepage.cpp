@@ -267,6 +267,24 @@ char16_t ToUpperUtf16(char16_t c) {
     return c;
 }
 
+// Each case below undoes one of ToUpperUtf16's.
+char16_t ToLowerUtf16(char16_t c) {
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? static_cast<char16_t>(c + 32) : c;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
+    if (c == 0x178) return 0xFF;
+    if (c >= 0x100 && c <= 0x17F) {
+        // Latin Extended-A: a capital and its small letter side by side, the capital first (even),
+        // except in the shifted runs, where the capital is odd.
+        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2 == 1) ? c + 1 : c;
+        if (c == 0x130 || c == 0x138) return c;  // I with a dot and kra: no pair
+        return (c % 2 == 0) ? c + 1 : c;
+    }
+    if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return static_cast<char16_t>(c + 32);
+    if (c >= 0x410 && c <= 0x42F) return static_cast<char16_t>(c + 32);
+    if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 80);
+    return c;
+}
+
 std::u16string UpperCaseUtf16(std::u16string_view s) {
     std::u16string out(s);
     for (char16_t& c : out) c = ToUpperUtf16(c);

@@ -58,6 +58,10 @@ class Utf8Check {
 // Upper case of a UTF-16 unit for the letters of Latin, Greek and Cyrillic that
 // case-insensitive names use; other units are returned unchanged.
 char16_t ToUpperUtf16(char16_t c);
+// Lower case of a UTF-16 unit: the small letter that ToUpperUtf16 makes c of, so that the two
+// agree on which letters have a case; other units are returned unchanged. The program's title
+// (the executable's name, lower case after its first letter) is written with it.
+char16_t ToLowerUtf16(char16_t c);
 // The text in upper case, unit by unit, as names are compared without regard to case.
 std::u16string UpperCaseUtf16(std::u16string_view s);
 // Two UTF-8 texts are the same without regard to case.

@@ -82,16 +82,7 @@ std::string ApplicationTitle(const Path& exe_path) {
     std::u16string name = Utf8ToUtf16(ExtractFileName(exe_path));
     std::size_t dot = name.find(u'.');
     if (dot != std::u16string::npos) name.resize(dot);
-    for (std::size_t i = 1; i < name.size(); ++i) {
-        // Lower case is upper case's inverse for the letters ToUpperUtf16 knows.
-        for (char16_t lower : {static_cast<char16_t>(name[i] + 32), static_cast<char16_t>(name[i] + 1),
-                               static_cast<char16_t>(name[i] + 80)}) {
-            if (lower != name[i] && ToUpperUtf16(lower) == name[i]) {
-                name[i] = lower;
-                break;
-            }
-        }
-    }
+    for (std::size_t i = 1; i < name.size(); ++i) name[i] = ToLowerUtf16(name[i]);
     return Utf16ToUtf8(name);
 }
 

@@ -101,6 +101,11 @@ TEST(CodePageCase, CzechLettersCompareWithoutRegardToCase) {
     EXPECT_FALSE(SameTextUtf8("ř", "ž"));
     EXPECT_FALSE(SameTextUtf8("ab", "abc"));
     EXPECT_EQ(Utf16ToUtf8(UpperCaseUtf16(Utf8ToUtf16("příliš ß µ ÷ 1,"))), "PŘÍLIŠ ß µ ÷ 1,");
+    for (char32_t c = 0; c < 0x10000; ++c) {  // lower case undoes upper case, and the other way
+        const char16_t u = static_cast<char16_t>(c), upper = ToUpperUtf16(u), lower = ToLowerUtf16(u);
+        EXPECT_TRUE(upper == u || ToLowerUtf16(upper) == u) << std::hex << c;
+        EXPECT_TRUE(lower == u || ToUpperUtf16(lower) == u) << std::hex << c;
+    }
     EXPECT_TRUE(SameTextAscii("Ctrl", "CTRL"));
     EXPECT_FALSE(SameTextAscii("ctrł", "CTRŁ"));  // ASCII letters only
     EXPECT_FALSE(SameTextAscii("ALT", "ALT "));

@@ -194,7 +194,7 @@ TEST(ApplicationTitle, IsTheFileNameCutAtTheFirstDotInLowerCase) {
     EXPECT_EQ(ApplicationTitle("C:\\x\\ABC_DEF.EXE"), "Abc_def");
     EXPECT_EQ(ApplicationTitle("C:\\x.y\\vlakomluv.exe"), "vlakomluv");
     EXPECT_EQ(ApplicationTitle("C:\\x\\My.App.exe"), "My");
-    EXPECT_EQ(ApplicationTitle("C:\\x\\ŽĎÁR.exe"), "Žďár");
+    EXPECT_EQ(ApplicationTitle("C:\\x\\ŽĎÁRŸ.exe"), "Žďárÿ");
 }
 
 TEST(ErrorReportText, AddsAFullStopAfterCharactersAboveIt) {
