@@ -64,6 +64,7 @@ file(GLOB VKM_WIN32_TOOLS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/tool
 foreach(src ${VKM_WIN32_TOOLS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE vkm_win32 winmm)
   target_link_options(${name} PRIVATE -municode)
 endforeach()

@@ -270,20 +270,6 @@ struct AnnouncementStream::Fragment {
     WaveInfo info;
 };
 
-const char* FragmentResultName(FragmentResult result) {
-    switch (result) {
-        case FragmentResult::kCopied:
-            return "copied";
-        case FragmentResult::kConverted:
-            return "converted";
-        case FragmentResult::kDefaultSound:
-            return "default-sound";
-        case FragmentResult::kTone:
-            return "tone";
-    }
-    return "?";
-}
-
 std::vector<float> PlaceholderTone(unsigned rate) {
     const std::size_t n = rate / 4;
     const std::size_t fade = rate / 40;  // 25 ms

@@ -50,9 +50,6 @@ enum class FragmentResult {
     kTone,          // missing or broken, and no default sound: the built-in tone played in its place
 };
 
-// "copied", "converted", "default-sound", "tone".
-const char* FragmentResultName(FragmentResult result);
-
 struct FragmentReport {
     Path path;
     FragmentResult result = FragmentResult::kCopied;

@@ -291,11 +291,6 @@ std::u16string UpperCaseUtf16(std::u16string_view s) {
     return out;
 }
 
-bool SameTextUtf8(std::string_view a, std::string_view b) {
-    if (a == b) return true;
-    return UpperCaseUtf16(Utf8ToUtf16(a)) == UpperCaseUtf16(Utf8ToUtf16(b));
-}
-
 bool SameTextAscii(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };

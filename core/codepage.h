@@ -64,8 +64,6 @@ char16_t ToUpperUtf16(char16_t c);
 char16_t ToLowerUtf16(char16_t c);
 // The text in upper case, unit by unit, as names are compared without regard to case.
 std::u16string UpperCaseUtf16(std::u16string_view s);
-// Two UTF-8 texts are the same without regard to case.
-bool SameTextUtf8(std::string_view a, std::string_view b);
 // Two texts are the same when ASCII letters are compared without regard to case.
 bool SameTextAscii(std::string_view a, std::string_view b);
 

@@ -50,9 +50,6 @@ class KeyPressLog {
     // they were posted; each key event answers one message.
     bool AcceptHotkey(unsigned vk, std::uint32_t time);
 
-    // Key events waiting for their hotkey message.
-    std::size_t Pending() const { return events_.size(); }
-
   private:
     struct Event {
         unsigned vk;

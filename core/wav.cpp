@@ -167,28 +167,6 @@ float CleanFloat(double v) {
 
 }  // namespace
 
-const char* WaveFaultName(WaveFault fault) {
-    switch (fault) {
-        case WaveFault::kNone:
-            return "ok";
-        case WaveFault::kUnreadable:
-            return "unreadable";
-        case WaveFault::kNotWave:
-            return "not-wave";
-        case WaveFault::kNoFormat:
-            return "no-format";
-        case WaveFault::kNoData:
-            return "no-data";
-        case WaveFault::kBadHeader:
-            return "bad-header";
-        case WaveFault::kDataBeyondFile:
-            return "data-beyond-file";
-        case WaveFault::kUnsupported:
-            return "unsupported";
-    }
-    return "?";
-}
-
 WaveInfo ParseWave(ByteSource& source) {
     WaveInfo info;
     const std::uint64_t size = source.Size();

@@ -14,7 +14,7 @@
 
 namespace vkm {
 
-// Why a file cannot be played. Each has a stable name (WaveFaultName).
+// Why a file cannot be played.
 enum class WaveFault {
     kNone,
     kUnreadable,      // missing, or cannot be opened or read
@@ -27,10 +27,6 @@ enum class WaveFault {
     kUnsupported,     // a valid format this player cannot decode (no codec takes it, or the codec
                       // makes no samples of data that is there)
 };
-
-// A short stable name for tools and logs: "unreadable", "not-wave", "no-format",
-// "no-data", "bad-header", "data-beyond-file", "unsupported", or "ok".
-const char* WaveFaultName(WaveFault fault);
 
 enum class SampleEncoding {
     kPcm,         // integer: 8 bits unsigned, 16/24/32 bits signed, little-endian

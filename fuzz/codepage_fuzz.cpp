@@ -3,6 +3,7 @@
 #include "core/codepage.h"
 #include "core/ini.h"
 #include "fuzz/fuzz.h"
+#include "test_helpers.h"
 
 using namespace vkm;
 

@@ -8,6 +8,7 @@
 #include "core/ini.h"
 #include "core/ini_value_reader.h"
 #include "fuzz/fuzz.h"
+#include "test_helpers.h"
 
 using namespace vkm;
 

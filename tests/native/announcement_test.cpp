@@ -9,6 +9,7 @@
 
 #include "core/resampler.h"
 #include "platform/portable/portable_sound.h"
+#include "test_helpers.h"
 #include "wave_builder.h"
 
 namespace vkm::testing {

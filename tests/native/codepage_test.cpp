@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "test_helpers.h"
+
 namespace vkm {
 namespace {
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/codepage.h"
+#include "test_helpers.h"
 
 namespace vkm {
 namespace {

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 
+#include "test_helpers.h"
 #include "wave_builder.h"
 
 namespace vkm::testing {

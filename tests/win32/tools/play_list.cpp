@@ -14,6 +14,7 @@
 #include "core/line.h"
 #include "frm_main/frm_main_win32.h"
 #include "platform/win32/wide.h"
+#include "test_helpers.h"
 
 namespace {
 
