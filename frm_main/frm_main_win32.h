@@ -1,5 +1,8 @@
 // The main window on Win32: creates the controls from the layout table, routes
 // messages to TfrmMain's handlers and shows TfrmMain's state after each of them.
+// frm_main_win32.cpp holds its life and the routing of messages, frm_main_layout_win32.cpp
+// its controls, fonts and sizes; the speed buttons (platform/win32/speed_button), the
+// dialog-like focus (dialog_focus) and the hand-over from workers (ui_task) are its parts.
 #pragma once
 
 #include <windows.h>
@@ -9,12 +12,14 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "frm_main/frm_main.h"
 #include "frm_main/frm_main_layout.h"
+#include "platform/win32/dialog_focus.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/key_repeat_filter.h"
+#include "platform/win32/ui_task.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_player.h"
 
@@ -37,14 +42,6 @@ struct Win32Services {
     }
 };
 
-// Enables or disables a control of the dialog-like window; a control that has the
-// focus hands it on to the next control with a tab stop before it is disabled, so
-// the keyboard still works.
-void EnableKeepingFocus(HWND dialog, HWND control, bool enabled);
-// Moves the focus of the active dialog-like window off a disabled control (or from
-// nowhere) to the first enabled control with a tab stop, else to the window itself.
-void KeepFocusInDialog(HWND dialog);
-
 class MainWindow {
   public:
     // The window on the given services; set_window, when given, learns the window's
@@ -65,33 +62,38 @@ class MainWindow {
     TfrmMain& form() { return form_; }
 
     static constexpr const wchar_t* kClassName = L"TfrmMain";
+    static constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
 
   private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK SpeedButtonProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
-                                            DWORD_PTR data);
     LRESULT OnMessage(UINT msg, WPARAM wparam, LPARAM lparam);
+    void OnCreate();
+    void OnDestroy();
+    void OnCommand(int id, int code);
 
-    // Runs a handler; an error that escapes it goes to the general error report.
-    // Afterwards the controls show the form's state.
+    // The one boundary for errors: what escapes f (a handler, the window's own code)
+    // ends in the general error report, and the window goes on.
+    template <class F>
+    void ReportingErrors(F&& f) noexcept;
+    void ReportError(const std::string& message) noexcept;
+    // Runs a handler, reporting its errors; afterwards the controls show the form's state.
     template <class Handler>
     void Guard(Handler&& handler);
-    void ReportError(const std::string& message) noexcept;
     // The window is going: FormClose, whatever it throws.
     void Close() noexcept;
     void SyncControls();
 
+    // frm_main_layout_win32.cpp: the designed place, the DPI, the controls and their fonts.
+    RECT DesignedFrame() const;
+    void FitToWindowDpi();
     void CreateControls();
     void CreateFonts();
-    void DeleteFonts();
     void ApplyFonts();
     void Layout();
-    void OnCommand(int id, int code);
+    void OnDpiChanged(int dpi, const RECT& suggested);
+
     // The watch on held keys (needed once a line binds its keys) and the search for lines.
     void StartWatchAndScan();
-    void StartScan();
-    void StopScan() noexcept;
-    void PlaceFocus();
 
     Platform& platform_;
     std::function<void(HWND)> set_window_;
@@ -99,16 +101,17 @@ class MainWindow {
 
     HWND hwnd_ = nullptr;
     std::array<HWND, kControlCount> controls_{};
-    std::array<HFONT, 3> fonts_{};  // by FontKind
+    std::array<FontHandle, 3> fonts_;  // by FontKind
     int dpi_ = kDesignedDpi;
     bool created_ = false;
-    // Start takes the focus at the first activation; while the list of lines is searched for,
-    // Start is disabled and a stand-in (the list) has it until Start can take it.
-    enum class StartFocus { kPending, kStandIn, kDone } start_focus_ = StartFocus::kPending;
-    HWND focus_stand_in_ = nullptr;  // none once the user chose it
+    // Set when the window starts to close: a worker's post then no longer waits for room in
+    // the window's queue (the window's thread may be waiting for that worker). Shared with
+    // the player's idle callback, which may outlive the window.
+    std::shared_ptr<std::atomic<bool>> closing_ = std::make_shared<std::atomic<bool>>(false);
+    // Start takes the focus at the first activation, or once the search for lines enables it.
+    FirstFocus first_focus_;
     // The search for lines: it only reads the file system; it ends, and is waited for, when the window goes.
-    std::thread scan_thread_;
-    std::atomic<bool> scan_stop_{false};
+    BackgroundTask scan_;
     std::wstring title_;
     // What the controls show now, to touch only what changed.
     std::vector<std::string> shown_items_;

@@ -1,19 +1,24 @@
 #include "platform/win32/ui_task.h"
 
-#include <memory>
-#include <utility>
-
 namespace vkm {
 
-bool PostUiTask(HWND window, std::function<void()> task) noexcept {
-    try {
-        auto owned = std::make_unique<std::function<void()>>(std::move(task));
-        if (!window || !PostMessageW(window, kUiTaskMessage, 0, reinterpret_cast<LPARAM>(owned.get())))
-            return false;
-        owned.release();  // the message owns it now
-        return true;
-    } catch (...) {
-        return false;
+bool PostUiTask(HWND window, std::function<void()> task, const std::atomic<bool>* cancel) noexcept {
+    if (!window) return false;  // a post to no window would go to this thread
+    // The window's own thread would wait for itself: it tries once.
+    const bool own_thread = GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+    std::unique_ptr<std::function<void()>> owned;
+    for (;;) {
+        try {
+            if (!owned) owned = std::make_unique<std::function<void()>>(std::move(task));
+            if (PostMessageW(window, kUiTaskMessage, 0, reinterpret_cast<LPARAM>(owned.get()))) {
+                owned.release();  // the message owns it now
+                return true;
+            }
+        } catch (...) {
+            // Memory is short: tried again, as a full queue is.
+        }
+        if (own_thread || !IsWindow(window) || (cancel && cancel->load())) return false;
+        Sleep(10);
     }
 }
 
@@ -37,6 +42,26 @@ void DropUiTasks(HWND window) noexcept {
         delete reinterpret_cast<std::function<void()>*>(msg.lParam);
     }
     if (quit) PostQuitMessage(exit_code);
+}
+
+bool BackgroundTask::StartThread(HWND window, Job job) {
+    try {
+        thread_ = std::thread([this, window, job = std::move(job)] {
+            try {
+                PostUiTask(window, job(stop_), &stop_);
+            } catch (...) {
+                // Out of memory before the result was made: nothing to hand over.
+            }
+        });
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void BackgroundTask::Stop() noexcept {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
 }
 
 }  // namespace vkm
