@@ -19,7 +19,8 @@ struct Rect {
 // Indexes into MainWindowControls(), in creation order (which is also the
 // z-order and the tab order of the window). The keyboard reaches only Start and
 // the drop-down list, each a group of its own; the speed buttons are for the mouse.
-// A new control is an index here and a row in the table (frm_main_layout.cpp).
+// A new control is an index here and a row in the table (frm_main_layout.cpp); a button's
+// click is a row in kClicks (frm_main_win32.cpp).
 enum ControlIndex {
     kGrpSimulace,
     kBtnStart,
