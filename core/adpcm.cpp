@@ -22,7 +22,8 @@ std::int16_t Clamp16(int v) {
 // Decodes whole blocks, each into frames frames, as long as the output stays bounded.
 class BlockDecoder : public CompressedDecoder {
   public:
-    BlockDecoder(const WaveFormat& f) : block_(f.block_align), channels_(f.channels), frames_(f.samples_per_block) {}
+    BlockDecoder(const WaveFormat& f)
+        : block_(f.block_align), channels_(f.channels), frames_(f.samples_per_block) {}
     std::size_t Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) override {
         std::size_t used = 0;
         const std::size_t per_block = static_cast<std::size_t>(frames_) * channels_;
@@ -50,12 +51,13 @@ class ImaDecoder : public BlockDecoder {
   private:
     void Block(const std::uint8_t* in, std::int16_t* out) override {
         static const int kSteps[89] = {
-            7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,   28,
-            31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,  118,
-            130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,  494,
-            544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878, 2066,
-            2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845, 8630,
-            9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+            7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,   21,    23,
+            25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,   73,    80,
+            88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,  253,   279,
+            307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,  876,   963,
+            1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749, 3024,  3327,
+            3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493, 10442, 11487,
+            12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
         static const int kIndexMove[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
         const unsigned ch = channels_;
         for (unsigned c = 0; c < ch; ++c) {
@@ -87,7 +89,8 @@ class MsDecoder : public BlockDecoder {
     MsDecoder(const WaveFormat& f) : BlockDecoder(f) {
         const auto* p = reinterpret_cast<const std::uint8_t*>(f.chunk.data());
         const unsigned pairs = static_cast<unsigned>(p[20] | p[21] << 8);  // ParseWave saw them all
-        for (unsigned i = 0; i < pairs; ++i) coefficients_.push_back({Le16s(p + 22 + 4 * i), Le16s(p + 24 + 4 * i)});
+        for (unsigned i = 0; i < pairs; ++i)
+            coefficients_.push_back({Le16s(p + 22 + 4 * i), Le16s(p + 24 + 4 * i)});
     }
 
   private:

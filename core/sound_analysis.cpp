@@ -138,7 +138,8 @@ TruePeakMeter::TruePeakMeter(unsigned channels)
         for (int j = 0; j < kTaps; ++j) {
             const int k = 4 * j + p;
             const double t = (k - (kLength - 1) / 2.0) / 4, r = 2.0 * k / (kLength - 1) - 1;
-            taps[j] = std::sin(kPi * t) / (kPi * t) * BesselI0(kBeta * std::sqrt(1 - r * r)) / BesselI0(kBeta);
+            taps[j] =
+                std::sin(kPi * t) / (kPi * t) * BesselI0(kBeta * std::sqrt(1 - r * r)) / BesselI0(kBeta);
             sum += taps[j];
         }
         double l1 = 0;
@@ -187,6 +188,12 @@ void TruePeakMeter::Push(const float* interleaved, std::size_t frames) {
 
 double LevelOfDbfs(double dbfs) {
     return std::pow(10.0, dbfs / 20);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 SoundAnalyzer::SoundAnalyzer(unsigned rate, unsigned channels, float full_scale)
@@ -254,9 +261,10 @@ void SoundAnalyzer::Push(const float* interleaved, std::size_t frames) {
     // The samples as counted above: a number is 0, beyond +-4 is +-4.
     clean_.resize(frames * channels_);
     for (std::size_t i = 0; i < clean_.size(); ++i)
-        clean_[i] = interleaved[i] == interleaved[i]
-                        ? std::clamp(interleaved[i], static_cast<float>(-kMaxSample), static_cast<float>(kMaxSample))
-                        : 0.0f;
+        clean_[i] =
+            interleaved[i] == interleaved[i]
+                ? std::clamp(interleaved[i], static_cast<float>(-kMaxSample), static_cast<float>(kMaxSample))
+                : 0.0f;
     true_peak_.Push(clean_.data(), frames);
 }
 

@@ -43,6 +43,9 @@ constexpr double kClippedTopDbfs = -20;
 // The sample value of a level in dB relative to full scale.
 double LevelOfDbfs(double dbfs);
 
+// The middle value (of an even count, the mean of the two in the middle); values is not empty.
+double Median(std::vector<double> values);
+
 struct SoundMeasures {
     unsigned rate = 0, channels = 0;
     std::uint64_t frames = 0;
@@ -137,7 +140,7 @@ class SoundAnalyzer {
     std::uint64_t first_heard_ = 0, last_heard_ = 0;
     float first_level_ = 0, last_level_ = 0;
     std::uint64_t clipped_runs_ = 0;
-    float top_[2] = {0, 0};  // the highest |sample| of each sign (positive, negative)
+    float top_[2] = {0, 0};               // the highest |sample| of each sign (positive, negative)
     std::uint64_t top_runs_[2] = {0, 0};  // runs of equal samples at it
     TruePeakMeter true_peak_;
     std::vector<float> clean_;

@@ -95,7 +95,7 @@ TEST(SoundAnalysis, ClippedRunsAtEachFormatsFullScale) {
         std::string data;
         std::uint64_t runs;
     } cases[] = {
-        {kTagPcm, 1, 16, Pcm16({0, 32767, 32767, 32767, 0, 32767, 32767}), 1},  // two are no run
+        {kTagPcm, 1, 16, Pcm16({0, 32767, 32767, 32767, 0, 32767, 32767}), 1},              // two are no run
         {kTagPcm, 1, 16, Pcm16({-32768, -32768, -32768, -32768, 32766, 32766, 32766}), 2},  // and the top
         {kTagPcm, 2, 16, Pcm16({32767, 32767, 32767, 0, 0, 32767}), 0},  // each channel's own runs
         {kTagPcm, 1, 8, std::string("\xFF\xFF\xFF\x80\x00\x00\x00", 7), 2},
@@ -145,24 +145,29 @@ TEST(SoundAnalysis, AgreesWithLibebur128) {
     auto generated = [&](std::string name, unsigned rate, unsigned channels, double seconds, auto wave) {
         Row r{std::move(name), rate, channels, {}};
         for (std::size_t i = 0; i < static_cast<std::size_t>(seconds * rate); ++i)
-            for (unsigned c = 0; c < channels; ++c) r.samples.push_back(static_cast<float>(wave(double(i) / rate, c)));
+            for (unsigned c = 0; c < channels; ++c)
+                r.samples.push_back(static_cast<float>(wave(double(i) / rate, c)));
         rows.push_back(std::move(r));
     };
     std::uint32_t seed = 1;
     auto noise = [&seed] { return (seed = seed * 1664525u + 1013904223u) / 4294967296.0 - 0.5; };
-    generated("sinus 997 Hz, 48 kHz", 48000, 1, 3, [](double t, unsigned) { return 0.1 * std::sin(2 * M_PI * 997 * t); });
+    generated("sinus 997 Hz, 48 kHz", 48000, 1, 3,
+              [](double t, unsigned) { return 0.1 * std::sin(2 * M_PI * 997 * t); });
     generated("sinus fs/4 posunutý o 45°, 22,05 kHz", 22050, 1, 2,
               [](double t, unsigned) { return 0.7 * std::sin(2 * M_PI * 5512.5 * t + M_PI / 4); });
     generated("sinus 10 kHz, 44,1 kHz stereo", 44100, 2, 2,
               [](double t, unsigned c) { return (c ? 0.3 : 0.6) * std::sin(2 * M_PI * 10000 * t + c); });
-    generated("šum s tichem, 22,05 kHz", 22050, 1, 4, [&](double t, unsigned) { return t < 2.5 ? 0.5 * noise() : 0.0; });
+    generated("šum s tichem, 22,05 kHz", 22050, 1, 4,
+              [&](double t, unsigned) { return t < 2.5 ? 0.5 * noise() : 0.0; });
     generated("přelet 50 Hz - 3,9 kHz, 8 kHz", 8000, 1, 3,
               [](double t, unsigned) { return 0.5 * std::sin(2 * M_PI * (50 + 640 * t) * t); });
     ScratchDir dir;
     const std::string source = __FILE__, root = source.substr(0, source.rfind("tests/native/"));
     if (std::system("command -v espeak-ng >/dev/null && command -v sox >/dev/null") == 0 &&
-        std::system(("bash '" + root + "demo/make_demo.sh' '" + dir.path() + "' >/dev/null 2>&1").c_str()) == 0) {
-        for (const char* name : {"gong.wav", "odjezd_praha.wav", "prijezd_kolin.wav", "konec.wav", "zpozdeni.wav"}) {
+        std::system(("bash '" + root + "demo/make_demo.sh' '" + dir.path() + "' >/dev/null 2>&1").c_str()) ==
+            0) {
+        for (const char* name :
+             {"gong.wav", "odjezd_praha.wav", "prijezd_kolin.wav", "konec.wav", "zpozdeni.wav"}) {
             MemorySource file(ReadBytes(dir / name));
             const WaveInfo info = ParseWave(file);
             ASSERT_EQ(info.fault, WaveFault::kNone) << name;
@@ -170,14 +175,15 @@ TEST(SoundAnalysis, AgreesWithLibebur128) {
             file.ReadAt(info.data_offset, &data[0], data.size());
             Row r{std::string("ukázka ") + name, info.format.rate, info.format.channels,
                   std::vector<float>(static_cast<std::size_t>(info.Frames()) * info.format.channels)};
-            DecodeSamples(info.format, reinterpret_cast<const std::uint8_t*>(data.data()), info.Frames(), r.samples.data());
+            DecodeSamples(info.format, reinterpret_cast<const std::uint8_t*>(data.data()), info.Frames(),
+                          r.samples.data());
             rows.push_back(std::move(r));
         }
     } else {
         std::printf("(espeak-ng or sox missing: the demo's sounds are left out)\n");
     }
-    std::printf("%-40s %10s %10s %8s %10s %10s %8s\n", "signal", "LUFS", "libebur128", "diff", "dBTP", "libebur128",
-                "diff");
+    std::printf("%-40s %10s %10s %8s %10s %10s %8s\n", "signal", "LUFS", "libebur128", "diff", "dBTP",
+                "libebur128", "diff");
     for (const Row& r : rows) {
         SoundAnalyzer ours(r.rate, r.channels, 1.0f);
         ours.Push(r.samples.data(), r.samples.size() / r.channels);
@@ -193,8 +199,9 @@ TEST(SoundAnalysis, AgreesWithLibebur128) {
         }
         ebur128_destroy(&ref);
         const double our_tp = 20 * std::log10(m.true_peak), ref_tp = 20 * std::log10(peak);
-        std::printf("%-40s %10.2f %10.2f %8.3f %10.2f %10.2f %8.3f\n", r.name.c_str(), m.loudness.value_or(-HUGE_VAL),
-                    lufs, m.loudness.value_or(-HUGE_VAL) - lufs, our_tp, ref_tp, our_tp - ref_tp);
+        std::printf("%-40s %10.2f %10.2f %8.3f %10.2f %10.2f %8.3f\n", r.name.c_str(),
+                    m.loudness.value_or(-HUGE_VAL), lufs, m.loudness.value_or(-HUGE_VAL) - lufs, our_tp,
+                    ref_tp, our_tp - ref_tp);
         ASSERT_TRUE(m.loudness) << r.name;
         EXPECT_NEAR(*m.loudness, lufs, 0.1) << r.name;
         EXPECT_NEAR(our_tp, ref_tp, 0.2) << r.name;
