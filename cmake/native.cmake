@@ -22,6 +22,7 @@ foreach(src ${VKM_BENCHES})
   add_executable(${name} ${src})
   target_link_libraries(${name} PRIVATE vkm_portable)
 endforeach()
+target_sources(repair_native PRIVATE ${CMAKE_SOURCE_DIR}/vkmcheck/vkmcheck.cpp)  # runs the line check
 
 # Fuzz harnesses (fuzz/*_fuzz.cpp). Built with libFuzzer when VKM_LIBFUZZER is on (clang;
 # scripts/fuzz.sh); otherwise each runs over its seed corpus (fuzz/corpus/NAME, NAME being the

@@ -196,13 +196,13 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-SoundAnalyzer::SoundAnalyzer(unsigned rate, unsigned channels, float full_scale)
+SoundAnalyzer::SoundAnalyzer(unsigned rate, unsigned channels, float full_scale, bool true_peak)
     : rate_(rate),
       channels_(channels <= kMaxChannels ? channels : 0),
       full_scale_(full_scale),
       silence_level_(static_cast<float>(LevelOfDbfs(kSilenceDbfs))),
-      channel_(channels_),
-      true_peak_(channels_) {
+      channel_(channels_) {
+    if (true_peak) true_peak_.emplace(channels_);
     if (!(full_scale_ > 0)) full_scale_ = 1;  // also not a number
     for (unsigned c = 0; c < channels_; ++c)
         channel_[c].weight = channels_ >= 6 && c == 3 ? 0.0 : c < 3 ? 1.0 : 1.41;
@@ -258,6 +258,7 @@ void SoundAnalyzer::Push(const float* interleaved, std::size_t frames) {
         last_level_ = peak;
         if (++frames_ == quarter_end_) EndQuarter();
     }
+    if (!true_peak_) return;
     // The samples as counted above: a number is 0, beyond +-4 is +-4.
     clean_.resize(frames * channels_);
     for (std::size_t i = 0; i < clean_.size(); ++i)
@@ -265,7 +266,7 @@ void SoundAnalyzer::Push(const float* interleaved, std::size_t frames) {
             interleaved[i] == interleaved[i]
                 ? std::clamp(interleaved[i], static_cast<float>(-kMaxSample), static_cast<float>(kMaxSample))
                 : 0.0f;
-    true_peak_.Push(clean_.data(), frames);
+    true_peak_->Push(clean_.data(), frames);
 }
 
 void SoundAnalyzer::EndQuarter() {
@@ -309,7 +310,7 @@ SoundMeasures SoundAnalyzer::Finish() const {
         m.means.push_back(frames_ ? ch.sum / static_cast<double>(frames_) : 0.0);
         m.dc_offset = std::max(m.dc_offset, std::fabs(m.means.back()));
     }
-    m.true_peak = true_peak_.peak();
+    m.true_peak = true_peak_ ? true_peak_->peak() : 0;
     m.first_level = first_level_;
     m.last_level = last_level_;
 

@@ -63,7 +63,7 @@ struct SoundMeasures {
     double dc_offset = 0;
     std::vector<double> means;
     // The true peak (ITU-R BS.1770): the largest |sample| of the signal oversampled 4 times, or of
-    // the samples themselves, full scale = 1.
+    // the samples themselves, full scale = 1; when asked for (SoundAnalyzer), else 0.
     double true_peak = 0;
     // The largest |sample| over the channels of the first and of the last frame, full scale = 1.
     double first_level = 0, last_level = 0;
@@ -104,7 +104,8 @@ class SoundAnalyzer {
     // full_scale: the largest positive sample of the stored format in the float scale:
     // (2^(n-1) - 1) / 2^(n-1) for n-bit integer PCM, 1.0 for float, 32767/32768 for a
     // codec's 16-bit output. A sample counts as clipped when |x| reaches it.
-    SoundAnalyzer(unsigned rate, unsigned channels, float full_scale);
+    // With true_peak, the true peak is measured too (it costs more than the rest); else it is 0.
+    SoundAnalyzer(unsigned rate, unsigned channels, float full_scale, bool true_peak = false);
 
     // Adds frames (interleaved, channels samples each).
     void Push(const float* interleaved, std::size_t frames);
@@ -142,7 +143,7 @@ class SoundAnalyzer {
     std::uint64_t clipped_runs_ = 0;
     float top_[2] = {0, 0};               // the highest |sample| of each sign (positive, negative)
     std::uint64_t top_runs_[2] = {0, 0};  // runs of equal samples at it
-    TruePeakMeter true_peak_;
+    std::optional<TruePeakMeter> true_peak_;
     std::vector<float> clean_;
 
     // Blocks are made of four quarters of 100 ms: quarter k ends at frame (k + 1) * rate / 10.

@@ -238,7 +238,7 @@ LineRepair RepairLine(const Line& line, SoundSources& sources, const RepairOptio
             r.relative.clear();
             continue;
         }
-        SoundAnalyzer analyzer(out.rate, out.channels, 1.0f);
+        SoundAnalyzer analyzer(out.rate, out.channels, 1.0f, true);
         LevelSteps steps;
         std::vector<float> piece(kPieceFrames * out.channels);
         std::uint64_t frames = 0;

@@ -32,7 +32,7 @@ std::optional<SoundMeasures> MeasureFile(const std::string& bytes) {
 
 TEST(SoundAnalysis, Loudness) {
     // A 997 Hz sine of peak -20 dBFS measures -23.0 LUFS: at 48 kHz its mean square exactly; at 8 kHz
-    // 0.21 LU less, the shelf's frequency warping moving 997 Hz down its slope.
+    // the shelf's frequency warping and the high pass's gain there nearly cancel.
     struct Case {
         unsigned rate, channels, tone_channel;
         double tone_seconds, quiet_seconds, silence_seconds;  // the tone, then at -60 dBFS, then silence
@@ -50,6 +50,7 @@ TEST(SoundAnalysis, Loudness) {
         {48000, 6, 3, 3, 0, 0, std::nullopt, 0},                     // the low-frequency channel
         {48000, 1, 0, 0.399, 0, 0, std::nullopt, 0},                 // shorter than a block
         {48000, 1, 0, 0, 0, 2, std::nullopt, 0},
+        {48000, 1, 0, 0, 3, 0, -63.0, 0.05},  // over the absolute gate at -70 LUFS
     };
     for (const Case& c : cases) {
         std::vector<int> samples;
@@ -69,8 +70,8 @@ TEST(SoundAnalysis, Loudness) {
 
 TEST(SoundAnalysis, SilenceAtEachEnd) {
     std::vector<float> at_level(15001, 0.0f), below = at_level;
-    at_level[10000] = static_cast<float>(LevelOfDbfs(kSilenceDbfs));
-    below[10000] = at_level[10000] * 0.99f;
+    at_level[10000] = 0.0031989f;  // -49.9 dBFS: heard
+    below[10000] = 0.0031261f;     // -50.1 dBFS: silence
     struct Case {
         unsigned channels;
         std::vector<float> samples;
@@ -95,9 +96,14 @@ TEST(SoundAnalysis, ClippedRunsAtEachFormatsFullScale) {
         std::string data;
         std::uint64_t runs;
     } cases[] = {
-        {kTagPcm, 1, 16, Pcm16({0, 32767, 32767, 32767, 0, 32767, 32767}), 1},              // two are no run
-        {kTagPcm, 1, 16, Pcm16({-32768, -32768, -32768, -32768, 32766, 32766, 32766}), 2},  // and the top
+        {kTagPcm, 1, 16, Pcm16({0, 32767, 32767, 32767, 0, 32767, 32767}), 1},  // two are no run
+        {kTagPcm, 1, 16, Pcm16({32767, 32767, 32767, -32768, -32768, -32768, 32767, 32767, 32767}), 3},
         {kTagPcm, 2, 16, Pcm16({32767, 32767, 32767, 0, 0, 32767}), 0},  // each channel's own runs
+        // Equal samples at the fragment's own top of their sign (clipped, then made quieter) from -20 dBFS.
+        {kTagPcm, 1, 16, Pcm16({-32768, -32768, -32768, 32766, 32766, 32766}), 2},
+        {kTagPcm, 1, 16, Pcm16({3400, 3400, 3400, -100}), 1},  // -19.7 dBFS
+        {kTagPcm, 1, 16, Pcm16({3200, 3200, 3200, -100}), 0},  // -20.2 dBFS
+        {kTagPcm, 1, 16, Pcm16({9000, 9000, 9000, 9001}), 0},  // not the top
         {kTagPcm, 1, 8, std::string("\xFF\xFF\xFF\x80\x00\x00\x00", 7), 2},
         {kTagPcm, 1, 24, "\xFF\xFF\x7F\xFF\xFF\x7F\xFF\xFF\x7F", 1},
         {kTagPcm, 1, 12, Pcm16({32752, 32752, 32752}), 1},  // the top of 12 bits is 2047 * 16
@@ -120,6 +126,7 @@ TEST(SoundAnalysis, DcOffsetAndEdgeLevels) {
     } cases[] = {
         {1, {0.52f, -0.48f, 0.52f, -0.48f, 0.52f, -0.48f}, 0.02, 0.52, 0.48},
         {2, {0.1f, -0.3f, 0, -0.05f, 0.2f, 0.05f}, 0.1, 0.3, 0.2},
+        {2, {0, 0.03f, 0, 0.01f}, 0.02, 0.03, 0.01},  // one channel's offset
         {1, {-0.7f}, 0.7, 0.7, 0.7},
         {1, {kNaN, 1e30f, -kInf, 0.25f}, 0.0625, 0, 0.25},  // not a number is 0, beyond +-4 is +-4
         {2, {}, 0, 0, 0},
@@ -185,7 +192,7 @@ TEST(SoundAnalysis, AgreesWithLibebur128) {
     std::printf("%-40s %10s %10s %8s %10s %10s %8s\n", "signal", "LUFS", "libebur128", "diff", "dBTP",
                 "libebur128", "diff");
     for (const Row& r : rows) {
-        SoundAnalyzer ours(r.rate, r.channels, 1.0f);
+        SoundAnalyzer ours(r.rate, r.channels, 1.0f, true);
         ours.Push(r.samples.data(), r.samples.size() / r.channels);
         const SoundMeasures m = ours.Finish();
         ebur128_state* ref = ebur128_init(r.channels, r.rate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
