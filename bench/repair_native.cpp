@@ -42,7 +42,8 @@ void WriteSound(const std::string& path, unsigned rate, double seconds, double g
             const double t = static_cast<double>(at) / rate;
             seed = seed * 1664525u + 1013904223u;
             const bool voiced = t > 0.5 && t < seconds - 0.5 && std::fmod(t, 1.3) < 1.0;
-            const double x = voiced ? level * (0.7 * std::sin(2 * M_PI * 180 * t) + 0.6 * (seed / 4294967296.0 - 0.5)) : 0;
+            const double x =
+                voiced ? level * (0.7 * std::sin(2 * M_PI * 180 * t) + 0.6 * (seed / 4294967296.0 - 0.5)) : 0;
             second[i] = static_cast<std::int16_t>(std::lround(x * 32767));
         }
         f.write(reinterpret_cast<const char*>(second.data()), static_cast<std::streamsize>(2 * n));
@@ -104,10 +105,12 @@ int main(int argc, char** argv) {
 
     std::printf("500 fragments of 3 to 5 s (16-bit, 22.05 kHz, every tenth 8 kHz):\n");
     Mend("mended", (work / "many" / "Linka.vkm").string(), (work / "many-copy").string());
-    Mend("mended again (the copy)", (work / "many-copy" / "Linka.vkm").string(), (work / "many-copy2").string());
+    Mend("mended again (the copy)", (work / "many-copy" / "Linka.vkm").string(),
+         (work / "many-copy2").string());
     std::printf("one fragment of %.0f MB (%.0f s of 16-bit mono at 22.05 kHz):\n", megabytes, seconds);
     Mend("mended", (work / "big" / "Linka.vkm").string(), (work / "big-copy").string());
-    Mend("mended again (the copy)", (work / "big-copy" / "Linka.vkm").string(), (work / "big-copy2").string());
+    Mend("mended again (the copy)", (work / "big-copy" / "Linka.vkm").string(),
+         (work / "big-copy2").string());
     fs::remove_all(work);
     return 0;
 }

@@ -35,10 +35,10 @@ constexpr double kLongSilenceSeconds = 0.150;
 // (a voice that jumps nearer and further).
 constexpr double kLoudnessSpreadLu = 6;
 // Consecutive samples of one channel at full scale, of one sign, that count as clipped; so do as
-// many equal samples at the fragment's own highest level of their sign when that is -20 dBFS or
+// many equal samples at the fragment's own highest level of their sign when that is -30 dBFS or
 // more (a recording clipped and then made quieter: its flat tops stay).
 constexpr unsigned kClippedRunSamples = 3;
-constexpr double kClippedTopDbfs = -20;
+constexpr double kClippedTopDbfs = -30;
 
 // The sample value of a level in dB relative to full scale.
 double LevelOfDbfs(double dbfs);

@@ -88,6 +88,34 @@ std::vector<double> ConvertedDc(const std::vector<double>& means, unsigned chann
     return dc;
 }
 
+// Reads the sound converted, without its DC offset, and hands frames [from, to) to analyzer and
+// the level of each frame to steps (either may be null); frames gets how many the sound has.
+bool Scan(const SoundRepair& r, SoundSources& sources, std::uint64_t from, std::uint64_t to,
+          SoundAnalyzer* analyzer, LevelSteps* steps, std::uint64_t& frames) {
+    const SoundRepair::Plan& plan = r.plan;
+    std::unique_ptr<SampleReader> reader = Converted(r.source, plan.rate, plan.channels, sources);
+    if (!reader) return false;
+    const unsigned ch = plan.channels;
+    std::vector<float> piece(kPieceFrames * ch);
+    frames = 0;
+    while (const std::size_t n = reader->Read(piece.data(), kPieceFrames)) {
+        for (std::size_t f = 0; f < n; ++f) {
+            float top = 0;
+            for (unsigned c = 0; c < ch; ++c) {
+                float& x = piece[f * ch + c];
+                x -= static_cast<float>(plan.dc[c]);
+                top = std::max(top, std::fabs(x));
+            }
+            if (steps) steps->Add(top, frames + f);
+        }
+        const std::uint64_t first = std::max(from, frames), last = std::min(to, frames + n);
+        if (analyzer && first < last)
+            analyzer->Push(piece.data() + (first - frames) * ch, static_cast<std::size_t>(last - first));
+        frames += n;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string FormatText(const WaveFormat& f) {
@@ -227,45 +255,44 @@ LineRepair RepairLine(const Line& line, SoundSources& sources, const RepairOptio
             r.unmended.push_back("je přebuzený (" + std::to_string(m.clipped_runs) +
                                  "×): ořezané špičky oprava nevrátí, nahrajte ho znovu");
 
-        // Converted, without its DC offset: loudness, true peak and where it is heard.
+        // Converted, without its DC offset: where it is heard, for any level.
         SoundRepair::Plan& plan = r.plan;
         plan.rate = out.rate;
         plan.channels = out.channels;
         plan.dc = ConvertedDc(m.means, out.channels);
-        std::unique_ptr<SampleReader> reader = Converted(r.source, out.rate, out.channels, sources);
-        if (!reader) {
+        LevelSteps steps;
+        std::uint64_t frames = 0;
+        if (!Scan(r, sources, 0, UINT64_MAX, nullptr, &steps, frames)) {
             r.unmended.push_back("nejde přečíst podruhé: do kopie nejde");
             r.relative.clear();
             continue;
         }
-        SoundAnalyzer analyzer(out.rate, out.channels, 1.0f, true);
-        LevelSteps steps;
-        std::vector<float> piece(kPieceFrames * out.channels);
-        std::uint64_t frames = 0;
-        while (const std::size_t n = reader->Read(piece.data(), kPieceFrames)) {
-            for (std::size_t f = 0; f < n; ++f) {
-                float top = 0;
-                for (unsigned c = 0; c < out.channels; ++c) {
-                    float& x = piece[f * out.channels + c];
-                    x -= static_cast<float>(plan.dc[c]);
-                    top = std::max(top, std::fabs(x));
-                }
-                steps.Add(top, frames + f);
+        // Silence: what lies under the report's silence level once the gain is applied.
+        const auto margin = static_cast<std::uint64_t>(std::llround(options.margin_seconds * out.rate));
+        auto trim = [&](double gain) {
+            plan.start = 0;
+            plan.end = frames;
+            if (const auto heard = steps.Over(static_cast<float>(LevelOfDbfs(kSilenceDbfs) / gain))) {
+                plan.start = heard->first > margin ? heard->first - margin : 0;
+                plan.end = std::min(frames, heard->second + 1 + margin);
             }
-            analyzer.Push(piece.data(), n);
-            frames += n;
-        }
-        const SoundMeasures converted = analyzer.Finish();
-
-        // The line's loudness, as far as the peak allows.
+        };
+        // The loudness and true peak of what is kept, trimmed with the gain that the source's loudness
+        // calls for; the gain they call for, as far as the peak allows, and the trim once more with it.
+        std::optional<double> wanted;
+        if (repair.target_lufs && m.loudness) wanted = *repair.target_lufs - *m.loudness;
+        trim(LevelOfDbfs(wanted.value_or(0)));
+        SoundAnalyzer analyzer(out.rate, out.channels, 1.0f, true);
+        Scan(r, sources, plan.start, plan.end, &analyzer, nullptr, frames);
+        const SoundMeasures kept = analyzer.Finish();
         double gain_db = 0;
-        if (converted.loudness && repair.target_lufs) {
-            const double wanted = *repair.target_lufs - *converted.loudness;
-            const double most = 20 * std::log10(limit / std::max(converted.true_peak, 1e-9));
-            gain_db = std::min(wanted, most);
-            if (wanted - gain_db > kRepairShortLu)
+        if (kept.loudness && repair.target_lufs) {
+            wanted = *repair.target_lufs - *kept.loudness;
+            const double most = 20 * std::log10(limit / std::max(kept.true_peak, 1e-9));
+            gain_db = std::min(*wanted, most);
+            if (*wanted - gain_db > kRepairShortLu)
                 r.unmended.push_back("zesílení zastavila špička (" + Decimal(kRepairPeakDbtp, 0) +
-                                     " dBTP): zůstává o " + Decimal(wanted - gain_db, 1) +
+                                     " dBTP): zůstává o " + Decimal(*wanted - gain_db, 1) +
                                      " LU tišší než cíl");
             if (std::fabs(gain_db) < 0.05) gain_db = 0;  // a mended sound stays as it is
         } else if (repair.target_lufs) {
@@ -274,18 +301,9 @@ LineRepair RepairLine(const Line& line, SoundSources& sources, const RepairOptio
         }
         r.gain_db = gain_db;
         plan.gain = LevelOfDbfs(gain_db);
-
-        // Silence: what lies under the report's silence level once the gain is applied.
-        plan.start = 0;
-        plan.end = frames;
-        const auto heard = steps.Over(static_cast<float>(LevelOfDbfs(kSilenceDbfs) / plan.gain));
-        if (!heard) {
-            if (frames > 0) r.unmended.push_back("je celý ticho: nic neořízl");
-        } else {
-            const auto margin = static_cast<std::uint64_t>(std::llround(options.margin_seconds * out.rate));
-            plan.start = heard->first > margin ? heard->first - margin : 0;
-            plan.end = std::min(frames, heard->second + 1 + margin);
-        }
+        trim(plan.gain);
+        if (!steps.Over(static_cast<float>(LevelOfDbfs(kSilenceDbfs) / plan.gain)) && frames > 0)
+            r.unmended.push_back("je celý ticho: nic neořízl");
         plan.fade = static_cast<std::uint64_t>(
             std::llround(std::min(kRepairFadeSeconds, options.margin_seconds) * out.rate));
         r.trimmed_start_ms = 1000.0 * static_cast<double>(plan.start) / out.rate;

@@ -99,10 +99,10 @@ TEST(SoundAnalysis, ClippedRunsAtEachFormatsFullScale) {
         {kTagPcm, 1, 16, Pcm16({0, 32767, 32767, 32767, 0, 32767, 32767}), 1},  // two are no run
         {kTagPcm, 1, 16, Pcm16({32767, 32767, 32767, -32768, -32768, -32768, 32767, 32767, 32767}), 3},
         {kTagPcm, 2, 16, Pcm16({32767, 32767, 32767, 0, 0, 32767}), 0},  // each channel's own runs
-        // Equal samples at the fragment's own top of their sign (clipped, then made quieter) from -20 dBFS.
+        // Equal samples at the fragment's own top of their sign (clipped, then made quieter) from -30 dBFS.
         {kTagPcm, 1, 16, Pcm16({-32768, -32768, -32768, 32766, 32766, 32766}), 2},
-        {kTagPcm, 1, 16, Pcm16({3400, 3400, 3400, -100}), 1},  // -19.7 dBFS
-        {kTagPcm, 1, 16, Pcm16({3200, 3200, 3200, -100}), 0},  // -20.2 dBFS
+        {kTagPcm, 1, 16, Pcm16({1050, 1050, 1050, -100}), 1},  // -29.9 dBFS
+        {kTagPcm, 1, 16, Pcm16({1020, 1020, 1020, -100}), 0},  // -30.1 dBFS
         {kTagPcm, 1, 16, Pcm16({9000, 9000, 9000, 9001}), 0},  // not the top
         {kTagPcm, 1, 8, std::string("\xFF\xFF\xFF\x80\x00\x00\x00", 7), 2},
         {kTagPcm, 1, 24, "\xFF\xFF\x7F\xFF\xFF\x7F\xFF\xFF\x7F", 1},
