@@ -152,7 +152,7 @@ const IniFile::Section* IniFile::FindSection(std::u16string_view name) const {
 }
 
 std::string IniFile::ReadValue(const std::string& section, const std::string& key,
-                                  const std::string& def) const {
+                               const std::string& def) const {
     const std::u16string wsection = Wide(section);
     const std::u16string wkey = Wide(key);
     if (const Section* s = FindSection(Trim(wsection))) {

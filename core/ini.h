@@ -55,8 +55,7 @@ class IniFile {
     // The value of the first occurrence of key in section, or def when the key is absent or its first
     // occurrence has no "=". Section and key are looked up without their surrounding white space;
     // def loses its trailing spaces.
-    std::string ReadValue(const std::string& section, const std::string& key,
-                             const std::string& def) const;
+    std::string ReadValue(const std::string& section, const std::string& key, const std::string& def) const;
     // The names of the section's keys in file order, duplicates included (lines without "=", and
     // names that start with ";", left out). The section is looked up as given, white space included.
     // An "=value" line is listed with the empty name, which ReadValue reads too. (Windows, which
