@@ -8,7 +8,12 @@ include(GoogleTest)
 file(GLOB VKM_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
 add_executable(vkm_tests ${VKM_NATIVE_TESTS} ${CMAKE_SOURCE_DIR}/vkmcheck/vkmcheck.cpp)
 target_include_directories(vkm_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(vkm_tests PRIVATE vkm_portable GTest::gtest GTest::gtest_main)
+# libebur128, the field's reference for loudness and true peak, checks our measures in the tests
+# only; the programs keep their own.
+find_library(VKM_EBUR128_LIBRARY ebur128 REQUIRED)
+find_path(VKM_EBUR128_INCLUDE ebur128.h REQUIRED)
+target_include_directories(vkm_tests PRIVATE ${VKM_EBUR128_INCLUDE})
+target_link_libraries(vkm_tests PRIVATE vkm_portable GTest::gtest GTest::gtest_main ${VKM_EBUR128_LIBRARY})
 gtest_discover_tests(vkm_tests DISCOVERY_TIMEOUT 60)
 
 file(GLOB VKM_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_native.cpp)
@@ -17,6 +22,7 @@ foreach(src ${VKM_BENCHES})
   add_executable(${name} ${src})
   target_link_libraries(${name} PRIVATE vkm_portable)
 endforeach()
+target_sources(repair_native PRIVATE ${CMAKE_SOURCE_DIR}/vkmcheck/vkmcheck.cpp)  # runs the line check
 
 # Fuzz harnesses (fuzz/*_fuzz.cpp). Built with libFuzzer when VKM_LIBFUZZER is on (clang;
 # scripts/fuzz.sh); otherwise each runs over its seed corpus (fuzz/corpus/NAME, NAME being the

@@ -13,18 +13,8 @@ namespace {
 constexpr std::size_t kChunkFrames = 1024;  // frames converted at a time
 constexpr unsigned kFallbackRate = 44100;   // the tone's rate when no fragment decides it
 
-// Frames of floating point, interleaved, from one fragment.
-class FloatReader {
-  public:
-    virtual ~FloatReader() = default;
-    // Up to frames frames into out; 0 at the end.
-    virtual std::size_t Read(float* out, std::size_t frames) = 0;
-    virtual unsigned channels() const = 0;
-    virtual unsigned rate() const = 0;
-};
-
 // Integer PCM, float, A-law and mu-law, read from the file in chunks.
-class PlainReader : public FloatReader {
+class PlainReader : public SampleReader {
   public:
     PlainReader(std::unique_ptr<ByteSource> source, const WaveInfo& info)
         : source_(std::move(source)), format_(info.format), offset_(info.data_offset), left_(info.Frames()) {}
@@ -54,7 +44,7 @@ class PlainReader : public FloatReader {
 };
 
 // A compressed format through a system codec, cut to the fact chunk's length.
-class CodecReader : public FloatReader {
+class CodecReader : public SampleReader {
   public:
     CodecReader(std::unique_ptr<ByteSource> source, const WaveInfo& info,
                 std::unique_ptr<CompressedDecoder> decoder)
@@ -88,7 +78,7 @@ class CodecReader : public FloatReader {
     std::size_t pcm_pos_ = 0;
 };
 
-class ToneReader : public FloatReader {
+class ToneReader : public SampleReader {
   public:
     explicit ToneReader(unsigned rate) : rate_(rate), tone_(PlaceholderTone(rate)) {}
     std::size_t Read(float* out, std::size_t frames) override {
@@ -106,19 +96,57 @@ class ToneReader : public FloatReader {
     std::size_t pos_ = 0;
 };
 
-// Channels from in to out: the same channels where both have them; mono feeds
-// the first two; two or more channels make mono as the mean of the first two.
-void MapChannels(const float* in, unsigned in_ch, std::size_t frames, unsigned out_ch, float* out) {
-    for (std::size_t f = 0; f < frames; ++f) {
-        const float* a = in + f * in_ch;
-        float* b = out + f * out_ch;
-        if (out_ch == 1) {
-            b[0] = in_ch == 1 ? a[0] : 0.5f * (a[0] + a[1]);
-            continue;
-        }
-        for (unsigned c = 0; c < out_ch; ++c) b[c] = c < in_ch ? a[c] : (in_ch == 1 && c == 1 ? a[0] : 0.0f);
+// A sound converted to another rate and channel count.
+class ConvertingReader : public SampleReader {
+  public:
+    ConvertingReader(std::unique_ptr<SampleReader> reader, unsigned rate, unsigned channels)
+        : reader_(std::move(reader)), rate_(rate), channels_(channels) {
+        if (reader_->rate() != rate)
+            resampler_ = std::make_unique<Resampler>(reader_->rate(), rate, channels);
+        in_.resize(kChunkFrames * reader_->channels());
+        mapped_.resize(kChunkFrames * channels);
     }
-}
+    std::size_t Read(float* out, std::size_t frames) override {
+        std::size_t made = 0;
+        while (made < frames) {
+            const std::size_t want = std::min(kChunkFrames, frames - made);
+            float* dest = out + made * channels_;
+            if (!resampler_) {
+                const std::size_t got = ReadMapped(want);
+                if (got == 0) break;
+                std::copy_n(mapped_.begin(), got * channels_, dest);
+                made += got;
+                continue;
+            }
+            const std::size_t got = resampler_->Pull(dest, want);
+            if (got > 0) {
+                made += got;
+                continue;
+            }
+            if (resampler_->finished()) break;
+            const std::size_t in = ReadMapped(kChunkFrames);
+            if (in == 0)
+                resampler_->Finish();
+            else
+                resampler_->Push(mapped_.data(), in);
+        }
+        return made;
+    }
+    unsigned channels() const override { return channels_; }
+    unsigned rate() const override { return rate_; }
+
+  private:
+    std::size_t ReadMapped(std::size_t frames) {
+        const std::size_t got = reader_->Read(in_.data(), frames);
+        MapChannels(in_.data(), reader_->channels(), got, channels_, mapped_.data());
+        return got;
+    }
+
+    std::unique_ptr<SampleReader> reader_;
+    unsigned rate_, channels_;
+    std::unique_ptr<Resampler> resampler_;
+    std::vector<float> in_, mapped_;
+};
 
 // Rounds to the nearest integer of the scale (halves up) and clips.
 template <class Int>
@@ -213,54 +241,25 @@ class Copier : public AnnouncementStream::Producer {
 // Any fragment converted to the stream's format: channels, rate, sample encoding.
 class Converter : public AnnouncementStream::Producer {
   public:
-    Converter(std::unique_ptr<FloatReader> reader, const StreamFormat& out)
-        : reader_(std::move(reader)), out_(out) {
-        if (reader_->rate() != out.rate)
-            resampler_ = std::make_unique<Resampler>(reader_->rate(), out.rate, out.channels);
-        in_.resize(kChunkFrames * reader_->channels());
-        mapped_.resize(kChunkFrames * out.channels);
-    }
+    Converter(std::unique_ptr<SampleReader> reader, const StreamFormat& out)
+        : reader_(std::move(reader), out.rate, out.channels), out_(out) {}
     std::size_t Read(std::uint8_t* out, std::size_t frames) override {
-        const unsigned ch = out_.channels;
         std::size_t made = 0;
         while (made < frames) {
             const std::size_t want = std::min(kChunkFrames, frames - made);
-            std::uint8_t* dest = out + made * out_.BlockAlign();
-            if (!resampler_) {
-                const std::size_t got = ReadMapped(want);
-                if (got == 0) break;
-                Encode(mapped_.data(), got * ch, out_, dest);
-                made += got;
-                continue;
-            }
-            resampled_.resize(want * ch);
-            const std::size_t got = resampler_->Pull(resampled_.data(), want);
-            if (got > 0) {
-                Encode(resampled_.data(), got * ch, out_, dest);
-                made += got;
-                continue;
-            }
-            if (resampler_->finished()) break;
-            const std::size_t in = ReadMapped(kChunkFrames);
-            if (in == 0)
-                resampler_->Finish();
-            else
-                resampler_->Push(mapped_.data(), in);
+            samples_.resize(want * out_.channels);
+            const std::size_t got = reader_.Read(samples_.data(), want);
+            if (got == 0) break;
+            Encode(samples_.data(), got * out_.channels, out_, out + made * out_.BlockAlign());
+            made += got;
         }
         return made;
     }
 
   private:
-    std::size_t ReadMapped(std::size_t frames) {
-        const std::size_t got = reader_->Read(in_.data(), frames);
-        MapChannels(in_.data(), reader_->channels(), got, out_.channels, mapped_.data());
-        return got;
-    }
-
-    std::unique_ptr<FloatReader> reader_;
+    ConvertingReader reader_;
     StreamFormat out_;
-    std::unique_ptr<Resampler> resampler_;
-    std::vector<float> in_, mapped_, resampled_;
+    std::vector<float> samples_;
 };
 
 }  // namespace
@@ -403,19 +402,38 @@ std::unique_ptr<AnnouncementStream::Producer> AnnouncementStream::ProducerFor(
     std::unique_ptr<ByteSource> source, const WaveInfo& info, bool& copied) {
     copied = SameFormat(info.format, format_);
     if (copied) return std::make_unique<Copier>(std::move(source), info);
-    std::unique_ptr<FloatReader> reader;
-    if (info.format.encoding == SampleEncoding::kCompressed) {
-        Codecs* codecs = sources_.codecs();
-        std::unique_ptr<CompressedDecoder> decoder = codecs ? codecs->Open(info.format) : nullptr;
-        if (!decoder) return nullptr;
-        auto codec = std::make_unique<CodecReader>(std::move(source), info, std::move(decoder));
-        // Data that gives no samples at all is as broken as a format no codec takes.
-        if (!codec->Start() && info.data_size > 0) return nullptr;
-        reader = std::move(codec);
-    } else {
-        reader = std::make_unique<PlainReader>(std::move(source), info);
-    }
+    std::unique_ptr<SampleReader> reader = OpenSampleReader(std::move(source), info, sources_.codecs());
+    if (!reader) return nullptr;
     return std::make_unique<Converter>(std::move(reader), format_);
+}
+
+std::unique_ptr<SampleReader> OpenSampleReader(std::unique_ptr<ByteSource> source, const WaveInfo& info,
+                                               Codecs* codecs) {
+    if (info.format.encoding != SampleEncoding::kCompressed)
+        return std::make_unique<PlainReader>(std::move(source), info);
+    std::unique_ptr<CompressedDecoder> decoder = codecs ? codecs->Open(info.format) : nullptr;
+    if (!decoder) return nullptr;
+    auto codec = std::make_unique<CodecReader>(std::move(source), info, std::move(decoder));
+    // Data that gives no samples at all is as broken as a format no codec takes.
+    if (!codec->Start() && info.data_size > 0) return nullptr;
+    return codec;
+}
+
+std::unique_ptr<SampleReader> ConvertSamples(std::unique_ptr<SampleReader> reader, unsigned rate,
+                                             unsigned channels) {
+    return std::make_unique<ConvertingReader>(std::move(reader), rate, channels);
+}
+
+void MapChannels(const float* in, unsigned in_ch, std::size_t frames, unsigned out_ch, float* out) {
+    for (std::size_t f = 0; f < frames; ++f) {
+        const float* a = in + f * in_ch;
+        float* b = out + f * out_ch;
+        if (out_ch == 1) {
+            b[0] = in_ch == 1 ? a[0] : 0.5f * (a[0] + a[1]);
+            continue;
+        }
+        for (unsigned c = 0; c < out_ch; ++c) b[c] = c < in_ch ? a[c] : (in_ch == 1 && c == 1 ? a[0] : 0.0f);
+    }
 }
 
 }  // namespace vkm

@@ -108,6 +108,31 @@ class AnnouncementStream {
     bool started_ = false;
 };
 
+// Frames of one sound as floating point (full scale +-1), interleaved.
+class SampleReader {
+  public:
+    virtual ~SampleReader() = default;
+    // Up to frames frames into out; 0 at the end.
+    virtual std::size_t Read(float* out, std::size_t frames) = 0;
+    virtual unsigned channels() const = 0;
+    virtual unsigned rate() const = 0;
+};
+
+// The samples of a file that ParseWave takes (info), as the player decodes them: plain formats
+// read from source in pieces, compressed ones through a decoder from codecs, cut to the fact
+// chunk's length. nullptr when no codec takes it or its compressed data gives no samples.
+std::unique_ptr<SampleReader> OpenSampleReader(std::unique_ptr<ByteSource> source, const WaveInfo& info,
+                                               Codecs* codecs);
+
+// reader's samples as the player converts them to another rate and channel count: channels
+// first (MapChannels), then the rate through the player's resampler.
+std::unique_ptr<SampleReader> ConvertSamples(std::unique_ptr<SampleReader> reader, unsigned rate,
+                                             unsigned channels);
+
+// Channels from in to out: the same channels where both have them; mono feeds the first two;
+// two or more channels make mono as the mean of the first two.
+void MapChannels(const float* in, unsigned in_ch, std::size_t frames, unsigned out_ch, float* out);
+
 // The stream's format for the formats of the files that play among an announcement's first
 // kLookAhead (or of the default sound when none plays): see AnnouncementStream.
 StreamFormat AnnouncementFormat(const std::vector<const WaveFormat*>& formats);

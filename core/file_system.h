@@ -39,6 +39,10 @@ class FileSystem {
     virtual bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) = 0;
     // The full path of the running executable.
     virtual Path ExecutablePath() = 0;
+    // path made absolute as the system makes it (a relative path against the current folder), so
+    // that what is resolved against it agrees with the program, which always has full paths.
+    // Here: path as it is, for file systems that have only full paths.
+    virtual Path FullPath(const Path& path) { return path; }
 };
 
 }  // namespace vkm

@@ -89,6 +89,8 @@ class Checker {
                     Fault(said + " chybí");
                 else
                     Fault(said + " " + FaultText(w.fault));
+                seconds += ReplacementSeconds();
+                continue;
             } else if (w.playability == Playability::kNeedsSystemCodec &&
                        noted_codec_.insert(sound.name).second) {
                 Warning(said + " je komprimovaný; přehraje ho kodek Windows, pokud ho systém má");
@@ -99,6 +101,18 @@ class Checker {
     }
 
   private:
+    // How long what plays in place of a broken file lasts: the system's default sound, else the tone.
+    double ReplacementSeconds() {
+        if (!replacement_) {
+            replacement_ = static_cast<double>(PlaceholderTone(1000).size()) / 1000;
+            if (std::optional<Path> path = sounds_.DefaultSoundPath()) {
+                const WaveInspection& w = Inspect(*path);
+                if (w.playability == Playability::kPlayable) replacement_ = w.seconds;
+            }
+        }
+        return *replacement_;
+    }
+
     const WaveInspection& Inspect(const Path& path) {
         auto it = seen_.find(path);
         if (it != seen_.end()) return it->second;
@@ -115,6 +129,7 @@ class Checker {
     Path dir_;
     std::map<Path, WaveInspection> seen_;
     std::set<std::string> warned_outside_, noted_codec_;
+    std::optional<double> replacement_;
 };
 
 void CheckAnnouncementEntries(const IniFile& ini, Checker& check) {

@@ -29,4 +29,16 @@ inline std::string Count(std::size_t n, const char* one, const char* few, const 
     return std::to_string(n) + " " + (n == 1 ? one : n >= 2 && n <= 4 ? few : many);
 }
 
+// "22 050 Hz"
+inline std::string FrequencyText(unsigned rate) {
+    std::string digits = std::to_string(rate);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, " ");
+    return digits + " Hz";
+}
+
+// "mono", "stereo", "6 kanálů"
+inline std::string ChannelsText(unsigned channels) {
+    return channels == 1 ? "mono" : channels == 2 ? "stereo" : Count(channels, "kanál", "kanály", "kanálů");
+}
+
 }  // namespace vkm

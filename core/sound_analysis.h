@@ -34,11 +34,17 @@ constexpr double kLongSilenceSeconds = 0.150;
 // Fragments of one line whose loudness differs by more than 6 LU sound uneven
 // (a voice that jumps nearer and further).
 constexpr double kLoudnessSpreadLu = 6;
-// Consecutive samples of one channel at full scale that count as clipped.
+// Consecutive samples of one channel at full scale, of one sign, that count as clipped; so do as
+// many equal samples at the fragment's own highest level of their sign when that is -30 dBFS or
+// more (a recording clipped and then made quieter: its flat tops stay).
 constexpr unsigned kClippedRunSamples = 3;
+constexpr double kClippedTopDbfs = -30;
 
 // The sample value of a level in dB relative to full scale.
 double LevelOfDbfs(double dbfs);
+
+// The middle value (of an even count, the mean of the two in the middle); values is not empty.
+double Median(std::vector<double> values);
 
 struct SoundMeasures {
     unsigned rate = 0, channels = 0;
@@ -50,10 +56,15 @@ struct SoundMeasures {
     // in blocks of 400 ms that overlap by 75 %, gated at -70 LUFS and then 10 LU below the
     // mean of the blocks left. None when no block is left (silence, or shorter than a block).
     std::optional<double> loudness;
-    // Runs of kClippedRunSamples or more consecutive samples of one channel at full scale.
+    // Runs of kClippedRunSamples or more consecutive samples of one channel at full scale (or at
+    // the fragment's own highest level), a run ending where the sign flips.
     std::uint64_t clipped_runs = 0;
-    // The largest |mean| of a channel, full scale = 1.
+    // The largest |mean| of a channel, and each channel's mean, full scale = 1.
     double dc_offset = 0;
+    std::vector<double> means;
+    // The true peak (ITU-R BS.1770): the largest |sample| of the signal oversampled 4 times, or of
+    // the samples themselves, full scale = 1; when asked for (SoundAnalyzer), else 0.
+    double true_peak = 0;
     // The largest |sample| over the channels of the first and of the last frame, full scale = 1.
     double first_level = 0, last_level = 0;
 };
@@ -69,12 +80,32 @@ struct SoundMeasures {
 // except the fourth of a file of six or more channels, which is the low-frequency
 // channel and does not count. Rates under 10 Hz give no loudness; more channels than a
 // WAV header can name (65535) are taken as none.
+// The true peak of a signal: its samples and three points between every two of them, each
+// from the 12 samples around it through a windowed-sinc interpolator (a polyphase FIR of 49
+// taps). Samples are taken as NaN-free and within +-4.
+class TruePeakMeter {
+  public:
+    static constexpr int kTaps = 12;  // of each phase
+
+    explicit TruePeakMeter(unsigned channels);
+    void Push(const float* interleaved, std::size_t frames);
+    double peak() const { return peak_; }
+
+  private:
+    unsigned channels_;
+    float phase_[3][kTaps];  // the taps of the points 1/4, 2/4 and 3/4 of the way, newest sample first
+    double bound_ = 0;       // the most any point can be over the largest sample around it
+    std::vector<float> history_, work_;
+    double peak_ = 0;
+};
+
 class SoundAnalyzer {
   public:
     // full_scale: the largest positive sample of the stored format in the float scale:
     // (2^(n-1) - 1) / 2^(n-1) for n-bit integer PCM, 1.0 for float, 32767/32768 for a
     // codec's 16-bit output. A sample counts as clipped when |x| reaches it.
-    SoundAnalyzer(unsigned rate, unsigned channels, float full_scale);
+    // With true_peak, the true peak is measured too (it costs more than the rest); else it is 0.
+    SoundAnalyzer(unsigned rate, unsigned channels, float full_scale, bool true_peak = false);
 
     // Adds frames (interleaved, channels samples each).
     void Push(const float* interleaved, std::size_t frames);
@@ -87,7 +118,10 @@ class SoundAnalyzer {
         double energy = 0;                               // sum of the filtered squares this quarter
         double weight = 1;
         double sum = 0;         // of the samples, for the mean
-        unsigned clip_run = 0;  // consecutive samples at full scale until now
+        unsigned clip_run = 0;  // consecutive samples at full scale of one sign until now
+        bool clip_negative = false;
+        float last = 0;     // the last sample
+        unsigned same = 0;  // consecutive samples equal to it
     };
     // Energy of the gating blocks whose loudness falls in one bin.
     struct Bin {
@@ -107,6 +141,10 @@ class SoundAnalyzer {
     std::uint64_t first_heard_ = 0, last_heard_ = 0;
     float first_level_ = 0, last_level_ = 0;
     std::uint64_t clipped_runs_ = 0;
+    float top_[2] = {0, 0};               // the highest |sample| of each sign (positive, negative)
+    std::uint64_t top_runs_[2] = {0, 0};  // runs of equal samples at it
+    std::optional<TruePeakMeter> true_peak_;
+    std::vector<float> clean_;
 
     // Blocks are made of four quarters of 100 ms: quarter k ends at frame (k + 1) * rate / 10.
     std::uint64_t quarters_ = 0, quarter_end_ = 0;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 
+#include "core/codepage.h"
 #include "core/report_text.h"
 #include "core/sequence.h"
 #include "core/sound_analysis.h"
@@ -37,16 +38,6 @@ std::string Places(const std::vector<std::string>& labels) {
     return out;
 }
 
-std::string Frequency(unsigned rate) {
-    std::string digits = std::to_string(rate);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, " ");
-    return digits + " Hz";
-}
-
-std::string ChannelsText(unsigned channels) {
-    return channels == 1 ? "mono" : channels == 2 ? "stereo" : std::to_string(channels) + " kanálů";
-}
-
 std::string Level(double value) {
     return Decimal(20 * std::log10(std::max(value, 1e-9)), 1) + " dBFS";
 }
@@ -55,7 +46,8 @@ std::string Level(double value) {
 struct SoundFile {
     std::string name;               // as the line first writes it
     std::vector<std::string> uses;  // where the line names it, each once
-    WaveInfo info;                  // its header; fault when it does not play
+    WaveInfo info;                  // its header; fault when it cannot be read as a WAV file
+    bool plays = false;             // the player does not put the place-holder in its place
     std::optional<SoundMeasures> measures;
     // Announcements in which it is converted, by the format it is converted to.
     std::map<std::pair<unsigned, unsigned>, std::vector<std::string>> conversions;
@@ -87,10 +79,12 @@ std::vector<PlayedAnnouncement> LinePlayback(const Line& line) {
         else
             add("konec linky", Numbered(count + 1, count + 1) + "_konec.wav", PressSounds(line, press));
     }
-    std::set<std::string> names;
+    // Names told apart without regard to case, as Windows tells files apart: "A" and "a" are two
+    // keys but would be one file.
+    std::set<std::u16string> names;
     for (const UserAnnouncement& u : line.user_announcements) {
         std::string file = "u_" + FileNamePart(u.key.text);
-        for (int n = 2; !names.insert(file).second; ++n)
+        for (int n = 2; !names.insert(UpperCaseUtf16(Utf8ToUtf16(file))).second; ++n)
             file = "u_" + FileNamePart(u.key.text) + "_" + std::to_string(n);
         add("uživatelská klávesa " + Quoted(u.key.text), file + ".wav", {&u.sounds});
     }
@@ -130,16 +124,15 @@ SoundReport ReportSounds(const Line& line, SoundSources& sources) {
         if (!source) continue;
         f.info = ParseWave(*source);
         if (f.info.fault != WaveFault::kNone) continue;
+        // One that no codec decodes is the place-holder: the check names it, and nothing else is said.
+        f.plays = InspectWave(*source, sources.codecs()).playability != Playability::kBroken;
+        if (!f.plays) continue;
         f.measures = AnalyseWave(*source, sources.codecs());
         if (!f.measures) continue;
         ++report.measured;
         if (f.measures->loudness) loudness.push_back(*f.measures->loudness);
     }
-    if (!loudness.empty()) {
-        std::sort(loudness.begin(), loudness.end());
-        const std::size_t n = loudness.size();
-        report.median_lufs = n % 2 ? loudness[n / 2] : (loudness[n / 2 - 1] + loudness[n / 2]) / 2;
-    }
+    if (!loudness.empty()) report.median_lufs = Median(loudness);
 
     // The announcements' own formats, as the player decides them, and what each converts.
     for (const PlayedAnnouncement& a : LinePlayback(line)) {
@@ -153,7 +146,7 @@ SoundReport ReportSounds(const Line& line, SoundSources& sources) {
         const StreamFormat stream = AnnouncementFormat(formats);
         for (const LineSound* s : a.sounds) {
             SoundFile& f = files[line.SoundPath(*s)];
-            if (f.info.fault != WaveFault::kNone) continue;
+            if (!f.plays) continue;
             if (f.info.format.rate == stream.rate && f.info.format.channels == stream.channels) continue;
             std::vector<std::string>& where = f.conversions[{stream.rate, stream.channels}];
             if (std::find(where.begin(), where.end(), a.label) == where.end()) where.push_back(a.label);
@@ -184,7 +177,8 @@ SoundReport ReportSounds(const Line& line, SoundSources& sources) {
                      (*m.loudness < *report.median_lufs ? "nižší" : "vyšší") + " než medián linky");
             if (m.clipped_runs > 0)
                 note("je přebuzený: " + std::to_string(m.clipped_runs) + "× aspoň " +
-                     std::to_string(kClippedRunSamples) + " vzorky za sebou na plné úrovni");
+                     std::to_string(kClippedRunSamples) +
+                     " vzorky za sebou na plné úrovni nebo na svém maximu");
             if (m.dc_offset > kDcOffsetLimit)
                 note("má stejnosměrnou složku " + Decimal(100 * m.dc_offset, 1) + " % plné úrovně");
             if (m.first_level >= LevelOfDbfs(kEdgeDbfs))
@@ -193,11 +187,10 @@ SoundReport ReportSounds(const Line& line, SoundSources& sources) {
                 note("končí náhle (poslední vzorek " + Level(m.last_level) + "), na spoji cvakne");
         }
         for (const auto& [format, where] : f.conversions)
-            note("má " + Frequency(f.info.format.rate) + ", " + ChannelsText(f.info.format.channels) +
-                 " a přehraje se převedený na " + Frequency(format.first) + ", " +
+            note("má " + FrequencyText(f.info.format.rate) + ", " + ChannelsText(f.info.format.channels) +
+                 " a přehraje se převedený na " + FrequencyText(format.first) + ", " +
                  ChannelsText(format.second) + " v " + Places(where));
-        if (f.info.fault == WaveFault::kNone && f.info.format.encoding == SampleEncoding::kCompressed &&
-            !f.info.fact_frames)
+        if (f.plays && f.info.format.encoding == SampleEncoding::kCompressed && !f.info.fact_frames)
             note("je komprimovaný bez bloku fact: přesnou délku nezná a konec posledního bloku může zaznít");
     }
     return report;

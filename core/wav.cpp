@@ -334,11 +334,11 @@ WaveInspection InspectWave(ByteSource& source, Codecs* codecs) {
         r.seconds = static_cast<double>(blocks * f.samples_per_block) / f.rate;
     else if (f.bytes_per_second)
         r.seconds = static_cast<double>(info.data_size) / f.bytes_per_second;
-    if (!codecs) {
+    std::unique_ptr<CompressedDecoder> decoder = codecs ? codecs->Open(f) : nullptr;
+    if (!decoder && !(codecs && codecs->system())) {
         r.playability = Playability::kNeedsSystemCodec;
         return r;
     }
-    std::unique_ptr<CompressedDecoder> decoder = codecs->Open(f);
     std::vector<std::int16_t> first;
     if (decoder && (info.data_size == 0 || CompressedReader(source, info, std::move(decoder)).Next(first)))
         r.playability = Playability::kPlayable;

@@ -2,7 +2,7 @@
 # Installs, with apt-get, whatever the build and the tests need and this machine lacks.
 set -euo pipefail
 
-packages=(cmake make g++ googletest libgtest-dev g++-mingw-w64-x86-64 wine wine64 xvfb xdotool
+packages=(cmake make g++ googletest libgtest-dev libebur128-dev g++-mingw-w64-x86-64 wine wine64 xvfb xdotool
           espeak-ng sox pulseaudio pulseaudio-utils x11-utils imagemagick python3 findutils coreutils util-linux)
 missing=()
 for p in "${packages[@]}"; do

@@ -15,9 +15,11 @@ namespace vkm {
 // Runs the check for the command-line arguments (UTF-8): definition files and
 // folders (searched as the program searches its own folder), with their sounds
 // measured unless --bez-rozboru; or --klavesy for the table of key characters; or,
-// for one definition file, --wav N OUT.wav (announcement N as the program plays it)
-// or --wav-all FOLDER (every announcement), written through writer, existing files
-// overwritten only with --prepsat. Writes its Czech report through print; returns the
+// for one definition file, --wav N OUT.wav (announcement N as the program plays it),
+// --wav-all FOLDER (every announcement) or --uprav FOLDER (a mended copy of the line,
+// with --frekvence, --hlasitost, --okraj), written through writer, existing files
+// overwritten only with --prepsat and never a file the line reads. Every path is made
+// full first (files.FullPath). Writes its Czech report through print; returns the
 // exit code: 0 no fault, 1 a line has faults, 2 a file cannot be read or written (or
 // bad use). show_path writes a path as the system writes it.
 int RunLineCheck(const std::vector<std::string>& args, FileSystem& files, SoundSources& sounds,

@@ -154,6 +154,13 @@ bool PortableFileWriter::MakeFolder(const Path& path) {
     return fs::is_directory(fs::u8path(NativePath(path)), ec);
 }
 
+Path PortableFileSystem::FullPath(const Path& path) {
+    if (!path.empty() && (path[0] == '/' || path[0] == '\\')) return path;
+    std::error_code ec;
+    const fs::path here = fs::current_path(ec);
+    return ec ? path : here.u8string() + "/" + path;
+}
+
 Path PortableFileSystem::ExecutablePath() {
     std::error_code ec;
     fs::path p = fs::read_symlink("/proc/self/exe", ec);

@@ -19,6 +19,8 @@ class PortableFileSystem : public FileSystem {
     // follows a link cycle.
     bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) override;
     Path ExecutablePath() override;
+    // Against the current folder; "\\" is a separator here as everywhere.
+    Path FullPath(const Path& path) override;
 };
 
 class PortableFileWriter : public FileWriter {

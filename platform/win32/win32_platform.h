@@ -22,6 +22,7 @@ class Win32FileSystem : public FileSystem {
     bool ReadFileInPieces(const Path& path, const std::function<bool(std::string_view)>& consume) override;
     bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) override;
     Path ExecutablePath() override;
+    Path FullPath(const Path& path) override;  // GetFullPathNameW
 };
 
 class Win32FileWriter : public FileWriter {

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The line check under Wine, as an author runs it: the demo line has no fault (exit
-# 0) and no note on its sounds, and renders to a folder with a Czech name; a line
-# with one of each fault names every one (exit 1); a file that is not there cannot be
-# read (exit 2). Its Czech report reaches a pipe as UTF-8.
+# 0) and no note on its sounds, and renders to a folder with a Czech name; the demo
+# made uneven is mended into a copy that has only the clipped sound's note, plays whole
+# and stays as it is when mended again, the source untouched and never written onto; a
+# line with one of each fault names every one (exit 1); a file that is not there cannot
+# be read (exit 2). Its Czech report reaches a pipe as UTF-8.
 #   vkmcheck_test.sh BUILD_DIR
 source "$(dirname "$0")/e2e_lib.sh" "$@"
 [ -f "$BUILD_DIR/vkmcheck.exe" ] || { echo "missing $BUILD_DIR/vkmcheck.exe"; exit 1; }
@@ -28,6 +30,30 @@ status=0
 check demo/Demo.vkm --wav 2 "vykreslená linka/02_prijezd.wav" >"$E2E_WORK/again.txt" || status=$?
 [ "$status" -eq 2 ] || fail "an existing file was written over: exit $status"
 check --prepsat demo/Demo.vkm --wav 2 "vykreslená linka/02_prijezd.wav" >/dev/null || fail "--prepsat: exit $?"
+
+step "the demo made uneven, mended into a copy: only the clipped sound is noted, the source unchanged"
+cp -r "$E2E_WORK/demo" "$E2E_WORK/nerovna"
+bash "$E2E_ROOT/demo/make_uneven.sh" "$E2E_WORK/nerovna"
+sums() { (cd "$E2E_WORK/nerovna" && md5sum ./* | sort); }
+before=$(sums)
+check nerovna/Demo.vkm --uprav oprava >"$E2E_WORK/repair.txt" || fail "repair: exit $?"
+sed -n '/^Kontrola opravené kopie:/,$p' "$E2E_WORK/repair.txt" >"$E2E_WORK/copy.txt"
+grep -qxF "  Poznámky ke zvukům (1):" "$E2E_WORK/copy.txt" || fail "the copy's notes: $(cat "$E2E_WORK/repair.txt")"
+grep -qF "„zpozdeni.wav“ (uživatelská klávesa „ALT+Z“): je přebuzený" "$E2E_WORK/copy.txt" || fail "no clipped note"
+grep -qF "„bezpecnost.wav“: " "$E2E_WORK/repair.txt" || fail "the IMA ADPCM sound was not mended"
+grep -qF "IMA ADPCM, 22 050 Hz, mono → PCM 16 bitů, 22 050 Hz, mono" "$E2E_WORK/repair.txt" || fail "no IMA ADPCM"
+status=0
+check nerovna/Demo.vkm --uprav oprava >"$E2E_WORK/again.txt" || status=$?
+[ "$status" -eq 2 ] && grep -qF "není prázdná" "$E2E_WORK/again.txt" || fail "a folder not empty: exit $status"
+status=0
+check --prepsat nerovna/Demo.vkm --wav 1 nerovna/GONG.WAV >"$E2E_WORK/onto.txt" || status=$?
+[ "$status" -eq 2 ] && grep -qF "tento soubor linka čte" "$E2E_WORK/onto.txt" || fail "onto the line's sound: exit $status"
+[ "$(sums)" = "$before" ] || fail "the source folder changed"
+check oprava/Demo.vkm --wav-all oprava-poslech >"$E2E_WORK/copy-render.txt" || fail "rendering the copy: exit $?"
+! grep -qF "místo něj" "$E2E_WORK/copy-render.txt" || fail "the copy does not play whole: $(cat "$E2E_WORK/copy-render.txt")"
+check oprava/Demo.vkm --uprav oprava2 >"$E2E_WORK/idem.txt" || fail "mending the copy: exit $?"
+[ "$(grep -c ': 0,0 dB, oříznuto 0 ms na začátku a 0 ms na konci' "$E2E_WORK/idem.txt")" -eq 8 ] ||
+    fail "mending the copy changed it: $(cat "$E2E_WORK/idem.txt")"
 
 step "a line with one of each fault"
 mkdir -p "$E2E_WORK/linky"

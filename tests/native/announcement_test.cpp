@@ -7,6 +7,7 @@
 #include <cmath>
 #include <map>
 
+#include "core/adpcm.h"
 #include "core/resampler.h"
 #include "platform/portable/portable_sound.h"
 #include "test_helpers.h"
@@ -348,7 +349,12 @@ TEST(AnnouncementStream, DecodesEveryEncodingAsSoxDoes) {
                      {"-b 24", 0},
                      {"-e floating-point -b 32", 0},
                      {"-b 32", 1},
-                     {"-e floating-point -b 64", 1}};
+                     {"-e floating-point -b 64", 1},
+                     // Through our own decoders, as the native line check has them. sox rounds MS ADPCM's
+                     // prediction down, Windows' codec (and ours) toward zero: a block drifts a little.
+                     {"-e ima-adpcm", 0},
+                     {"-e ms-adpcm", 64}};
+    AdpcmCodecs adpcm;
     int n = 0;
     for (const auto& [enc, tolerance] : encodings) {
         const std::string in = dir / ("in" + std::to_string(n) + ".wav");
@@ -358,15 +364,17 @@ TEST(AnnouncementStream, DecodesEveryEncodingAsSoxDoes) {
                         "' synth 0.5 sine 100-3000 whitenoise vol 0.9"));
         ASSERT_TRUE(Sox("-D '" + in + "' -e signed-integer -b 16 '" + ref + "'"));
         // Listed with a 16-bit file, each is converted to 16 bits.
-        PortableSoundSources src;
+        PortableSoundSources src(std::nullopt, &adpcm);
         AnnouncementStream s({in, ref}, src);
         ASSERT_EQ(s.format(), (StreamFormat{SampleEncoding::kPcm, 8000, 2, 16})) << enc;
         const std::string out = Render(s);
         MemorySource ref_bytes(ReadBytes(ref));
         const WaveInfo info = ParseWave(ref_bytes);
-        ASSERT_EQ(out.size(), 2 * info.data_size) << enc;
-        const std::string ref_data = ReadBytes(ref).substr(info.data_offset, info.data_size);
-        EXPECT_EQ(FirstDifference(out.substr(0, ref_data.size()), ref_data, tolerance), "") << enc;
+        // 0.5 s of 2 channels, 16 bits; sox decodes ADPCM to the end of its last block, past its fact.
+        const std::size_t bytes = 4000 * 4;
+        ASSERT_EQ(out.size(), bytes + info.data_size) << enc;
+        const std::string ref_data = ReadBytes(ref).substr(info.data_offset, bytes);
+        EXPECT_EQ(FirstDifference(out.substr(0, bytes), ref_data, tolerance), "") << enc;
         EXPECT_EQ(Results(s)[0], FragmentResult::kConverted);
     }
 }

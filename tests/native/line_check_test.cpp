@@ -13,6 +13,7 @@
 
 #include "core/codepage.h"
 #include "core/playout.h"
+#include "core/sound_analysis.h"
 #include "fakes/fakes.h"
 #include "vkmcheck/vkmcheck.h"
 #include "wave_builder.h"
@@ -153,46 +154,54 @@ std::string Tone(unsigned rate = 22050, const std::function<void(std::vector<int
     return PlainWave(kTagPcm, 1, rate, 16, Pcm16(v));
 }
 
-// Every fault of a sound is named once with its file and where the line uses it; a sound
-// without one is not named.
-TEST_F(LineCheckTest, SoundNotesNameEachFaultOnceWithItsFile) {
+// Each note just past its threshold, and not just before it: named once with its file and where
+// the line uses it; the median of a line listed out of order.
+TEST_F(LineCheckTest, SoundNotesFromJustOverTheirThresholds) {
+    auto scaled = [](double db) {
+        return [db](std::vector<int>& v) {
+            for (int& x : v) x = static_cast<int>(std::lround(x * std::pow(10.0, db / 20)));
+        };
+    };
+    auto add = [](int dc) {
+        return [dc](std::vector<int>& v) {
+            for (int& x : v) x += dc;
+        };
+    };
     const struct {
         const char* name;
         std::string wav;
         const char* note;  // nullptr: none
     } sounds[] = {
         {"ok.wav", Tone(), nullptr},
-        {"ticho.wav", Tone(22050, [](auto& v) { v.resize(v.size() + 8820, 0); }), "končí 0,40 s ticha"},
-        {"tichy.wav",
-         Tone(22050,
-              [](auto& v) {
-                  for (int& x : v) x /= 3;
-              }),
-         "LU nižší než medián"},
+        {"ticho14.wav", Tone(22050, [](auto& v) { v.resize(v.size() + 3087, 0); }), nullptr},  // 140 ms
+        {"ticho16.wav", Tone(22050, [](auto& v) { v.resize(v.size() + 3528, 0); }), "končí 0,16 s ticha"},
+        {"tichy58.wav", Tone(22050, scaled(-5.8)), nullptr},
+        {"tichy62.wav", Tone(22050, scaled(-6.2)), "o 6,2 LU nižší než medián"},
+        {"hlasity62.wav", Tone(22050, scaled(-6.2 + 12.4)), "o 6,2 LU vyšší než medián"},
         {"prebuzeny.wav", Tone(22050, [](auto& v) { std::fill_n(v.begin() + 5000, 3, 32767); }),
          "přebuzený: 1×"},
-        {"dc.wav",
-         Tone(22050,
-              [](auto& v) {
-                  for (int& x : v) x += 700;
-              }),
-         "stejnosměrnou složku 2,1 %"},
-        {"naraz.wav", Tone(22050, [](auto& v) { v[0] = -32768; }), "začíná náhle (první vzorek 0,0 dBFS)"},
-        {"8k.wav", Tone(8000), "8 000 Hz, mono a přehraje se převedený na 22 050 Hz, mono v hlášení „6“"},
+        {"dc09.wav", Tone(22050, add(295)), nullptr},  // 0.9 %
+        {"dc11.wav", Tone(22050, add(360)), "stejnosměrnou složku 1,1 %"},
+        {"naraz305.wav", Tone(22050, [](auto& v) { v[0] = -978; }), nullptr},  // -30.5 dBFS
+        {"naraz295.wav", Tone(22050, [](auto& v) { v.back() = 1098; }), "končí náhle (poslední vzorek -29,5"},
+        {"8k.wav", Tone(8000), "8 000 Hz, mono a přehraje se převedený na 22 050 Hz, mono v hlášení „12“"},
         {"adpcm.wav",
-         Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(2) + Le16(505))) +
+         Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(505))) +
               Chunk("data", std::string(512, '\0'))),
          "bez bloku fact"},
     };
-    for (const auto& sound : sounds) files.files[std::string("C:\\linky\\") + sound.name] = sound.wav;
-    const LineReport r = Check(
-        "[Info]\r\nName=Vady\r\nWAV_odjezd=ok.wav\r\n[Hlaseni]\r\n1=ok.wav,ticho.wav\r\n2=tichy.wav\r\n"
-        "3=prebuzeny.wav\r\n4=dc.wav\r\n5=naraz.wav\r\n6=ok.wav,8k.wav\r\n7=adpcm.wav\r\n");
+    std::string definition = "[Info]\r\nName=Vady\r\n[Hlaseni]\r\n";
+    int n = 0;
+    for (const auto& sound : sounds) {
+        files.files[std::string("C:\\linky\\") + sound.name] = sound.wav;
+        ++n;
+        definition += std::to_string(n) + "=" + (n == 12 ? "ok.wav," : "") + sound.name + "\r\n";
+    }
+    const LineReport r = Check(definition);
     ASSERT_TRUE(r.sounds);
-    EXPECT_EQ(r.sounds->files, std::size(sounds));
     EXPECT_EQ(r.ExitCode(), 0) << "notes are no faults";
     std::string notes;
-    for (const std::string& n : r.sounds->notes) notes += n + "\n";
+    for (const std::string& note : r.sounds->notes) notes += note + "\n";
     std::size_t expected = 0;
     for (const auto& sound : sounds) {
         const std::string file = std::string("\u201E") + sound.name + "\u201C";
@@ -207,8 +216,15 @@ TEST_F(LineCheckTest, SoundNotesNameEachFaultOnceWithItsFile) {
         EXPECT_NE(notes.find(sound.note, at), std::string::npos) << sound.name << "\n" << notes;
     }
     EXPECT_EQ(r.sounds->notes.size(), expected) << notes;
-    EXPECT_NE(notes.find("ticho.wav“ (hlášení „1“)"), std::string::npos) << "where the line uses it";
-    EXPECT_NE(FormatLineReport(r).find("hlasitost linky (medián) -"), std::string::npos);
+    EXPECT_NE(notes.find("ticho16.wav“ (hlášení „3“)"), std::string::npos) << "where the line uses it";
+
+    // The median of loudness not in order: the middle one of the three, not the second listed.
+    files.files["C:\\linky\\m.wav"] = Tone(22050, scaled(-12));
+    files.files["C:\\linky\\s.wav"] = Tone(22050, scaled(-6));
+    const LineReport three = Check("[Info]\r\nName=M\r\n[Hlaseni]\r\n1=ok.wav\r\n2=m.wav\r\n3=s.wav\r\n");
+    MemorySource middle(files.files["C:\\linky\\s.wav"]);
+    ASSERT_TRUE(three.sounds && three.sounds->median_lufs);
+    EXPECT_NEAR(*three.sounds->median_lufs, *AnalyseWave(middle, nullptr)->loudness, 1e-9);
 }
 
 // A rendered announcement is what the player hands the device: the fragments joined sample for
@@ -223,43 +239,124 @@ TEST_F(LineCheckTest, RenderedAnnouncementsAreThePlayersBytes) {
         }
         bool MakeFolder(const Path&) override { return true; }
     } writer;
-    const std::string a = Tone(), b = PlainWave(kTagPcm, 1, 22050, 8, NoiseBytes(999, 3));
+    // a: 16-bit; b: 8-bit; c: 24-bit stereo of 30,000 frames, past the writer's 64 KiB pieces.
+    const std::string a = Tone(), b = PlainWave(kTagPcm, 1, 22050, 8, NoiseBytes(999, 3)),
+                      c = PlainWave(kTagPcm, 2, 22050, 24, NoiseBytes(6 * 30000, 5));
     files.files["C:\\linky\\a.wav"] = a;
     files.files["C:\\linky\\b.wav"] = b;
+    files.files["C:\\linky\\c.wav"] = c;
     files.files["C:\\linky\\linka.vkm"] =
         "[Info]\r\nName=L\r\nWAV_odjezd=b.wav\r\nWAV_Konec=a.wav\r\n[Hlaseni]\r\n1=a.wav,chybi.wav\r\n"
-        "[Uzivatelske_klavesy]\r\nu=ALT+B;b.wav\r\n";
+        "[Uzivatelske_klavesy]\r\nu=ALT+B;b.wav\r\nv=A;c.wav\r\nw=a;c.wav\r\n";
     std::string said;
     auto run = [&](std::vector<std::string> args) {
+        said.clear();
         return RunLineCheck(args, files, sounds, writer, [&](const std::string& text) { said += text; });
     };
     EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav-all", "C:\\out"}), 0) << said;
     std::vector<Path> names;
     for (const auto& [path, bytes] : writer.written) names.push_back(path);
-    EXPECT_EQ(names,
-              (std::vector<Path>{"C:\\out\\01_odjezd.wav", "C:\\out\\02_konec.wav", "C:\\out\\u_ALT+B.wav"}));
+    EXPECT_EQ(names, (std::vector<Path>{"C:\\out\\01_odjezd.wav", "C:\\out\\02_konec.wav", "C:\\out\\u_A.wav",
+                                        "C:\\out\\u_ALT+B.wav", "C:\\out\\u_a_2.wav"}));
     EXPECT_NE(said.find("zvuk „chybi.wav“ chybí: místo něj zazní tón"), std::string::npos) << said;
 
-    const auto data = [](const std::string& wav) {  // the data chunk's bytes, as many as it says
-        const std::size_t at = wav.find("data") + 4;
-        return wav.substr(at + 4, static_cast<unsigned char>(wav[at]) |
-                                      static_cast<unsigned char>(wav[at + 1]) << 8 |
-                                      static_cast<unsigned char>(wav[at + 2]) << 16);
+    // Read back: the header's format and sizes, then 6 ms (132 frames) of silence, the sound, 30 ms (661).
+    const auto data = [](const std::string& wav, unsigned rate, unsigned channels, unsigned bits) {
+        MemorySource source(wav);
+        const WaveInfo w = ParseWave(source);
+        EXPECT_EQ(w.fault, WaveFault::kNone);
+        EXPECT_EQ(w.format.rate, rate);
+        EXPECT_EQ(w.format.channels, channels);
+        EXPECT_EQ(w.format.bits, bits);
+        EXPECT_EQ(w.format.bytes_per_second, rate * channels * bits / 8);
+        EXPECT_EQ(w.data_offset + w.data_size + w.data_size % 2, wav.size());
+        return wav.substr(static_cast<std::size_t>(w.data_offset), static_cast<std::size_t>(w.data_size));
     };
     const auto between_silences = [](const std::string& d, std::size_t block, char silence) {
-        return std::string(22050 * PlayoutStream::kLeadInMs / 1000 * block, silence) + d +
-               std::string(22050 * PlayoutStream::kTailMs / 1000 * block, silence);
+        return std::string(132 * block, silence) + d + std::string(661 * block, silence);
     };
-    EXPECT_TRUE(data(writer.written["C:\\out\\u_ALT+B.wav"]) == between_silences(data(b), 1, '\x80'));
-    // The closing arrival: no arrival sounds, the end of the line.
-    EXPECT_TRUE(data(writer.written["C:\\out\\02_konec.wav"]) == between_silences(data(a), 2, '\0'));
+    EXPECT_TRUE(data(writer.written["C:\\out\\u_ALT+B.wav"], 22050, 1, 8) ==
+                between_silences(data(b, 22050, 1, 8), 1, '\x80'));
+    EXPECT_TRUE(data(writer.written["C:\\out\\u_a_2.wav"], 22050, 2, 24) ==
+                between_silences(data(c, 22050, 2, 24), 6, '\0'));
+    // The closing arrival, also alone: no arrival sounds, the end of the line.
+    EXPECT_TRUE(data(writer.written["C:\\out\\02_konec.wav"], 22050, 1, 16) ==
+                between_silences(data(a, 22050, 1, 16), 2, '\0'));
+    EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", "2", "C:\\out\\last.wav"}), 0) << said;
+    EXPECT_EQ(writer.written["C:\\out\\last.wav"], writer.written["C:\\out\\02_konec.wav"]);
 
-    // Written over only when asked (and under Wine, by vkmcheck.exe: e2e_vkmcheck_test).
+    // Written over only when asked, never a file the line reads (the system's way: in any case);
+    // refusals say why, the usage note for what is not a command.
     writer.written["C:\\out\\one.wav"] = "mine";
     EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", "1", "C:\\out\\one.wav"}), 2);
+    EXPECT_NE(said.find("one.wav: soubor nelze zapsat"), std::string::npos) << said;
     EXPECT_EQ(writer.written["C:\\out\\one.wav"], "mine");
-    for (const char* n : {"", "0", "x1", "1234567890"})
+    EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", "1", "C:\\out\\one.wav", "--prepsat"}), 0);
+    EXPECT_EQ(writer.written["C:\\out\\one.wav"].substr(0, 4), "RIFF");
+    const std::size_t written = writer.written.size();
+    for (const char* onto : {"C:\\linky\\A.WAV", "C:\\out\\..\\LINKY\\linka.vkm"}) {
+        EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", "1", onto, "--prepsat"}), 2) << onto;
+        EXPECT_NE(
+            said.find(": tento soubor linka čte (je to její definiční soubor nebo zvuk); vkmcheck do souborů "
+                      "linky nikdy nezapisuje, ani s --prepsat. Nic nebylo zapsáno."),
+            std::string::npos)
+            << said;
+    }
+    EXPECT_EQ(writer.written.size(), written);
+    const std::string usage = "Kontrola definičních souborů linek Vlakomluvu.";
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+             {""}, {"C:\\linky\\linka.vkm", "--wav", "1"}, {"C:\\linky\\linka.vkm", "--wav-all"}}) {
+        EXPECT_EQ(run(args), 2);
+        EXPECT_EQ(said.rfind(usage, 0), 0u) << said;
+    }
+    EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", "1", "C:\\x.wav", "--wav-all", "C:\\y"}), 2);
+    EXPECT_NE(said.find("nejdou použít spolu"), std::string::npos) << said;
+    for (const char* n : {"0", "x1", "1234567890"})
         EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", n, "C:\\out\\n.wav"}), 2) << n;
+    EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", "3", "C:\\out\\n.wav"}), 2);
+    EXPECT_NE(said.find("linka má 2 hlášení; hlášení 3 v ní není"), std::string::npos) << said;
+    files.files["C:\\linky\\prazdna.vkm"] = "[Info]\r\nName=P\r\n";
+    EXPECT_EQ(run({"C:\\linky\\prazdna.vkm", "--wav-all", "C:\\out2"}), 0);
+    EXPECT_NE(said.find("linka nemá žádné hlášení ani uživatelské hlášení; není co zapsat"),
+              std::string::npos);
+}
+
+// A line given by a relative name is resolved against the full path of its folder, as the
+// program resolves it; a file that the place-holder replaces gets one fault and its length.
+TEST_F(LineCheckTest, AgreesWithTheProgramFromARelativePath) {
+    struct HereFiles : FakeFileSystem {
+        Path FullPath(const Path& p) override { return p.size() > 1 && p[1] == ':' ? p : "C:\\linky\\" + p; }
+    } here;
+    here.files = {
+        {"C:\\linky\\linka.vkm",
+         "[Info]\r\nName=L\r\n[Hlaseni]\r\n1=..\\x.wav,Z:\\y.wav,\\z.wav,gsm.wav\r\n"},
+        {"C:\\x.wav", Tone()},
+        {"Z:\\y.wav", Tone()},
+        {"\\z.wav", Tone()},
+        {"C:\\linky\\gsm.wav", Wave(Chunk("fmt ", FormatBody(kTagGsm610, 1, 8000, 0, 65, Le16(320))) +
+                                    Chunk("data", std::string(65 * 4000, '\0')))}};
+    struct NoCodec : Codecs {  // the system's codecs, none of which takes GSM
+        std::unique_ptr<CompressedDecoder> Open(const WaveFormat&) override { return nullptr; }
+    } codecs;
+    struct Sounds : FakeSounds {
+        using FakeSounds::FakeSounds;
+        Codecs* codecs() override { return codec; }
+        Codecs* codec = nullptr;
+    } sounds_here(here);
+    sounds_here.codec = &codecs;
+    std::string said;
+    struct NoWriter : FileWriter {
+        std::unique_ptr<ByteSink> Create(const Path&, bool) override { return nullptr; }
+        bool MakeFolder(const Path&) override { return false; }
+    } writer;
+    EXPECT_EQ(
+        RunLineCheck({"linka.vkm"}, here, sounds_here, writer, [&](const std::string& t) { said += t; }), 1);
+    for (const char* text : {"zvuk „..\\x.wav“ (hlášení „1“) leží mimo složku linky",
+                             "zvuk „Z:\\y.wav“ (hlášení „1“) chybí", "zvuk „\\z.wav“ (hlášení „1“) chybí",
+                             "zvuk „gsm.wav“ (hlášení „1“) má formát, který", "Poznámky ke zvukům: žádné"})
+        EXPECT_NE(said.find(text), std::string::npos) << text << "\n" << said;
+    // x.wav plays (1 s); the other three are each the place-holder's 0.25 s.
+    EXPECT_NE(said.find("1. odjezd   1,8 s"), std::string::npos) << said;
 }
 
 // The guide's table of key characters is the one the program's key names give.

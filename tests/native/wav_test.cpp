@@ -70,6 +70,11 @@ TEST(ParseWave, NamesTheFaultOfEveryBrokenFile) {
         return Wave(Chunk("fmt ", FormatBody(tag, channels, 22050, 4, block_align, extra)) + pcm);
     };
     const WaveFault bad = WaveFault::kBadHeader;
+    auto mpeg = [&](std::uint32_t bytes_per_second) {  // MPEG audio of 1-byte blocks at 8 kHz
+        return Wave(Chunk("fmt ", Le16(kTagMpeg) + Le16(1) + Le32(8000) + Le32(bytes_per_second) + Le16(1) +
+                                      Le16(0) + Le16(0)) +
+                    pcm);
+    };
     struct Case {
         const char* what;
         std::string bytes;
@@ -117,6 +122,17 @@ TEST(ParseWave, NamesTheFaultOfEveryBrokenFile) {
         {"IMA ADPCM, 506 frames in 256 bytes", coded(kTagImaAdpcm, 1, 256, Le16(506)), bad},
         {"IMA ADPCM, fact of 0", Wave(kIma + Chunk("fact", Le32(0)) + pcm), bad},
         {"MP3 of 882 kbit/s", coded(kTagMpegLayer3, 1, 5, ""), bad},
+        {"MPEG of 7.99 kbit/s", mpeg(999), bad},
+        {"MPEG of 8 kbit/s", mpeg(1000), WaveFault::kNone},
+        // Just within and just beyond what a block holds, and an extra part the chunk does not hold.
+        {"IMA ADPCM, stereo, 249 frames in 256 bytes", coded(kTagImaAdpcm, 2, 256, Le16(249)),
+         WaveFault::kNone},
+        {"IMA ADPCM, stereo, 250 frames in 256 bytes", coded(kTagImaAdpcm, 2, 256, Le16(250)), bad},
+        {"MS ADPCM, stereo, 244 frames in 256 bytes", coded(kTagMsAdpcm, 2, 256, MsAdpcmExtra(244)),
+         WaveFault::kNone},
+        {"MS ADPCM, stereo, 245 frames in 256 bytes", coded(kTagMsAdpcm, 2, 256, MsAdpcmExtra(245)), bad},
+        {"IMA ADPCM, extra part claimed, not there",
+         Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 8000, 4, 256).substr(0, 16) + Le16(2)) + pcm), bad},
         {"2 KB claiming 1 MB", Wave(kFmt16 + ChunkClaiming("data", 1 << 20, std::string(2000, 'x'))),
          WaveFault::kDataBeyondFile},
         {"truncated: 16000 claimed, 2000 there",
@@ -132,6 +148,7 @@ TEST(ParseWave, ReadsUnfinishedDataToTheEndOfTheFile) {
     const std::string audio(1001, '\x33');
     EXPECT_EQ(Parse(Wave(kFmt16 + ChunkClaiming("data", 0, audio))).data_size, 1001u);
     EXPECT_EQ(Parse(Wave(kFmt16 + ChunkClaiming("data", 0xFFFFFFFFu, audio))).data_size, 1001u);
+    EXPECT_EQ(Parse(Wave(kFmt16 + ChunkClaiming("data", 0, std::string(8, '\0') + audio))).data_size, 1009u);
     EXPECT_EQ(Parse(Wave(kFmt16 + Chunk("data", "") + Chunk("fact", Le32(5)))).fact_frames, 5u);
     const WaveInfo w = Parse(Wave(kIma + Chunk("fact", Le32(0)) + ChunkClaiming("data", 0, audio)));
     EXPECT_EQ(w.fault, WaveFault::kNone);
