@@ -123,14 +123,14 @@ Path Win32FileSystem::ExecutablePath() {
 }
 
 Path Win32FileSystem::FullPath(const Path& path) {
-    const std::wstring wide = WidePath(path);
+    const std::wstring wide = ToWide(path);
     std::wstring buf(MAX_PATH, L'\0');
     for (int tries = 0; tries < 2; ++tries) {
         const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buf.size()), &buf[0], nullptr);
         if (n == 0) return path;
         if (n < buf.size()) {
             buf.resize(n);
-            return PathFromWide(buf);
+            return FromWide(buf);
         }
         buf.resize(n);  // n counts the terminating zero here
     }
