@@ -4,6 +4,8 @@
 // shows the public state kept here and routes messages to the handlers.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,9 +38,12 @@ class TfrmMain {
     void btnJedenZpetClick() { AdvanceTo(FSequence.index() - 1); }
     void btnJedenVpredClick() { AdvanceTo(FSequence.index() + 1); }
     void sbtnStopClick() { StopSounds(); }
-    // The list of the line's announcements (the button beside the announcement, or a click on
-    // it) had announcement k (from 0) chosen: the line is set there as if k presses had been
-    // made from its start, and nothing plays.
+    // The button beside the announcement (or a click on it): choose shows the list of the line's
+    // announcements and gives the one chosen, if any. While it is open none of the line's keys is
+    // bound, so that Enter and Space choose in it; they are bound again when it closes.
+    void btnSeznamClick(const std::function<std::optional<std::size_t>()>& choose);
+    // Announcement k (from 0) was chosen in the list: the line is set there as if k presses had
+    // been made from its start, and nothing plays.
     void dlgSeznamSelect(std::size_t k);
     // The user picked the list's item index (none while the search runs).
     void cmbLinkaChange(int index);
@@ -133,6 +138,10 @@ class TfrmMain {
     // bound again as soon as it is answered. A key that cannot be bound again is named
     // in a further warning, shown the same way.
     int Warn(const std::string& text);
+    // Runs show with none of the line's keys bound; they are bound again when show calls
+    // answered, or returns. The keys that cannot be bound again.
+    std::vector<std::string> WithKeysReleased(
+        const std::function<void(const std::function<void()>& answered)>& show);
 
     Platform& platform_;
 

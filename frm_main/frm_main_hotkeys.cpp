@@ -60,33 +60,52 @@ void TfrmMain::UnregisterHotkeys() {
     FBoundHotkeys.clear();
 }
 
+std::vector<std::string> TfrmMain::WithKeysReleased(
+    const std::function<void(const std::function<void()>& answered)>& show) {
+    const std::vector<HotkeyBinding> keys = FBoundHotkeys;
+    UnregisterHotkeys();
+    std::vector<std::string> refused;
+    bool rebound = false;
+    auto bind_again = [&] {
+        if (rebound) return;
+        rebound = true;
+        refused = Bind(keys);
+    };
+    try {
+        show(bind_again);
+    } catch (...) {
+        bind_again();
+        throw;
+    }
+    bind_again();
+    return refused;
+}
+
 int TfrmMain::Warn(const std::string& text) {
     int button = 0;
     std::string shown = text;
     for (;;) {
-        std::vector<HotkeyBinding> keys = FBoundHotkeys;
-        UnregisterHotkeys();
         // The keys are bound again the moment the box is answered, not when it has gone: the system
         // may take seconds to take it off the screen (Wine without a window manager waits 2 s).
-        std::vector<std::string> refused;
-        bool rebound = false;
-        auto bind_again = [&] {
-            if (rebound) return;
-            rebound = true;
-            refused = Bind(keys);
-        };
-        try {
-            button = MsgBox(platform_.boxes, shown, "", kMsgWarning + kMsgOk, bind_again);
-        } catch (...) {
-            bind_again();
-            throw;
-        }
-        bind_again();
+        const std::vector<std::string> refused = WithKeysReleased([&](const std::function<void()>& answered) {
+            button = MsgBox(platform_.boxes, shown, "", kMsgWarning + kMsgOk, answered);
+        });
         // Another program may have taken a key meanwhile: it is named, the same way. Each round binds
         // fewer keys than the one before, so this ends.
         if (refused.empty()) return button;
         shown = UnusableKeysWarning(refused);
     }
+}
+
+void TfrmMain::btnSeznamClick(const std::function<std::optional<std::size_t>()>& choose) {
+    if (!btnSeznamEnabled) return;
+    // In the list Enter chooses, also when Enter is a key of the line.
+    std::optional<std::size_t> chosen;
+    const std::vector<std::string> refused =
+        WithKeysReleased([&](const std::function<void()>&) { chosen = choose(); });
+    if (chosen) dlgSeznamSelect(*chosen);
+    if (!refused.empty()) Warn(UnusableKeysWarning(refused));
+    ShowKeys();
 }
 
 bool TfrmMain::WMHotKey(int id) {

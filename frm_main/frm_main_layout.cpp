@@ -19,6 +19,7 @@ const std::vector<ControlSpec>& MainWindowControls() {
         {104, K::kSpeedButton,  kGrpSimulace,   {128, 24, 23, 22}, ">",                     F::kLargeBold, false, false, false},  // btnPlay
         {105, K::kSpeedButton,  kGrpSimulace,   {152, 24, 23, 22}, "+1",                    F::kLargeBold, false, false, false},  // btnJedenVpred
         {113, K::kSpeedButton,  kGrpSimulace,   {176, 24, 23, 22}, "\u25A0",                F::kLargeBold, false, false, false},  // sbtnStop
+        {114, K::kLabel,        kGrpSimulace,   {206, 29, 0, 13},  "",                      F::kRegular,   false, false, true},   // lblKlavesy
         {106, K::kGroup,        kWindow,        {0, 0, 450, 87},   " &Výběr linky ",        F::kRegular,   false, true,  false},  // grpVyberlinky
         {107, K::kDropDownList, kGrpVyberlinky, {11, 24, 369, 21}, "",                      F::kRegular,   true,  true,  false},  // cmbLinka
         {108, K::kSpeedButton,  kGrpVyberlinky, {382, 23, 23, 22}, "...",                   F::kBold,      false, true,  false},  // sbtnOpenFile
@@ -26,6 +27,7 @@ const std::vector<ControlSpec>& MainWindowControls() {
         {110, K::kLabel,        kGrpVyberlinky, {117, 50, 0, 13},  "''",                    F::kRegular,   false, false, true},   // lblHlaseniPopis
         {111, K::kLabel,        kGrpVyberlinky, {13, 67, 0, 13},   "Hlášení : ",            F::kRegular,   false, false, false},  // lblPristiZastavka
         {112, K::kLabel,        kGrpVyberlinky, {61, 67, 0, 13},   "''",                    F::kRegular,   false, false, true},   // lblHlaseni
+        {115, K::kPushButton,   kGrpVyberlinky, {382, 64, 23, 18}, "\u25BC",                F::kRegular,   true,  true,  false},  // btnSeznam
     };
     // clang-format on
     static_assert(sizeof kRows / sizeof kRows[0] == kControlCount, "a row for each ControlIndex");
@@ -67,7 +69,12 @@ std::vector<Rect> LayoutControls(const LayoutInput& in) {
             if (c.follows_label) {
                 const Rect& before = out[i - 1];
                 r.left = std::max(r.left, before.right() + s(kLabelGap));
-                r.width = std::max(0, group.right() - s(kLabelRightMargin) - r.left);
+                int right = group.right() - s(kLabelRightMargin);
+                for (const ControlSpec& other : controls)  // a control to its right in its row
+                    if (other.parent == c.parent && other.designed.left > c.designed.left &&
+                        other.designed.top < c.designed.bottom() && other.designed.bottom() > c.designed.top)
+                        right = std::min(right, group.left + s(other.designed.left) - s(kLabelGap));
+                r.width = std::max(0, right - r.left);
             } else {
                 int measured = i < in.text_widths.size() ? in.text_widths[i] : 0;
                 r.width =

@@ -7,7 +7,8 @@
 
 namespace vkm {
 
-enum class ControlKind { kGroup, kDropDownList, kButton, kSpeedButton, kLabel };
+// kButton is the window's default button; kPushButton any other that the keyboard reaches.
+enum class ControlKind { kGroup, kDropDownList, kButton, kPushButton, kSpeedButton, kLabel };
 enum class FontKind { kRegular, kBold, kLargeBold };
 
 struct Rect {
@@ -17,8 +18,9 @@ struct Rect {
 };
 
 // Indexes into MainWindowControls(), in creation order (which is also the
-// z-order and the tab order of the window). The keyboard reaches only Start and
-// the drop-down list, each a group of its own; the speed buttons are for the mouse.
+// z-order and the tab order of the window). The keyboard reaches Start, the drop-down
+// list and the list of announcements' button, each a group of its own; the speed buttons
+// are for the mouse.
 // A new control is an index here and a row in the table (frm_main_layout.cpp); a button's
 // click is a row in kClicks (frm_main_win32.cpp).
 enum ControlIndex {
@@ -28,6 +30,7 @@ enum ControlIndex {
     kBtnPlay,
     kBtnJedenVpred,
     kSbtnStop,
+    kLblKlavesy,
     kGrpVyberlinky,
     kCmbLinka,
     kSbtnOpenFile,
@@ -35,6 +38,7 @@ enum ControlIndex {
     kLblHlaseniPopis,
     kLblPristiZastavka,
     kLblHlaseni,
+    kBtnSeznam,
     kControlCount
 };
 
@@ -49,8 +53,9 @@ struct ControlSpec {
     // Starts a group of controls (WS_GROUP): the arrow keys move the focus only
     // within a group, which runs up to the next control that starts one.
     bool starts_group;
-    // A label that shows the text of the label before it: it starts after that
-    // label's text at the earliest and reaches to the right edge of its group.
+    // A label that shows the text of the control before it: it starts after that
+    // control (a label's text) at the earliest and reaches to the right edge of its
+    // group, or to a control to its right in its row.
     bool follows_label;
 };
 

@@ -106,6 +106,7 @@ void MainWindow::CreateControls() {
             case ControlKind::kButton:
                 style |= BS_DEFPUSHBUTTON;
                 break;
+            case ControlKind::kPushButton:
             case ControlKind::kSpeedButton:
                 style |= BS_PUSHBUTTON;
                 break;
@@ -118,6 +119,8 @@ void MainWindow::CreateControls() {
                 style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;
                 break;
         }
+        if (i == kLblHlaseni) style |= SS_NOTIFY;  // a click on the announcement opens the list
+        if (i == kLblKlavesy) style |= SS_NOTIFY | SS_ENDELLIPSIS;  // its tooltip has every key
         if (c.tab_stop) style |= WS_TABSTOP;
         if (c.starts_group) style |= WS_GROUP;
         controls_[i] =
@@ -127,6 +130,43 @@ void MainWindow::CreateControls() {
     }
     ApplyFonts();
     Layout();
+    CreateTooltips();
+}
+
+void MainWindow::CreateTooltips() {
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TAB_CLASSES};
+    InitCommonControlsEx(&icc);
+    tooltip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)), nullptr);
+    if (!tooltip_) return;
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(500, dpi_));  // one key's role a line
+    SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
+    const struct {
+        ControlIndex control;
+        const wchar_t* text;
+    } tips[] = {{kLblKlavesy, L""}, {kBtnSeznam, L"Seznam hlášení linky: vybrané hlášení bude další"}};
+    for (const auto& tip : tips) {
+        TTTOOLINFOW info = {};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = hwnd_;
+        info.uId = reinterpret_cast<UINT_PTR>(controls_[tip.control]);
+        info.lpszText = const_cast<wchar_t*>(tip.text);
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+void MainWindow::SetKeysTip(const std::wstring& text) {
+    if (!tooltip_ || text == keys_tip_) return;
+    keys_tip_ = text;
+    TTTOOLINFOW info = {};
+    info.cbSize = sizeof info;
+    info.hwnd = hwnd_;
+    info.uId = reinterpret_cast<UINT_PTR>(controls_[kLblKlavesy]);
+    info.lpszText = const_cast<wchar_t*>(keys_tip_.c_str());
+    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 void MainWindow::CreateFonts() {

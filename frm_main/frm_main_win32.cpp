@@ -3,6 +3,7 @@
 #include <exception>
 #include <utility>
 
+#include "frm_main/seznam_win32.h"
 #include "platform/win32/wide.h"
 
 #ifndef WM_DPICHANGED
@@ -199,9 +200,18 @@ void MainWindow::OnCommand(int id, int code) {
         }
         return;
     }
+    if ((id == specs[kBtnSeznam].id && code == BN_CLICKED) ||
+        (id == specs[kLblHlaseni].id && code == STN_CLICKED)) {
+        ChooseFromList();
+        return;
+    }
     if (code != BN_CLICKED) return;
     for (const Click& click : kClicks)
         if (id == specs[click.control].id) Guard([this, &click] { (form_.*click.handler)(); });
+}
+
+void MainWindow::ChooseFromList() {
+    Guard([this] { form_.btnSeznamClick([this] { return ChooseAnnouncement(hwnd_, form_); }); });
 }
 
 template <class F>
@@ -264,6 +274,9 @@ void MainWindow::SyncControls() {
     EnableKeepingFocus(hwnd_, controls_[kBtnJedenZpet], form_.btnJedenZpetEnabled);
     EnableKeepingFocus(hwnd_, controls_[kBtnJedenVpred], form_.btnJedenVpredEnabled);
     EnableKeepingFocus(hwnd_, controls_[kSbtnStop], form_.sbtnStopEnabled);
+    EnableKeepingFocus(hwnd_, controls_[kBtnSeznam], form_.btnSeznamEnabled);
+    SetTextIfChanged(controls_[kLblKlavesy], ToWide(form_.lblKlavesy));
+    SetKeysTip(ToWide(form_.lblKlavesyHint));
 }
 
 void MainWindow::StartWatchAndScan() {

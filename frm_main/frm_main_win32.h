@@ -70,6 +70,8 @@ class MainWindow {
     void OnCreate();
     void OnDestroy();
     void OnCommand(int id, int code);
+    // The list of the line's announcements; the one chosen is next.
+    void ChooseFromList();
 
     // The one boundary for errors: what escapes f (a handler, the window's own code)
     // ends in the general error report, and the window goes on.
@@ -90,6 +92,9 @@ class MainWindow {
     void CreateFonts();
     void ApplyFonts();
     void Layout();
+    // The tooltips: every key of the line over lblKlavesy, what btnSeznam does.
+    void CreateTooltips();
+    void SetKeysTip(const std::wstring& text);
     void OnDpiChanged(int dpi, const RECT& suggested);
 
     // The watch on held keys (needed once a line binds its keys) and the search for lines.
@@ -102,6 +107,8 @@ class MainWindow {
     HWND hwnd_ = nullptr;
     std::array<HWND, kControlCount> controls_{};
     std::array<FontHandle, 3> fonts_;  // by FontKind
+    HWND tooltip_ = nullptr;           // owned by the window, which destroys it
+    std::wstring keys_tip_;
     int dpi_ = kDesignedDpi;
     bool created_ = false;
     // Set when the window starts to close: a worker's post then no longer waits for room in

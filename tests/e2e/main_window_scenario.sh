@@ -237,13 +237,15 @@ done
 drv hotkey-free $VK_K >/dev/null && fail "K is not bound"
 drv hotkey-free $VK_J >/dev/null && fail "J is not bound"
 
-step "keyboard in the window with a line started: it never reaches the step buttons, and plays nothing"
+step "keyboard in the window with a line started: Tab reaches the list of announcements' button, never the step buttons, and plays nothing"
 expect "button >=enabled" "button +1=enabled"
 focus_x_window "$main_x"
 key_in_window alt+s "button Start"
 for arrow in Right Down Left Up; do key_in_window "$arrow" "button Start"; done
 key_in_window Tab combo
-key_in_window shift+Tab "button Start"
+key_in_window Tab "button ▼"
+key_in_window Tab "button Start"
+key_in_window shift+Tab "button ▼"
 key_in_window shift+Tab combo
 # On the list the arrows choose another line (and nothing more), as in any dialog.
 if [ "$beta" -gt 0 ]; then

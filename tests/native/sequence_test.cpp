@@ -229,7 +229,11 @@ TEST_F(SequenceTest, AnAnnouncementChosenInTheListIsNextWithItsGong) {
     const TfrmMain::SeznamRow row = f.SeznamRowAt(6);
     EXPECT_EQ(row.number + " " + row.kind + " " + row.text, "7 odjezd a6.wav");
     EXPECT_EQ(f.SeznamRowAt(7).kind, "příjezd");
-    f.dlgSeznamSelect(6);
+    f.btnSeznamClick([&] {
+        EXPECT_TRUE(w.hotkeys.bound.empty()) << "Enter chooses in the list";
+        return std::optional<std::size_t>(6);
+    });
+    EXPECT_EQ(w.hotkeys.bound.size(), 3u);
     f.dlgSeznamSelect(10);  // no such announcement: nothing moves
     ExpectState("a6.wav", true, true, true);
     EXPECT_EQ(f.SeznamCurrent(), 6);

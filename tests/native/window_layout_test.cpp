@@ -49,8 +49,8 @@ bool Overlap(const Rect& a, const Rect& b) {
 }
 
 bool TakesInput(const ControlSpec& c) {
-    return c.kind == ControlKind::kButton || c.kind == ControlKind::kSpeedButton ||
-           c.kind == ControlKind::kDropDownList;
+    return c.kind == ControlKind::kButton || c.kind == ControlKind::kPushButton ||
+           c.kind == ControlKind::kSpeedButton || c.kind == ControlKind::kDropDownList;
 }
 
 // The designed size, a larger window, and a high DPI with wide captions.
@@ -108,15 +108,15 @@ TEST(WindowLayout, TheStepButtonsFollowStartInARowOfOneSize) {
     }
 }
 
-// Start and the list are the only controls the keyboard reaches: Tab goes from one
-// to the other, and each is a group of its own, so the arrow keys, which move within
-// a group, leave the focus where it is. The speed buttons are for the mouse.
-TEST(WindowLayout, TheKeyboardReachesStartAndTheListOnlyEachAGroupOfItsOwn) {
+// Start, the list of lines and the list of announcements' button are the only controls the
+// keyboard reaches: Tab goes from one to the next, and each is a group of its own, so the arrow
+// keys, which move within a group, leave the focus where it is. The speed buttons are for the mouse.
+TEST(WindowLayout, TheKeyboardReachesStartTheListAndTheJumpOnlyEachAGroupOfItsOwn) {
     const auto& c = MainWindowControls();
     std::vector<int> tab_stops;
     for (const ControlSpec& s : c)
         if (s.tab_stop) tab_stops.push_back(s.id);
-    EXPECT_EQ(tab_stops, (std::vector<int>{Spec(kBtnStart).id, Spec(kCmbLinka).id}));
+    EXPECT_EQ(tab_stops, (std::vector<int>{Spec(kBtnStart).id, Spec(kCmbLinka).id, Spec(kBtnSeznam).id}));
 
     ASSERT_TRUE(c.front().starts_group);
     for (std::size_t i = 0; i < c.size(); ++i) {
@@ -180,7 +180,9 @@ TEST(WindowLayout, ResizingAndScalingMoveTheControlsWithTheirGroups) {
         EXPECT_EQ(r[kBtnStart].top - r[kGrpSimulace].top,
                   designed[kBtnStart].top - designed[kGrpSimulace].top);
         EXPECT_EQ(r[kCmbLinka].width, designed[kCmbLinka].width) << "the list keeps its designed width";
-        EXPECT_EQ(r[kLblHlaseni].right(), in.client_width - ScaleToDpi(kLabelRightMargin, in.dpi));
+        EXPECT_EQ(r[kLblHlaseni].right(), r[kBtnSeznam].left - ScaleToDpi(kLabelGap, in.dpi))
+            << "up to its button";
+        EXPECT_EQ(r[kLblKlavesy].right(), in.client_width - ScaleToDpi(kLabelRightMargin, in.dpi));
         const int caption = in.text_widths.empty() ? 0 : in.text_widths[kLblPristiZastavka];
         EXPECT_GE(r[kLblHlaseni].left, r[kLblPristiZastavka].left + caption) << "after its caption";
     }

@@ -209,7 +209,7 @@ TEST_F(MainWindowTest, TheKeyboardNeverReachesASpeedButtonAndTheFocusIsNeverLost
     ShowWindow(hwnd, SW_SHOW);
     SetForegroundWindow(hwnd);
     PumpAsTheProgram(hwnd, 300);
-    HWND start = Control(kBtnStart), combo = Control(kCmbLinka);
+    HWND start = Control(kBtnStart), combo = Control(kCmbLinka), seznam = Control(kBtnSeznam);
     ASSERT_EQ(GetFocus(), start);
 
     for (WORD arrow : {VK_RIGHT, VK_DOWN, VK_LEFT, VK_UP}) {
@@ -219,7 +219,11 @@ TEST_F(MainWindowTest, TheKeyboardNeverReachesASpeedButtonAndTheFocusIsNeverLost
     Type(hwnd, VK_TAB);
     EXPECT_EQ(GetFocus(), combo);
     Type(hwnd, VK_TAB);
+    EXPECT_EQ(GetFocus(), seznam);  // the list of announcements, once a line has them
+    Type(hwnd, VK_TAB);
     EXPECT_EQ(GetFocus(), start);
+    Type(hwnd, VK_TAB, VK_SHIFT);
+    EXPECT_EQ(GetFocus(), seznam);
     Type(hwnd, VK_TAB, VK_SHIFT);
     EXPECT_EQ(GetFocus(), combo);
     Type(hwnd, 'S', VK_MENU);
@@ -245,6 +249,7 @@ TEST_F(MainWindowTest, TheKeyboardNeverReachesASpeedButtonAndTheFocusIsNeverLost
     SetFocus(start);
     EnableKeepingFocus(hwnd, start, false);
     EXPECT_EQ(GetFocus(), combo);
+    EnableKeepingFocus(hwnd, seznam, false);
     EnableKeepingFocus(hwnd, combo, false);
     EXPECT_EQ(GetFocus(), hwnd) << "no control left: the window keeps it";
     EnableKeepingFocus(hwnd, start, true);

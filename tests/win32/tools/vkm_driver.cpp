@@ -186,6 +186,17 @@ std::vector<std::string> State(HWND main) {
     HWND popis = LabelAfter(main, L"U\u017eivatelsk\u00e9 hl\u00e1\u0161en\u00ed");
     lines.push_back("lblHlaseni=" + (hlaseni ? Utf8(TextOf(hlaseni)) : std::string("(missing)")));
     lines.push_back("lblHlaseniPopis=" + (popis ? Utf8(TextOf(popis)) : std::string("(missing)")));
+    // The keys of the line: the label in the row of the step buttons, right of them.
+    for (HWND stop : Children(main)) {
+        if (!IsButton(stop) || TextOf(stop) != L"\u25A0") continue;
+        const RECT b = ScreenRect(stop);
+        for (HWND h : Children(main)) {
+            const RECT r = ScreenRect(h);
+            if (_wcsicmp(ClassOf(h).c_str(), L"Static") == 0 && r.left >= b.right && r.top < b.bottom &&
+                r.bottom > b.top)
+                lines.push_back("lblKlavesy=" + Utf8(TextOf(h)));
+        }
+    }
 
     GUITHREADINFO gui = {};
     gui.cbSize = sizeof(gui);

@@ -1,0 +1,222 @@
+#include "frm_main/seznam_win32.h"
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
+
+namespace vkm {
+
+namespace {
+
+constexpr int kListId = 100;
+constexpr DWORD kTypingPauseMs = 1000;  // a digit typed later starts a new number
+
+struct State {
+    explicit State(const TfrmMain& f) : form(f), current(f.SeznamCurrent()) {}
+    const TfrmMain& form;
+    long long current;  // the row marked
+    std::optional<std::size_t> chosen;
+    FontHandle bold;
+    std::wstring text;  // the cell last handed to the list
+    std::wstring typed;
+    DWORD typed_at = 0;
+};
+
+// The box as a dialog template in memory: its words are DWORD-aligned items after the header.
+class Template {
+  public:
+    Template(const wchar_t* title, short cx, short cy) {
+        DLGTEMPLATE t = {};
+        t.style = DS_MODALFRAME | DS_SETFONT | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+        t.cx = cx;
+        t.cy = cy;
+        Put(&t, sizeof t);
+        Word(0);  // no menu
+        Word(0);  // the dialog class
+        Text(title);
+        Word(8);
+        Text(L"MS Shell Dlg");
+    }
+    void Item(const wchar_t* cls, WORD atom, const wchar_t* text, DWORD style, short x, short y, short cx,
+              short cy, WORD id) {
+        while (bytes_.size() % 4) bytes_.push_back(0);
+        ++count_;
+        DLGITEMTEMPLATE item = {};
+        item.style = style | WS_CHILD | WS_VISIBLE;
+        item.x = x;
+        item.y = y;
+        item.cx = cx;
+        item.cy = cy;
+        item.id = id;
+        Put(&item, sizeof item);
+        if (cls) {
+            Text(cls);
+        } else {
+            Word(0xFFFF);
+            Word(atom);
+        }
+        Text(text);
+        Word(0);  // no creation data
+    }
+    const DLGTEMPLATE* get() {
+        reinterpret_cast<DLGTEMPLATE*>(bytes_.data())->cdit = count_;
+        return reinterpret_cast<const DLGTEMPLATE*>(bytes_.data());
+    }
+
+  private:
+    void Put(const void* p, std::size_t n) {
+        const auto* b = static_cast<const unsigned char*>(p);
+        bytes_.insert(bytes_.end(), b, b + n);
+    }
+    void Word(WORD w) { Put(&w, sizeof w); }
+    void Text(const wchar_t* s) { Put(s, (wcslen(s) + 1) * sizeof(wchar_t)); }
+    std::vector<unsigned char> bytes_;
+    WORD count_ = 0;
+};
+
+void Select(HWND list, std::size_t row) {
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list, static_cast<int>(row), LVIS_SELECTED | LVIS_FOCUSED,
+                          LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list, static_cast<int>(row), FALSE);
+}
+
+// Digits typed in the list select the announcement of that number.
+LRESULT CALLBACK ListProc(HWND list, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
+    if (msg == WM_CHAR && wparam >= L'0' && wparam <= L'9') {
+        State& s = *reinterpret_cast<State*>(data);
+        const DWORD now = GetTickCount();
+        if (now - s.typed_at > kTypingPauseMs || s.typed.size() >= 9) s.typed.clear();
+        s.typed_at = now;
+        s.typed += static_cast<wchar_t>(wparam);
+        std::size_t number = std::stoul(s.typed);
+        if (number == 0 || number > s.form.SeznamCount()) {
+            s.typed = static_cast<wchar_t>(wparam);  // no such announcement: a new number begins
+            number = std::stoul(s.typed);
+        }
+        if (number >= 1 && number <= s.form.SeznamCount()) Select(list, number - 1);
+        return 0;
+    }
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(list, ListProc, 1);
+    return DefSubclassProc(list, msg, wparam, lparam);
+}
+
+void Init(HWND dialog, State& s) {
+    HWND list = GetDlgItem(dialog, kListId);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    RECT client;
+    GetClientRect(list, &client);
+    const int width = client.right - client.left - GetSystemMetrics(SM_CXVSCROLL);
+    const int number_width = width / 6, kind_width = width / 4;
+    const struct {
+        const wchar_t* title;
+        int width;
+    } columns[] = {{L"Č.", number_width},
+                   {L"Odjezd/příjezd", kind_width},
+                   {L"Hlášení", width - number_width - kind_width}};
+    for (int i = 0; i < 3; ++i) {
+        LVCOLUMNW c = {};
+        c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        c.pszText = const_cast<wchar_t*>(columns[i].title);
+        c.cx = columns[i].width;
+        c.iSubItem = i;
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&c));
+    }
+    if (HFONT font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0))) {
+        LOGFONTW lf = {};
+        if (GetObjectW(font, sizeof lf, &lf)) {
+            lf.lfWeight = FW_BOLD;
+            s.bold = FontHandle(CreateFontIndirectW(&lf));
+        }
+    }
+    ListView_SetItemCountEx(list, static_cast<int>(s.form.SeznamCount()), LVSICF_NOINVALIDATEALL);
+    if (s.current >= 0) Select(list, static_cast<std::size_t>(s.current));
+    SetWindowSubclass(list, ListProc, 1, reinterpret_cast<DWORD_PTR>(&s));
+    SetFocus(list);
+}
+
+// The cell text the list asks for.
+void Cell(State& s, NMLVDISPINFOW& d) {
+    if (!(d.item.mask & LVIF_TEXT) || d.item.iItem < 0 ||
+        static_cast<std::size_t>(d.item.iItem) >= s.form.SeznamCount())
+        return;
+    const TfrmMain::SeznamRow row = s.form.SeznamRowAt(static_cast<std::size_t>(d.item.iItem));
+    std::string text = d.item.iSubItem == 0 ? row.number : d.item.iSubItem == 1 ? row.kind : row.text;
+    if (d.item.iSubItem == 1 && d.item.iItem == s.current) text += " (další)";
+    s.text = ToWide(text);
+    lstrcpynW(d.item.pszText, s.text.c_str(), d.item.cchTextMax);
+}
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) {
+    auto* s = reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (msg) {
+        case WM_INITDIALOG:
+            SetWindowLongPtrW(dialog, DWLP_USER, lparam);
+            Init(dialog, *reinterpret_cast<State*>(lparam));
+            return FALSE;  // the focus is set
+        case WM_NOTIFY: {
+            auto* n = reinterpret_cast<NMHDR*>(lparam);
+            if (!s || n->idFrom != kListId) break;
+            if (n->code == LVN_GETDISPINFOW) {
+                Cell(*s, *reinterpret_cast<NMLVDISPINFOW*>(lparam));
+            } else if (n->code == LVN_ITEMACTIVATE) {
+                PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+            } else if (n->code == NM_CUSTOMDRAW) {
+                // The next announcement in bold.
+                auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(lparam);
+                LRESULT result = CDRF_DODEFAULT;
+                if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) {
+                    result = CDRF_NOTIFYITEMDRAW;
+                } else if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && s->bold.valid() &&
+                           static_cast<long long>(cd->nmcd.dwItemSpec) == s->current) {
+                    SelectObject(cd->nmcd.hdc, s->bold.get());
+                    result = CDRF_NEWFONT;
+                }
+                SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
+                return TRUE;
+            }
+            return TRUE;
+        }
+        case WM_COMMAND:
+            if (!s) break;
+            if (LOWORD(wparam) == IDOK) {
+                const int row = ListView_GetNextItem(GetDlgItem(dialog, kListId), -1, LVNI_SELECTED);
+                if (row < 0) return TRUE;  // nothing chosen yet
+                s->chosen = static_cast<std::size_t>(row);
+                EndDialog(dialog, IDOK);
+                return TRUE;
+            }
+            if (LOWORD(wparam) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
+                return TRUE;
+            }
+            break;
+        default:
+            break;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+std::optional<std::size_t> ChooseAnnouncement(HWND owner, const TfrmMain& form) {
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    Template t(L"Hlášení linky", 280, 210);
+    t.Item(WC_LISTVIEWW, 0, L"",
+           LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP, 7, 7, 266,
+           174, kListId);
+    t.Item(nullptr, 0x0080, L"Vybrat", BS_DEFPUSHBUTTON | WS_TABSTOP, 169, 188, 50, 14, IDOK);
+    t.Item(nullptr, 0x0080, L"Zrušit", BS_PUSHBUTTON | WS_TABSTOP, 223, 188, 50, 14, IDCANCEL);
+    State state(form);
+    const INT_PTR result =
+        DialogBoxIndirectParamW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
+                                t.get(), owner, DialogProc, reinterpret_cast<LPARAM>(&state));
+    return result == IDOK ? state.chosen : std::nullopt;
+}
+
+}  // namespace vkm
