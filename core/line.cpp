@@ -88,7 +88,8 @@ KeysShown ShownKeys(const std::vector<HotkeyBinding>& keys, const std::vector<Us
             if (key.id != 0 && KeyRoleOf(key.id) == r.role) names += (names.empty() ? "" : ", ") + key.name;
         if (names.empty()) continue;
         shown.line += (shown.line.empty() ? "Klávesy: " : " · ") + std::string(r.in_line) + names;
-        shown.hint += (shown.hint.empty() ? "" : "\n") + std::string(r.in_hint) + ": " + names;
+        shown.roles.push_back(std::string(r.in_hint) + ": " + names);
+        shown.hint += (shown.hint.empty() ? "" : "\n") + shown.roles.back();
     }
     for (const HotkeyBinding& key : keys) {
         if (key.id == 0 || KeyRoleOf(key.id) != KeyRole::kUser) continue;

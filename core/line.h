@@ -61,7 +61,8 @@ Line ReadLine(const IniFile& ini, const Path& file);
 // that has an id (bound, or to be bound), each role's keys in the order of binding.
 struct KeysShown {
     std::string line;  // "Klávesy: Enter, P, F1 · zpět F9 · vpřed F10 · znovu F11 · stop F12"
-    std::string hint;  // one role a line ("Hlášení: Enter, P, F1", ...), each user key with its description
+    std::vector<std::string> roles;  // "Hlášení: Enter, P, F1", "Zpět: F9", ...: each role that has keys
+    std::string hint;                // the roles one a line, then each user key with its description
 };
 KeysShown ShownKeys(const std::vector<HotkeyBinding>& keys, const std::vector<UserAnnouncement>& user);
 

@@ -228,6 +228,7 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, 
             key, check.List(u.sounds, "uživatelská klávesa " + Quoted(u.key.text)));
     }
 
+    report.keys = ShownKeys(line.hotkeys, line.user_announcements).roles;
     if (!line.refused.empty()) check.Fault(UnusableKeysWarning(line.refused, kAllKeys));
     CheckUserKeyLetters(line, check);
     if (analyse) report.sounds = ReportSounds(line, sounds);
@@ -265,6 +266,10 @@ std::string FormatLineReport(const LineReport& r) {
         out += "  Uživatelská hlášení: " + std::to_string(r.user_announcements.size()) + "\n";
         for (const auto& [key, seconds] : r.user_announcements)
             out += "    " + key + "  " + Seconds(seconds) + "\n";
+    }
+    if (!r.keys.empty()) {
+        out += "  Klávesy:\n";
+        for (const std::string& role : r.keys) out += "    " + role + "\n";
     }
     findings(true, "Chyby: žádné", "Chyby");
     findings(false, "Upozornění: žádná", "Upozornění");

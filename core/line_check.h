@@ -37,6 +37,7 @@ struct LineReport {
     std::vector<AnnouncementLength> announcements;
     double end_seconds = 0;                                          // WAV_Konec
     std::vector<std::pair<std::string, double>> user_announcements;  // key name, seconds
+    std::vector<std::string> keys;  // each role's keys, as the window shows them ("Zpět: F9")
     std::vector<CheckFinding> findings;
     std::optional<SoundReport> sounds;  // what the sound files hold; none when not asked for
 

@@ -95,8 +95,9 @@ TEST_F(LineCheckTest, EveryFaultAndWarningIsNamedWithWhereItIs) {
         Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(2) + Le16(505))) +
              Chunk("data", std::string(256, '\0')));
     const LineReport r = Check(
-        "[Info]\r\nWAV_odjezd=ok.wav,chybi.wav\r\nWAV_Konec=..\\spolecne\\konec.wav\r\n"
-        "[Hlaseni]\r\n1=zamceny.wav\r\n2=text.wav\r\n3=\r\n1=again.wav\r\n4=,\r\n5=useknuty.wav,adpcm.wav\r\n"
+        "[Info]\r\nWAV_odjezd=ok.wav,chybi.wav\r\nWAV_Konec=..\\spolecne\\konec.wav\r\nKlavesy_zpet=Z\r\n"
+        "Klavesy_stop=Z\r\n[Hlaseni]\r\n1=zamceny.wav\r\n2=text.wav\r\n3=\r\n1=again.wav\r\n4=,\r\n5="
+        "useknuty.wav,adpcm.wav\r\n"
         "[Uzivatelske_klavesy]\r\na=WIN+B;ok.wav\r\nb=ALT+A;ok.wav\r\nc=alt+A;ok.wav\r\nd=alt+b;ok.wav\r\n");
     EXPECT_EQ(r.ExitCode(), 1);
     const std::string faults = Texts(r, true), warnings = Texts(r, false);
@@ -109,8 +110,7 @@ TEST_F(LineCheckTest, EveryFaultAndWarningIsNamedWithWhereItIs) {
              "hlášení „1“ je v sekci [Hlaseni] víckrát",
              "hlášení „4“ nejmenuje žádný zvuk",
              "Některé klávesy nelze použít (používá je jiný program nebo jsou chybně zapsané): WIN+B, Alt+A "
-             "(již "
-             "použitá dříve)",
+             "(již použitá dříve), Z (již použitá dříve)",
          })
         EXPECT_NE(faults.find(fault), std::string::npos) << fault << "\n" << faults;
     for (const char* warning : {
@@ -121,6 +121,10 @@ TEST_F(LineCheckTest, EveryFaultAndWarningIsNamedWithWhereItIs) {
          })
         EXPECT_NE(warnings.find(warning), std::string::npos) << warning << "\n" << warnings;
     EXPECT_EQ(warnings.find("zvuk „ok.wav“"), std::string::npos) << "a sound that plays is no warning";
+    // Z takes back (its first role) and does not stop.
+    EXPECT_NE(FormatLineReport(r).find("  Klávesy:\n    Hlášení: Enter, P, F1\n    Zpět: Z\n  Chyby"),
+              std::string::npos)
+        << FormatLineReport(r);
     EXPECT_EQ(faults.find("ok.wav"), std::string::npos);
 }
 
