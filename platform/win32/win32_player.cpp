@@ -126,17 +126,18 @@ class Worker {
         std::unique_ptr<PlayoutStream> playout;  // the stream with a little silence before and after
         std::unique_ptr<SoundOutput> output;     // none: the announcement passes in silence
         std::size_t sizes[kBuffers] = {};        // bytes with the device, by buffer
-        int held = 0;          // buffers written while it was held ready, not yet told to the observer
-        bool ended = false;    // its stream has given all it has
-        bool started = false;  // paused until then: nothing tells whether the device answers
-        DWORD answered = 0;    // when the device last answered: started, or a buffer back
+        int held = 0;           // buffers written while it was held ready, not yet told to the observer
+        bool was_held = false;  // it was held ready; no buffer has come back since it started
+        bool ended = false;     // its stream has given all it has
+        bool started = false;   // paused until then: nothing tells whether the device answers
+        DWORD answered = 0;     // when the device last answered: started, or a buffer back
         void Started() {
             started = true;
             answered = GetTickCount();
         }
         bool Answering() const { return !started || GetTickCount() - answered < kAnswerMs; }
     };
-    enum class Outcome { kPlayed, kSilenced, kStalled };
+    enum class Outcome { kPlayed, kSilenced, kStalled, kHeldGone };
 
     bool Enter(State next) {
         std::lock_guard<std::mutex> lock(c_.mutex);
@@ -177,6 +178,7 @@ class Worker {
 
     void PlayAnnouncement(SoundPlayer::Ticket ticket, const std::vector<Path>& fragments);
     std::unique_ptr<Voice> Open(const std::vector<Path>& fragments, SoundPlayer::Ticket ticket);
+    std::unique_ptr<Voice> OpenAndStart(const std::vector<Path>& fragments, SoundPlayer::Ticket ticket);
     void Fill(Voice& v, int i, SoundPlayer::Ticket ticket);
     std::unique_ptr<Voice> StartPrepared(const std::vector<Path>& fragments, SoundPlayer::Ticket ticket);
     Outcome PlayOut(Voice& v, SoundPlayer::Ticket ticket);
@@ -273,23 +275,24 @@ void Worker::Finished(SoundPlayer::Ticket ticket) {
 void Worker::PlayAnnouncement(SoundPlayer::Ticket ticket, const std::vector<Path>& fragments) {
     if (!Enter(State::kOpening)) return;
     std::unique_ptr<Voice> v = StartPrepared(fragments, ticket);
-    if (!v) {
-        v = Open(fragments, ticket);
-        if (v->output && !Silenced(ticket)) {
-            if (v->output->Start())
-                v->Started();
-            else
-                Close(std::move(v->output), true);
-        }
-    }
+    if (!v) v = OpenAndStart(fragments, ticket);
     // Another announcement's stream, held for a press that did not come: released once this
     // one sounds, so that it costs this one nothing.
     ReleasePrepared();
     if (Silenced(ticket)) {
         // Stopped before it started: nothing of it sounds.
     } else if (v->output && Enter(State::kPlaying)) {
-        if (PlayOut(*v, ticket) != Outcome::kPlayed) Enter(State::kStopping);
-    } else if (!v->output) {
+        Outcome outcome = PlayOut(*v, ticket);
+        if (outcome == Outcome::kHeldGone) {
+            // The stream held ready went away meanwhile (a sound server restarted, a headset
+            // unplugged): the announcement starts again on a new one.
+            Close(std::move(v->output), false);
+            v = OpenAndStart(fragments, ticket);
+            outcome = v->output ? PlayOut(*v, ticket) : Outcome::kPlayed;
+        }
+        if (outcome != Outcome::kPlayed) Enter(State::kStopping);
+    }
+    if (!v->output && !Silenced(ticket)) {
         v->stream->SkipRest();  // no device: the announcement passes in silence
     }
     Close(std::move(v->output), v->Answering());
@@ -316,6 +319,20 @@ std::unique_ptr<Worker::Voice> Worker::Open(const std::vector<Path>& fragments, 
         v->output = c_.device->Open(v->stream->format(), buffer_bytes(), why);
     }
     for (int i = 0; v->output && i < kBuffers && !v->ended; ++i) Fill(*v, i, ticket);
+    return v;
+}
+
+// A new stream for the announcement, started (unless it was silenced meanwhile); without a stream
+// when the device has none or refuses to start it.
+std::unique_ptr<Worker::Voice> Worker::OpenAndStart(const std::vector<Path>& fragments,
+                                                    SoundPlayer::Ticket ticket) {
+    std::unique_ptr<Voice> v = Open(fragments, ticket);
+    if (v->output && !Silenced(ticket)) {
+        if (v->output->Start())
+            v->Started();
+        else
+            Close(std::move(v->output), true);
+    }
     return v;
 }
 
@@ -350,6 +367,7 @@ std::unique_ptr<Worker::Voice> Worker::StartPrepared(const std::vector<Path>& fr
         return nullptr;
     }
     v->Started();
+    v->was_held = true;
     // Held ready, its buffers went to the device in order from the first.
     for (int i = 0; i < v->held; ++i) Handed(ticket, v->output->Buffer(i), v->sizes[i]);
     v->held = 0;
@@ -374,12 +392,14 @@ Worker::Outcome Worker::PlayOut(Voice& v, SoundPlayer::Ticket ticket) {
             if (v.sizes[i] && v.output->Back(i)) {
                 v.sizes[i] = 0;
                 v.answered = GetTickCount();
+                v.was_held = false;
             }
             if (!v.sizes[i] && !v.ended) Fill(v, i, ticket);
             in_flight += v.sizes[i] != 0;
         }
         if (!Enter(v.ended ? State::kDraining : State::kPlaying)) return Outcome::kSilenced;
         if (v.ended && in_flight == 0) return Outcome::kPlayed;
+        if (v.was_held && !v.Answering()) return Outcome::kHeldGone;
         if (GetTickCount() - v.answered > kStallMs) return Outcome::kStalled;  // taken away, or hung
         Wait(v.output->signal(), 100);
     }
