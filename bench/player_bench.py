@@ -1,7 +1,8 @@
 """Helpers of bench/run_player_bench.sh.
 
-    player_bench.py make DIR            writes f00.wav ... f19.wav (100 ms each), long.wav (3 s) and
-                                        m0.wav ... m4.wav (one announcement of mixed formats)
+    player_bench.py make DIR            writes f00.wav ... f19.wav (100 ms each), long.wav (3 s),
+                                        m0.wav ... m4.wav (one announcement of mixed formats), and
+                                        r00.wav, r01.wav (right channel only) and anchor.wav (left only)
     player_bench.py record RAW STAMPS   copies standard input (the recorder's output) to RAW and
                                         writes "UNIX_SECONDS TOTAL_BYTES" to STAMPS as each piece arrives
     player_bench.py report DIR          lines the recording up with the events and prints the figures
@@ -9,6 +10,8 @@
 Every file is 44.1 kHz 16-bit stereo noise of its own, as the sound server records,
 so that each fragment can be found in the recording bit for bit.
 """
+import array
+import math
 import os
 import random
 import struct
@@ -21,12 +24,14 @@ FRAME = CHANNELS * WIDTH
 BYTES_PER_SECOND = RATE * FRAME
 
 
-def noise(frames, seed):
+def noise(frames, seed, only=None):
+    """Stereo noise; with only=0 or 1 in that channel alone, the other silent."""
     rng = random.Random(seed)
     samples = []
-    for _ in range(frames * CHANNELS):
+    for i in range(frames * CHANNELS):
         v = rng.randint(-8000, 8000)
-        samples.append(v if v != 0 else 1)  # no silent sample: the ends of a fragment show
+        v = v if v != 0 else 1  # no silent sample: the ends of a fragment show
+        samples.append(v if only is None or i % CHANNELS == only else 0)
     return struct.pack('<%dh' % len(samples), *samples)
 
 
@@ -42,6 +47,11 @@ def make(folder):
             f.write(wave(noise(RATE // 10, 1000 + i)))
     with open(os.path.join(folder, 'long.wav'), 'wb') as f:
         f.write(wave(noise(3 * RATE, 999)))
+    # The program's two first announcements in the right channel, the yardstick's sound in the left:
+    # both are found bit for bit in one recording although they sound at the same time.
+    for name, seed, only in (('r00', 2000, 1), ('r01', 2001, 1), ('anchor', 2002, 0)):
+        with open(os.path.join(folder, name + '.wav'), 'wb') as f:
+            f.write(wave(noise(RATE // 10, seed, only)))
     # One announcement of mixed formats, distinct tones, not faded: an end that clicks shows.
     for i, (rate, options, tone) in enumerate([(8000, ['-b', '8', '-e', 'unsigned'], 300),
                                                (22050, ['-b', '16'], 500),
@@ -115,6 +125,34 @@ class Recording:
         return at
 
 
+def channel(raw, which):
+    """One channel (0 left, 1 right) of 16-bit stereo bytes, as 16-bit mono bytes."""
+    samples = array.array('h')
+    samples.frombytes(raw[:len(raw) - len(raw) % FRAME])
+    return samples[which::CHANNELS].tobytes()
+
+
+def first_frame(mono, data, start, end):
+    """The frame at which data (16-bit mono) starts in mono within frames [start, end), counting
+    frames lost at its start; None if it is not there."""
+    at = mono.find(data, 2 * start, 2 * end)
+    while at >= 0 and at % 2:
+        at = mono.find(data, at + 1, 2 * end)
+    if at >= 0:
+        return at // 2
+    tail = data[-(2 * RATE // 50):]  # not whole: its last 20 ms, then how far back it matches
+    at = mono.find(tail, 2 * start, 2 * end)
+    while at >= 0 and at % 2:
+        at = mono.find(tail, at + 1, 2 * end)
+    if at < 0:
+        return None
+    head = len(data) - len(tail)
+    missing = head
+    while missing > 0 and mono[at - (head - missing) - 2:at - (head - missing)] == data[missing - 2:missing]:
+        missing -= 2
+    return (at - head) // 2
+
+
 def ms(n_bytes):
     return 1000.0 * n_bytes / BYTES_PER_SECOND
 
@@ -165,6 +203,32 @@ def zero_run_before_end(rec, start, end):
             best = (ms(run_end - at), (last - run_end) // FRAME)
         at -= FRAME
     return best
+
+
+def first_sound(rec, start, end):
+    """The offset of the first non-silent frame in [start, end), or None."""
+    zero = b'\0' * FRAME
+    at = start - start % FRAME
+    while at < end and rec.raw[at:at + FRAME] == zero:
+        at += FRAME
+    return at if at < end else None
+
+
+def peak_dbfs(rec, start, end):
+    samples = array.array('h')
+    samples.frombytes(rec.raw[start:end])
+    return 20 * math.log10(max(1, max(abs(v) for v in samples)) / 32768.0)
+
+
+def exact_until(rec, data, at):
+    """Where the recording stops matching data placed at offset at (frame boundary)."""
+    step = FRAME * 441
+    n = 0
+    while n < len(data) and rec.raw[at + n:at + n + step] == data[n:n + step]:
+        n += step
+    while n < len(data) and rec.raw[at + n:at + n + FRAME] == data[n:n + FRAME]:
+        n += FRAME
+    return at + n
 
 
 LONG_PIECE = BYTES_PER_SECOND * 3 // 10
@@ -229,19 +293,32 @@ def report(folder):
             print('%s to first sample, %s: %s; lost at the start: %s' %
                   (start, label, summary(latencies), summary(lost)))
 
-    for label, event, fragment in (('first click on ">" after Start', 'first_click', 0),
-                                   ('the next click', 'warm_click', 1)):
-        latencies = []
+    # The program's clicks: its sound in the right channel, the yardstick's (a waveOut stream open
+    # and written at the click) in the left.
+    left, right = channel(rec.raw, 0), channel(rec.raw, 1)
+    anchor = channel(data_of(os.path.join(folder, 'anchor.wav')), 0)
+    for label, event, name in (('first click on ">" after Start', 'first_click', 'r00'),
+                               ('the next click', 'warm_click', 'r01')):
+        latencies, behind = [], []
+        sound = channel(data_of(os.path.join(folder, name + '.wav')), 1)
         for run in range(5):
             t = events.get('%s.%d' % (event, run))
             if t is None:
                 continue
-            place = place_list(rec, fragments[fragment:fragment + 1], rec.offset_at(t - 0.1),
-                               rec.offset_at(t + 0.5))[0]
-            if place:
-                latencies.append(1000.0 * (rec.time_of(place[0] - place[2]) - t))
+            start, end = rec.offset_at(t - 0.1) // FRAME, rec.offset_at(t + 0.5) // FRAME
+            frame = first_frame(right, sound, start, end)
+            if frame is None:
+                print('the program, %s (run %d): its sound was not found' % (label, run))
+                continue
+            latencies.append(1000.0 * (rec.time_of(frame * FRAME) - t))
+            yardstick = first_frame(left, anchor, start, end)
+            if yardstick is not None:
+                behind.append(1000.0 * (frame - yardstick) / RATE)
         if latencies:
             print('the program, %s to first sample: %s' % (label, summary(latencies)))
+        if behind:
+            print('  behind a waveOut stream open and written at the click: %s (%s)' %
+                  (summary(behind), ', '.join('%.1f' % b for b in behind)))
 
     gaps = []
     for i in range(100):
@@ -287,6 +364,48 @@ def report(folder):
               (i, stops[-1], 'bit-exact' if exact else 'NOT bit-exact', idle))
     if stops:
         print('Stop to silence: %s' % summary(stops))
+
+    for label, event in (('step', 'cue_step'), ('nothing moved', 'cue_nothing')):
+        lengths, peaks, delays = [], [], []
+        for i in range(5):
+            t = events.get('%s%d' % (event, i))
+            if t is None:
+                continue
+            first = first_sound(rec, rec.offset_at(t - 0.05), rec.offset_at(t + 0.3))
+            if first is None:
+                print('cue %s %d: not heard' % (label, i))
+                continue
+            end = rec.last_sound(first, rec.offset_at(t + 0.3))
+            lengths.append(ms(end - first))
+            peaks.append(peak_dbfs(rec, first, end))
+            delays.append(1000.0 * (rec.time_of(first) - t))
+        if lengths:
+            print('cue "%s" at the sink: %s long, peak %s dBFS; call to first sample %s' %
+                  (label, summary(lengths), ', '.join('%.1f' % p for p in peaks), summary(delays)))
+    t = events.get('cue_over')
+    if t is not None:
+        tail = long_data[-BYTES_PER_SECOND // 5:]
+        played_on = rec.find(tail, rec.offset_at(t), rec.offset_at(t + 3.5)) >= 0
+        print('cue over an announcement: the announcement plays on to its end: %s' % ('yes' if played_on else 'NO'))
+
+    cancels, cues = [], []
+    for i in range(3):
+        t = events.get('player_cancel%d' % i)
+        if t is None:
+            continue
+        found = long_file_end(rec, long_data, t, 1.5, 0.3)
+        if found is None:
+            print('cancel %d: the long file was not found' % i)
+            continue
+        silent_from = exact_until(rec, long_data, found[0])
+        cancels.append(1000.0 * (rec.time_of(silent_from) - t))
+        cue = first_sound(rec, silent_from, rec.offset_at(t + 0.5))
+        waiting = rec.find(fragments[0][-BYTES_PER_SECOND // 20:], silent_from, rec.offset_at(t + 1.5)) >= 0
+        gap = '-' if cue is None else '%.1f ms' % ms(cue - silent_from)
+        print('cancel %d: sound ends %.1f ms after Cancel, then %s of silence before the cue; '
+              'the announcement waiting after it plays: %s' % (i, cancels[-1], gap, 'yes' if waiting else 'NO'))
+    if cancels:
+        print('Cancel of the announcement that sounds, to silence: %s' % summary(cancels))
 
 
 if __name__ == '__main__':

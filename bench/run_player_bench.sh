@@ -4,9 +4,10 @@
 # reader (without one the null sink plays in 2 s steps and every timing stretches).
 #   [VKM_EXE=vlakomluv.exe] bash bench/run_player_bench.sh [WIN_BUILD_DIR]
 # Prints figures only: silence between fragments, whether each is bit-exact, call
-# and key press to first sample (also the first press after Start, with the player
-# prepared at Start and without), the end of an announcement of mixed formats, Stop
-# to silence, and the program's window closed while it speaks to silence.
+# and key press to first sample, the end of an announcement of mixed formats, Stop
+# to silence, the cues' length and level, Cancel to silence; then of the program itself:
+# a click on ">" to first sample, also against a waveOut stream open and written at the
+# click, and its window closed while it speaks to silence.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build-win}" && pwd)
@@ -23,9 +24,10 @@ done
 source scripts/wine-env.sh
 export WINEPREFIX=${WINEPREFIX:-$BUILD/wineprefix}
 work=$(mktemp -d /tmp/vkm-player-bench.XXXXXX)
-parec_pid="" recorder_pid=""
+parec_pid="" recorder_pid="" anchor_pid=""
 cleanup() {
     set +e
+    [ -n "$anchor_pid" ] && kill "$anchor_pid" 2>/dev/null
     [ -n "$parec_pid" ] && kill "$parec_pid" 2>/dev/null
     [ -n "$recorder_pid" ] && wait "$recorder_pid" 2>/dev/null
     vkm_pulse_stop
@@ -58,20 +60,26 @@ wine "$BUILD/player_bench.exe" "$wdir" >"$work/out.txt"
 events
 # The program itself, three runs, each a new process: the first click on ">" after Start, a second
 # click (warm), then a third that plays a long announcement and the window closed (WM_CLOSE) while
-# it speaks. Clicks are real mouse clicks; their times are taken just before them.
+# it speaks. Clicks are real mouse clicks; their times are taken just before them. At each click the
+# yardstick writes its own waveOut stream, opened ahead: a byte through the FIFO just before it.
 mkdir -p "$work/program"
 cp "${VKM_EXE:-$BUILD/vlakomluv.exe}" "$work/program/vlakomluv.exe"
-cp "$work/f00.wav" "$work/f01.wav" "$work/long.wav" "$work/program/"
-printf '[Info]\r\nName=Bench\r\n[Hlaseni]\r\n1=f00.wav\r\n2=f01.wav\r\n3=long.wav\r\n' >"$work/program/Bench.vkm"
-drv() { wine "$BUILD/vkm_driver.exe" "$@" </dev/null >"$work/drv.txt" 2>/dev/null; }
-click_play() {  # EVENT RUN
+cp "$work/r00.wav" "$work/r01.wav" "$work/long.wav" "$work/program/"
+printf '[Info]\r\nName=Bench\r\n[Hlaseni]\r\n1=r00.wav\r\n2=r01.wav\r\n3=long.wav\r\n' >"$work/program/Bench.vkm"
+mkfifo "$work/click.fifo"
+exec 7<>"$work/click.fifo"  # held open for writing: the yardstick's reads wait for a byte
+wine "$BUILD/player_bench.exe" "$wdir" anchor "${wdir}click.fifo" </dev/null >"$work/anchor.txt" 2>/dev/null &
+anchor_pid=$!
+drv() { wine "$BUILD/vkm_driver.exe" "$@" </dev/null >"$work/drv.txt" 2>/dev/null 7>&-; }
+click_play() {  # EVENT RUN: the yardstick is written as the click is made
     local t
     t=$(date +%s.%N)
+    echo >&7
     xdotool click 1
     echo "$1 $t $2" >>"$work/events.txt"
 }
 for run in 0 1 2; do
-    (cd "$work/program" && exec wine ./vlakomluv.exe </dev/null >/dev/null 2>&1) &
+    (cd "$work/program" && exec wine ./vlakomluv.exe </dev/null >/dev/null 2>&1 7>&-) &
     program_pid=$!
     drv wait 60
     drv expect 30 "combo.count=1"
@@ -93,6 +101,11 @@ for run in 0 1 2; do
     wait "$program_pid" || true
     sleep 0.5
 done
+exec 7>&-
+kill "$anchor_pid" 2>/dev/null
+wait "$anchor_pid" 2>/dev/null || true
+anchor_pid=""
+tr -d '\r' <"$work/anchor.txt" >>"$work/events.txt"
 sleep 0.5
 kill "$parec_pid"
 wait "$parec_pid" 2>/dev/null || true

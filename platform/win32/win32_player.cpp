@@ -1,369 +1,569 @@
-// The announcement player: one worker thread, one waveOut device per announcement,
-// a few buffers in flight, completion judged by each header's WHDR_DONE flag.
+// The announcement player: callers queue work and flag the worker under one mutex; the worker
+// opens, plays and silences the device's streams, and moves its state in one place.
 #include "platform/win32/win32_player.h"
 
-#include <windows.h>
-// After windows.h, which they need.
-#include <mmreg.h>
-#include <mmsystem.h>
+#include <process.h>
 
 #include <algorithm>
+#include <cassert>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <mutex>
-#include <thread>
+#include <string>
 #include <utility>
 
 #include "core/playout.h"
-#include "platform/win32/handles.h"
-#include "platform/win32/system_library.h"
 #include "platform/win32/win32_sound.h"
 
 namespace vkm {
 
 namespace {
 
-constexpr int kBuffers = 8;
+using State = Win32SoundPlayer::State;
+constexpr int kBuffers = SoundOutput::kBuffers;
 constexpr unsigned kBufferMs = 25;
-constexpr DWORD kStallMs = 5000;  // no buffer back for this long: the device is given up
+constexpr DWORD kStallMs = 5000;  // no buffer back for this long while playing: the device is given up
+constexpr DWORD kReturnMs = 100;  // how long a reset stream's buffers are waited for
+// A playing stream hands a 25 ms buffer back every 25-50 ms (also on a sound server that plays in
+// 2 s steps): one that has handed none back for this long no longer answers.
+constexpr DWORD kAnswerMs = 200;
+constexpr unsigned kCueRate = 44100;
+// A cue's buffer: at most 60 ms of sound (core/cue.h) with silence before and after it.
+constexpr std::size_t kCueBytes =
+    2 * (kCueRate * (60 + PlayoutStream::kLeadInMs + PlayoutStream::kTailMs) / 1000);
 
-// winmm, loaded when the first announcement plays: the window's start needs none of it.
-struct WaveOutApi {
-    decltype(&waveOutOpen) open = nullptr;
-    decltype(&waveOutPrepareHeader) prepare = nullptr;
-    decltype(&waveOutUnprepareHeader) unprepare = nullptr;
-    decltype(&waveOutWrite) write = nullptr;
-    decltype(&waveOutPause) pause = nullptr;
-    decltype(&waveOutRestart) restart = nullptr;
-    decltype(&waveOutReset) reset = nullptr;
-    decltype(&waveOutClose) close = nullptr;
-    bool loaded = false;
-};
-
-const WaveOutApi& WaveOut() {
-    static const WaveOutApi api = [] {
-        WaveOutApi a;
-        HMODULE winmm = LoadSystemLibrary(L"winmm.dll").release();
-        auto get = [winmm](auto& fn, const char* name) { return Resolve(winmm, name, fn); };
-        a.loaded = get(a.open, "waveOutOpen") & get(a.prepare, "waveOutPrepareHeader") &
-                   get(a.unprepare, "waveOutUnprepareHeader") & get(a.write, "waveOutWrite") &
-                   get(a.pause, "waveOutPause") & get(a.restart, "waveOutRestart") &
-                   get(a.reset, "waveOutReset") & get(a.close, "waveOutClose");
-        return a;
-    }();
-    return api;
+// The moves of the worker's state, besides staying and Shutdown's move to kClosed.
+[[maybe_unused]] bool Allowed(State from, State to) {
+    switch (from) {
+        case State::kIdle:
+            return to == State::kOpening;
+        case State::kOpening:
+            return to == State::kPlaying || to == State::kIdle;
+        case State::kPlaying:
+            return to == State::kDraining || to == State::kStopping;
+        case State::kDraining:
+            return to == State::kIdle || to == State::kStopping;
+        case State::kStopping:
+            return to == State::kIdle;
+        case State::kClosed:
+            return false;
+    }
+    return false;
 }
 
-// The device format for a stream format, as a WAV file's fmt chunk gives it.
-WAVEFORMATEXTENSIBLE DeviceFormat(const StreamFormat& s) {
-    WAVEFORMATEXTENSIBLE x = {};
-    const std::string chunk = WaveFormatChunk(s);
-    std::memcpy(&x, chunk.data(), std::min(chunk.size(), sizeof x));
-    return x;
+bool AllBack(SoundOutput& out) {
+    bool all = true;
+    for (int i = 0; i < kBuffers; ++i) all &= out.Back(i);
+    return all;
+}
+
+// Closes the stream once the device has handed every buffer back, asked for them by a reset. A
+// device that no longer answers (a playing stream that hands no buffer back) is not asked: it may
+// not answer a reset or a close either, and the worker would wait inside it. A stream whose
+// buffers are not all back is left to the driver, never freed: it may still write to them or
+// signal the stream's event. False when the stream is left so.
+bool Release(std::unique_ptr<SoundOutput> out, bool answering) {
+    if (!out) return true;
+    if (answering && !AllBack(*out)) {
+        out->Reset();
+        for (const DWORD start = GetTickCount(); !AllBack(*out) && GetTickCount() - start < kReturnMs;)
+            WaitForSingleObject(out->signal(), 5);
+    }
+    if (answering && AllBack(*out)) return true;
+    out.release();
+    return false;
 }
 
 }  // namespace
 
-struct Win32SoundPlayer::Impl {
-    std::mutex mutex;
-    std::deque<std::pair<Ticket, std::vector<Path>>> queue;
-    Ticket last_ticket = 0;
-    Ticket playing_ticket = 0;
-    bool playing = false;       // the worker has taken an announcement
-    bool abort = false;         // end what the worker has taken
-    bool quit = false;          // shutting down
-    bool idle_pending = false;  // Stop dropped waiting announcements while none played
-    bool prepare = false;       // Prepare asked to get the device ready
-    bool prepared = false;      // the device has been opened once
-    std::function<void()> on_idle;
-    std::function<void(const void*, std::size_t)> tap;
-    std::vector<FragmentReport> last_reports;
-    KernelHandle wake = MakeEvent();  // Play, Stop, Shutdown
-    std::thread worker;
+struct Win32SoundPlayer::Core {
+    Core(std::shared_ptr<SoundDevice> d, PlayerObserver* o) : device(std::move(d)), observer(o) {}
 
-    void Run();
-    // Starts the worker if it is not running; with the mutex held.
-    void StartWorker();
-    // Loads winmm and opens and closes the device once, for the first announcement to start at once.
-    void PrepareDevice();
-    // Plays one announcement to its end, or until it is aborted.
-    void PlayAnnouncement(AnnouncementStream& stream);
-    bool Aborted() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return abort || quit;
+    // The one place the state changes; with the mutex held. False once closed.
+    bool Enter(State next) {
+        if (state == State::kClosed) return false;
+        assert(next == state || next == State::kClosed || Allowed(state, next));
+        state = next;
+        return true;
     }
+
+    mutable std::mutex mutex;  // everything below but the device and the observer
+    State state = State::kIdle;
+    std::deque<std::pair<Ticket, std::vector<Path>>> queue;  // announcements waiting
+    Ticket last_ticket = 0;
+    Ticket current = 0;       // the announcement the worker has taken, until it has ended
+    Ticket silence = 0;       // Stop or Cancel asked to silence this one
+    bool idle_owed = false;   // Stop or Cancel emptied the queue while none played: the callback is owed
+    bool unanswered = false;  // a stream was left to a device that stopped answering
+    bool release_prepared = false;  // Stop: the stream held ready is released (and made ready again)
+    std::vector<Path> next;         // PrepareNext's fragments, until they play or change
+    std::vector<Cue> cues;
+    std::function<void()> on_idle;
+    KernelHandle wake = MakeEvent();  // set by every call that gives the worker something to do
+
+    const std::shared_ptr<SoundDevice> device;
+    PlayerObserver* const observer;
+    // Held while the worker calls out, so that Shutdown can wait for a call under way and no call
+    // begins after it.
+    std::timed_mutex calls;
 };
 
-Win32SoundPlayer::Win32SoundPlayer() : impl_(std::make_unique<Impl>()) {}
+namespace {
+
+// The worker: owns its streams, files and codecs; meets the callers only in the core.
+class Worker {
+  public:
+    explicit Worker(std::shared_ptr<Win32SoundPlayer::Core> core) : core_(std::move(core)), c_(*core_) {}
+    void Run();
+
+  private:
+    // An announcement on its stream.
+    struct Voice {
+        ~Voice() { Release(std::move(output), Answering()); }  // only when an error cuts its turn short
+        std::vector<Path> fragments;
+        std::unique_ptr<AnnouncementStream> stream;
+        std::unique_ptr<PlayoutStream> playout;  // the stream with a little silence before and after
+        std::unique_ptr<SoundOutput> output;     // none: the announcement passes in silence
+        std::size_t sizes[kBuffers] = {};        // bytes with the device, by buffer
+        int held = 0;           // buffers written while it was held ready, not yet told to the observer
+        bool was_held = false;  // it was held ready; no buffer has come back since it started
+        bool ended = false;     // its stream has given all it has
+        bool started = false;   // paused until then: nothing tells whether the device answers
+        DWORD answered = 0;     // when the device last answered: started, or a buffer back
+        void Started() {
+            started = true;
+            answered = GetTickCount();
+        }
+        bool Answering() const { return !started || GetTickCount() - answered < kAnswerMs; }
+    };
+    enum class Outcome { kPlayed, kSilenced, kStalled, kHeldGone };
+
+    bool Enter(State next) {
+        std::lock_guard<std::mutex> lock(c_.mutex);
+        return c_.Enter(next);
+    }
+    State state() {
+        std::lock_guard<std::mutex> lock(c_.mutex);
+        return c_.state;
+    }
+    bool Silenced(SoundPlayer::Ticket ticket) {
+        std::lock_guard<std::mutex> lock(c_.mutex);
+        return c_.state == State::kClosed || c_.silence == ticket;
+    }
+    // Closes a stream or leaves it to a device that stopped answering (see Release), which the
+    // player then tells.
+    void Close(std::unique_ptr<SoundOutput> out, bool answering) {
+        if (Release(std::move(out), answering)) return;
+        std::lock_guard<std::mutex> lock(c_.mutex);
+        c_.unanswered = true;
+    }
+    // Calls out to the idle callback or the observer, unless the player is closed.
+    template <class Call>
+    void CallOut(Call&& call) {
+        std::lock_guard<std::timed_mutex> calls(c_.calls);
+        if (state() != State::kClosed) call();
+    }
+    void Handed(SoundPlayer::Ticket ticket, const void* data, std::size_t n) {
+        if (c_.observer) CallOut([&] { c_.observer->Handed(ticket, data, n); });
+    }
+    // Waits for the wake event, the handle given, or a cue's stream, ms at most.
+    void Wait(HANDLE handle, DWORD ms) {
+        HANDLE handles[3] = {c_.wake.get()};
+        DWORD n = 1;
+        if (handle) handles[n++] = handle;
+        if (cue_) handles[n++] = cue_->signal();
+        WaitForMultipleObjects(n, handles, FALSE, ms);
+    }
+
+    void PlayAnnouncement(SoundPlayer::Ticket ticket, const std::vector<Path>& fragments);
+    std::unique_ptr<Voice> Open(const std::vector<Path>& fragments, SoundPlayer::Ticket ticket);
+    std::unique_ptr<Voice> OpenAndStart(const std::vector<Path>& fragments, SoundPlayer::Ticket ticket);
+    void Fill(Voice& v, int i, SoundPlayer::Ticket ticket);
+    std::unique_ptr<Voice> StartPrepared(const std::vector<Path>& fragments, SoundPlayer::Ticket ticket);
+    Outcome PlayOut(Voice& v, SoundPlayer::Ticket ticket);
+    void Prepare(const std::vector<Path>& fragments);
+    void ReleasePrepared();
+    void SoundCues(const std::vector<Cue>& cues);
+    void ReapCue();
+    void Finished(SoundPlayer::Ticket ticket);
+
+    std::shared_ptr<Win32SoundPlayer::Core> core_;
+    Win32SoundPlayer::Core& c_;
+    Win32SoundSources sources_;         // the codecs stay loaded while the worker lives
+    std::unique_ptr<Voice> prepared_;   // the next press's announcement, held ready
+    std::unique_ptr<SoundOutput> cue_;  // the cues' stream while a cue sounds
+};
+
+void Worker::Run() {
+    for (;;) {
+        enum { kNothing, kPlay, kPrepare, kRelease, kIdleOwed } work = kNothing;
+        std::pair<SoundPlayer::Ticket, std::vector<Path>> taken;
+        std::vector<Cue> cues;
+        {
+            std::lock_guard<std::mutex> lock(c_.mutex);
+            if (c_.state == State::kClosed) break;
+            cues = std::exchange(c_.cues, {});
+            if (std::exchange(c_.release_prepared, false)) {
+                work = kRelease;
+            } else if (!c_.queue.empty()) {
+                taken = std::move(c_.queue.front());
+                c_.queue.pop_front();
+                c_.current = taken.first;
+                work = kPlay;
+            } else if (std::exchange(c_.idle_owed, false)) {
+                work = kIdleOwed;
+            } else if (!c_.next.empty() && (!prepared_ || prepared_->fragments != c_.next)) {
+                taken.second = c_.next;
+                work = kPrepare;
+            } else if (c_.next.empty() && prepared_) {
+                work = kRelease;
+            }
+        }
+        SoundCues(cues);
+        try {
+            switch (work) {
+                case kPlay:
+                    PlayAnnouncement(taken.first, taken.second);
+                    break;
+                case kPrepare:
+                    Prepare(taken.second);
+                    break;
+                case kRelease:
+                    ReleasePrepared();
+                    break;
+                case kIdleOwed:
+                    break;
+                case kNothing:
+                    Wait(nullptr, cue_ ? 100 : INFINITE);
+                    break;
+            }
+        } catch (...) {
+            // Out of memory, say: this announcement is lost (its stream released as it went), the
+            // player goes on.
+            const State s = state();
+            if (s == State::kPlaying || s == State::kDraining) Enter(State::kStopping);
+            Enter(State::kIdle);
+        }
+        if (work == kPlay) Finished(taken.first);
+        if (work == kIdleOwed)
+            CallOut([this] {
+                std::function<void()> on_idle;
+                {
+                    std::lock_guard<std::mutex> lock(c_.mutex);
+                    on_idle = c_.on_idle;
+                }
+                if (on_idle) on_idle();
+            });
+        ReapCue();
+    }
+    ReleasePrepared();
+    Close(std::move(cue_), true);
+}
+
+// Ends the turn of an announcement: the idle callback when nothing else waits.
+void Worker::Finished(SoundPlayer::Ticket ticket) {
+    std::function<void()> on_idle;
+    {
+        std::lock_guard<std::mutex> lock(c_.mutex);
+        if (c_.current == ticket) c_.current = 0;
+        if (c_.queue.empty() && c_.state != State::kClosed) on_idle = c_.on_idle;
+    }
+    if (on_idle) CallOut(on_idle);
+}
+
+void Worker::PlayAnnouncement(SoundPlayer::Ticket ticket, const std::vector<Path>& fragments) {
+    if (!Enter(State::kOpening)) return;
+    std::unique_ptr<Voice> v = StartPrepared(fragments, ticket);
+    if (!v) v = OpenAndStart(fragments, ticket);
+    // Another announcement's stream, held for a press that did not come: released once this
+    // one sounds, so that it costs this one nothing.
+    ReleasePrepared();
+    if (Silenced(ticket)) {
+        // Stopped before it started: nothing of it sounds.
+    } else if (v->output && Enter(State::kPlaying)) {
+        Outcome outcome = PlayOut(*v, ticket);
+        if (outcome == Outcome::kHeldGone) {
+            // The stream held ready went away meanwhile (a sound server restarted, a headset
+            // unplugged): the announcement starts again on a new one.
+            Close(std::move(v->output), false);
+            v = OpenAndStart(fragments, ticket);
+            outcome = v->output ? PlayOut(*v, ticket) : Outcome::kPlayed;
+        }
+        if (outcome != Outcome::kPlayed) Enter(State::kStopping);
+    }
+    if (!v->output && !Silenced(ticket)) {
+        v->stream->SkipRest();  // no device: the announcement passes in silence
+    }
+    Close(std::move(v->output), v->Answering());
+    if (c_.observer) CallOut([&] { c_.observer->Ended(ticket, v->stream->reports()); });
+    Enter(State::kIdle);
+}
+
+// Opens the stream for the announcement's format (16-bit PCM when the device refuses it) and
+// writes every buffer to it, paused: the device starts with all of them queued, so that its
+// first moments, when the system is slowest to take data, cannot run dry.
+std::unique_ptr<Worker::Voice> Worker::Open(const std::vector<Path>& fragments, SoundPlayer::Ticket ticket) {
+    auto v = std::make_unique<Voice>();
+    v->fragments = fragments;
+    v->stream = std::make_unique<AnnouncementStream>(fragments, sources_);
+    v->playout = std::make_unique<PlayoutStream>(*v->stream);
+    auto buffer_bytes = [&v] {
+        const StreamFormat& f = v->stream->format();
+        return std::max<std::size_t>(1, f.rate * kBufferMs / 1000) * f.BlockAlign();
+    };
+    SoundDevice::Refusal why = SoundDevice::Refusal::kNone;
+    v->output = c_.device->Open(v->stream->format(), buffer_bytes(), why);
+    if (!v->output && why == SoundDevice::Refusal::kFormat) {
+        v->stream->UsePcm16();  // what every device takes
+        v->output = c_.device->Open(v->stream->format(), buffer_bytes(), why);
+    }
+    for (int i = 0; v->output && i < kBuffers && !v->ended; ++i) Fill(*v, i, ticket);
+    return v;
+}
+
+// A new stream for the announcement, started (unless it was silenced meanwhile); without a stream
+// when the device has none or refuses to start it.
+std::unique_ptr<Worker::Voice> Worker::OpenAndStart(const std::vector<Path>& fragments,
+                                                    SoundPlayer::Ticket ticket) {
+    std::unique_ptr<Voice> v = Open(fragments, ticket);
+    if (v->output && !Silenced(ticket)) {
+        if (v->output->Start())
+            v->Started();
+        else
+            Close(std::move(v->output), true);
+    }
+    return v;
+}
+
+// Fills buffer i from the stream and hands it over (ticket 0: held ready, told when it starts).
+void Worker::Fill(Voice& v, int i, SoundPlayer::Ticket ticket) {
+    char* data = v.output->Buffer(i);
+    const std::size_t n = v.playout->Read(data, v.output->capacity());
+    if (n == 0 || !v.output->Write(i, n)) {
+        v.ended = true;
+        return;
+    }
+    v.sizes[i] = n;
+    if (ticket)
+        Handed(ticket, data, n);
+    else
+        ++v.held;
+}
+
+// The announcement held ready, started, when it is the one to play; else nullptr (and a stream
+// the device no longer takes, gone away while it was held, is released).
+std::unique_ptr<Worker::Voice> Worker::StartPrepared(const std::vector<Path>& fragments,
+                                                     SoundPlayer::Ticket ticket) {
+    if (!prepared_ || prepared_->fragments != fragments) return nullptr;
+    std::unique_ptr<Voice> v = std::move(prepared_);
+    {
+        std::lock_guard<std::mutex> lock(c_.mutex);
+        if (c_.next == fragments) c_.next.clear();  // ready no more once played
+    }
+    if (Silenced(ticket)) return v;
+    if (!v->output || !v->output->Start()) {
+        Close(std::move(v->output), true);
+        return nullptr;
+    }
+    v->Started();
+    v->was_held = true;
+    // Held ready, its buffers went to the device in order from the first.
+    for (int i = 0; i < v->held; ++i) Handed(ticket, v->output->Buffer(i), v->sizes[i]);
+    v->held = 0;
+    return v;
+}
+
+// Plays the voice out: each buffer that comes back is filled and handed over again until the
+// stream ends (kPlaying), then the last ones are waited for (kDraining).
+Worker::Outcome Worker::PlayOut(Voice& v, SoundPlayer::Ticket ticket) {
+    for (;;) {
+        std::vector<Cue> cues;
+        {
+            std::lock_guard<std::mutex> lock(c_.mutex);
+            // Silenced first, its cue after (a take-back's tick follows the silence).
+            if (c_.state == State::kClosed || c_.silence == ticket) return Outcome::kSilenced;
+            cues.swap(c_.cues);
+        }
+        SoundCues(cues);
+        ReapCue();
+        int in_flight = 0;
+        for (int i = 0; i < kBuffers; ++i) {
+            if (v.sizes[i] && v.output->Back(i)) {
+                v.sizes[i] = 0;
+                v.answered = GetTickCount();
+                v.was_held = false;
+            }
+            if (!v.sizes[i] && !v.ended) Fill(v, i, ticket);
+            in_flight += v.sizes[i] != 0;
+        }
+        if (!Enter(v.ended ? State::kDraining : State::kPlaying)) return Outcome::kSilenced;
+        if (v.ended && in_flight == 0) return Outcome::kPlayed;
+        if (v.was_held && !v.Answering()) return Outcome::kHeldGone;
+        if (GetTickCount() - v.answered > kStallMs) return Outcome::kStalled;  // taken away, or hung
+        Wait(v.output->signal(), 100);
+    }
+}
+
+void Worker::Prepare(const std::vector<Path>& fragments) {
+    if (!Enter(State::kOpening)) return;
+    ReleasePrepared();
+    prepared_ = Open(fragments, 0);
+    Enter(State::kIdle);
+}
+
+void Worker::ReleasePrepared() {
+    if (prepared_) Close(std::move(prepared_->output), prepared_->Answering());
+    prepared_.reset();
+}
+
+// Each cue as one buffer on the cues' own stream: a little silence before it (a device that has
+// just started drops what it is given first) and after it (the end of what a device is given may
+// come late).
+void Worker::SoundCues(const std::vector<Cue>& cues) {
+    for (Cue cue : cues) {
+        const std::vector<std::int16_t> samples = CueSamples(cue, kCueRate);
+        const std::size_t lead = kCueRate * PlayoutStream::kLeadInMs / 1000;
+        const std::size_t tail = kCueRate * PlayoutStream::kTailMs / 1000;
+        const std::size_t bytes = std::min(kCueBytes, 2 * (lead + samples.size() + tail));
+        if (!cue_) {
+            SoundDevice::Refusal why;
+            cue_ = c_.device->Open(StreamFormat{SampleEncoding::kPcm, kCueRate, 1, 16}, kCueBytes, why);
+        }
+        int free = 0;
+        while (cue_ && free < kBuffers && !cue_->Back(free)) ++free;
+        if (!cue_ || free == kBuffers) continue;  // no device, or too many cues at once
+        char* data = cue_->Buffer(free);
+        std::memset(data, 0, bytes);
+        std::memcpy(data + 2 * lead, samples.data(), std::min(2 * samples.size(), bytes - 2 * lead));
+        if (cue_->Write(free, bytes)) cue_->Start();
+    }
+}
+
+void Worker::ReapCue() {
+    if (cue_ && AllBack(*cue_)) Close(std::move(cue_), true);
+}
+
+unsigned __stdcall WorkerMain(void* share) {
+    std::unique_ptr<std::shared_ptr<Win32SoundPlayer::Core>> core(
+        static_cast<std::shared_ptr<Win32SoundPlayer::Core>*>(share));
+    try {
+        Worker(*core).Run();
+    } catch (...) {
+        // Out of memory before the worker could start: nothing plays.
+    }
+    return 0;
+}
+
+}  // namespace
+
+Win32SoundPlayer::Win32SoundPlayer(std::shared_ptr<SoundDevice> device, PlayerObserver* observer)
+    : core_(std::make_shared<Core>(std::move(device), observer)) {}
 
 Win32SoundPlayer::~Win32SoundPlayer() {
     Shutdown();
 }
 
+bool Win32SoundPlayer::StartWorker() {
+    if (core_->state == State::kClosed || !core_->wake.valid()) return false;
+    if (thread_.valid()) return true;
+    auto* share = new std::shared_ptr<Core>(core_);
+    thread_ =
+        KernelHandle(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerMain, share, 0, nullptr)));
+    if (!thread_.valid()) delete share;
+    return thread_.valid();
+}
+
 SoundPlayer::Ticket Win32SoundPlayer::Play(const std::vector<Path>& fragments) {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    if (impl_->quit || !impl_->wake.get()) return 0;
-    const Ticket ticket = ++impl_->last_ticket;
-    impl_->queue.emplace_back(ticket, fragments);
-    impl_->StartWorker();
-    SetEvent(impl_->wake.get());
+    std::lock_guard<std::mutex> lock(core_->mutex);
+    if (!StartWorker()) return 0;
+    const Ticket ticket = ++core_->last_ticket;
+    core_->queue.emplace_back(ticket, fragments);
+    SetEvent(core_->wake.get());
     return ticket;
 }
 
+void Win32SoundPlayer::PrepareNext(const std::vector<Path>& fragments) {
+    std::lock_guard<std::mutex> lock(core_->mutex);
+    if (!StartWorker()) return;
+    core_->next = fragments;
+    SetEvent(core_->wake.get());
+}
+
 void Win32SoundPlayer::Cancel(Ticket ticket) {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    if (impl_->playing && impl_->playing_ticket == ticket) impl_->abort = true;
-    for (auto it = impl_->queue.begin(); it != impl_->queue.end(); ++it)
-        if (it->first == ticket) {
-            impl_->queue.erase(it);
-            break;
-        }
-    if (!impl_->playing && impl_->queue.empty()) impl_->idle_pending = true;
-    if (impl_->wake.get()) SetEvent(impl_->wake.get());
+    std::lock_guard<std::mutex> lock(core_->mutex);
+    if (ticket == 0) return;
+    if (ticket == core_->current) {
+        core_->silence = ticket;
+    } else {
+        for (auto it = core_->queue.begin(); it != core_->queue.end(); ++it)
+            if (it->first == ticket) {
+                core_->queue.erase(it);
+                core_->idle_owed |= core_->current == 0 && core_->queue.empty();
+                break;
+            }
+    }
+    if (core_->wake.valid()) SetEvent(core_->wake.get());
 }
 
-void Win32SoundPlayer::PlayCue(Cue) {}
-
-void Win32SoundPlayer::PrepareNext(const std::vector<Path>&) {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    if (impl_->quit || !impl_->wake.get() || impl_->prepared) return;
-    impl_->prepare = true;
-    impl_->StartWorker();
-    SetEvent(impl_->wake.get());
-}
-
-void Win32SoundPlayer::Impl::StartWorker() {
-    if (!worker.joinable()) worker = std::thread([this] { Run(); });
+void Win32SoundPlayer::PlayCue(Cue cue) {
+    std::lock_guard<std::mutex> lock(core_->mutex);
+    if (!StartWorker()) return;
+    core_->cues.push_back(cue);
+    SetEvent(core_->wake.get());
 }
 
 void Win32SoundPlayer::Stop() {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    if (impl_->playing) {
-        impl_->abort = true;
-    } else if (!impl_->queue.empty()) {
-        impl_->idle_pending = true;
-    }
-    impl_->queue.clear();
-    if (impl_->wake.get()) SetEvent(impl_->wake.get());
+    std::lock_guard<std::mutex> lock(core_->mutex);
+    if (core_->current)
+        core_->silence = core_->current;
+    else if (!core_->queue.empty())
+        core_->idle_owed = true;
+    core_->queue.clear();
+    core_->release_prepared = true;
+    if (core_->wake.valid()) SetEvent(core_->wake.get());
 }
 
 bool Win32SoundPlayer::Busy() {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    return impl_->playing || !impl_->queue.empty();
+    std::lock_guard<std::mutex> lock(core_->mutex);
+    return core_->state != State::kClosed && (core_->current != 0 || !core_->queue.empty());
+}
+
+bool Win32SoundPlayer::DeviceStoppedAnswering() const {
+    std::lock_guard<std::mutex> lock(core_->mutex);
+    return core_->unanswered;
+}
+
+Win32SoundPlayer::State Win32SoundPlayer::state() const {
+    std::lock_guard<std::mutex> lock(core_->mutex);
+    return core_->state;
 }
 
 void Win32SoundPlayer::SetIdleCallback(std::function<void()> callback) {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    impl_->on_idle = std::move(callback);
+    std::lock_guard<std::mutex> lock(core_->mutex);
+    core_->on_idle = std::move(callback);
 }
 
 void Win32SoundPlayer::Shutdown() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kShutdownDeadlineMs);
+    HANDLE thread = nullptr;
     {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        impl_->quit = true;
-        impl_->queue.clear();
-        if (impl_->wake.get()) SetEvent(impl_->wake.get());
+        std::lock_guard<std::mutex> lock(core_->mutex);
+        core_->Enter(State::kClosed);
+        core_->queue.clear();
+        if (core_->wake.valid()) SetEvent(core_->wake.get());
+        thread = thread_.get();
     }
-    if (impl_->worker.joinable()) impl_->worker.join();
-}
-
-void Win32SoundPlayer::SetDeviceTap(std::function<void(const void*, std::size_t)> tap) {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    impl_->tap = std::move(tap);
-}
-
-std::vector<FragmentReport> Win32SoundPlayer::LastReports() {
-    std::lock_guard<std::mutex> lock(impl_->mutex);
-    return impl_->last_reports;
-}
-
-void Win32SoundPlayer::Impl::Run() {
-    Win32SoundSources sources;  // the codecs stay loaded, their streams kept, while the worker lives
-    for (;;) {
-        std::vector<Path> list;
-        std::function<void()> notify;
-        bool have = false;
-        bool get_ready = false;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (quit) return;
-            get_ready = std::exchange(prepare, false) && !prepared;
-            prepared = prepared || get_ready;
-        }
-        if (get_ready) PrepareDevice();
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (quit) return;
-            if (!queue.empty()) {
-                playing_ticket = queue.front().first;
-                list = std::move(queue.front().second);
-                queue.pop_front();
-                playing = true;
-                abort = false;
-                have = true;
-            } else if (idle_pending) {
-                idle_pending = false;
-                notify = on_idle;
-            }
-        }
-        if (!have) {
-            if (notify) notify();
-            WaitForSingleObject(wake.get(), INFINITE);
-            continue;
-        }
-        std::vector<FragmentReport> reports;
-        try {
-            if (!list.empty()) {
-                AnnouncementStream stream(std::move(list), sources);
-                PlayAnnouncement(stream);
-                reports = stream.reports();
-            }
-        } catch (...) {
-            // Out of memory, say: this announcement is lost, the player goes on.
-        }
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            last_reports = std::move(reports);
-            playing = false;
-            abort = false;
-            if (quit) return;
-            idle_pending = false;
-            if (queue.empty()) notify = on_idle;
-        }
-        if (notify) notify();
-    }
-}
-
-void Win32SoundPlayer::Impl::PrepareDevice() {
-    const WaveOutApi& wave = WaveOut();
-    if (!wave.loaded) return;
-    const WAVEFORMATEXTENSIBLE format = DeviceFormat(StreamFormat{SampleEncoding::kPcm, 44100, 2, 16});
-    HWAVEOUT device = nullptr;
-    if (wave.open(&device, WAVE_MAPPER, &format.Format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR)
-        wave.close(device);
-}
-
-void Win32SoundPlayer::Impl::PlayAnnouncement(AnnouncementStream& stream) {
-    if (Aborted()) return;
-
-    const WaveOutApi& wave = WaveOut();
-    KernelHandle done = MakeEvent();  // set by the device as each buffer comes back
-    if (!wave.loaded || !done.valid()) {
-        stream.SkipRest();  // no sound system: the announcement passes in silence
-        return;
-    }
-    HWAVEOUT device = nullptr;
-    WAVEFORMATEXTENSIBLE format = DeviceFormat(stream.format());
-    MMRESULT r = wave.open(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.get()), 0,
-                           CALLBACK_EVENT);
-    if (r != MMSYSERR_NOERROR && r != MMSYSERR_NODRIVER && r != MMSYSERR_BADDEVICEID) {
-        // The device refuses the format: 16-bit PCM is what every device takes.
-        stream.UsePcm16();
-        format = DeviceFormat(stream.format());
-        r = wave.open(&device, WAVE_MAPPER, &format.Format, reinterpret_cast<DWORD_PTR>(done.get()), 0,
-                      CALLBACK_EVENT);
-    }
-    if (r != MMSYSERR_NOERROR) {
-        stream.SkipRest();  // no device: the announcement passes in silence
-        return;
-    }
-
-    const unsigned block = stream.format().BlockAlign();
-    const std::size_t capacity = std::max<std::size_t>(1, stream.format().rate * kBufferMs / 1000) * block;
-    // What the device is handed: freed only once the device has handed every buffer back.
-    struct Buffers {
-        std::vector<std::vector<char>> memory;
-        WAVEHDR headers[kBuffers] = {};
-        bool queued[kBuffers] = {};
-    };
-    auto buffers = std::make_unique<Buffers>();
-    buffers->memory.assign(kBuffers, std::vector<char>(capacity));
-    auto& memory = buffers->memory;
-    auto& headers = buffers->headers;
-    auto& queued = buffers->queued;
-    bool ended = false;
-
-    PlayoutStream playout(stream);  // the stream with a little silence before and after it
-    std::function<void(const void*, std::size_t)> tap;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        tap = this->tap;
-    }
-
-    // Fills buffer i from the stream and queues it; false at the stream's end.
-    auto queue_buffer = [&](int i) {
-        const std::size_t n = playout.Read(memory[i].data(), capacity);
-        if (n == 0) {
-            ended = true;
-            return false;
-        }
-        WAVEHDR& h = headers[i];
-        h = WAVEHDR{};
-        h.lpData = memory[i].data();
-        h.dwBufferLength = static_cast<DWORD>(n);
-        if (wave.prepare(device, &h, sizeof h) != MMSYSERR_NOERROR) {
-            ended = true;
-            return false;
-        }
-        if (wave.write(device, &h, sizeof h) != MMSYSERR_NOERROR) {
-            wave.unprepare(device, &h, sizeof h);
-            ended = true;
-            return false;
-        }
-        queued[i] = true;
-        if (tap) tap(h.lpData, n);
-        return true;
-    };
-
-    // The device starts with every buffer queued, so that its first moments,
-    // when the system is slowest to take data, cannot run dry.
-    wave.pause(device);
-    for (int i = 0; i < kBuffers && queue_buffer(i);) ++i;
-    wave.restart(device);
-    bool aborted = false;
-    DWORD last_back = GetTickCount();
-    for (;;) {
-        if (Aborted()) {
-            aborted = true;
-            break;
-        }
-        int in_flight = 0;
-        for (int i = 0; i < kBuffers; ++i) {
-            // The flag, not the count of signals, tells which buffers came back.
-            if (queued[i] && (headers[i].dwFlags & WHDR_DONE)) {
-                wave.unprepare(device, &headers[i], sizeof headers[i]);
-                queued[i] = false;
-                last_back = GetTickCount();
-                if (!ended) queue_buffer(i);
-            }
-            in_flight += queued[i];
-        }
-        if (in_flight == 0 && ended) break;
-        if (GetTickCount() - last_back > kStallMs) {
-            aborted = true;  // the device no longer plays (taken away, or hung)
-            break;
-        }
-        const HANDLE waits[2] = {done.get(), wake.get()};
-        WaitForMultipleObjects(2, waits, FALSE, 100);
-    }
-    if (aborted) wave.reset(device);  // hands every buffer back at once
-    bool all_back = true;
-    for (int i = 0; i < kBuffers; ++i) {
-        if (!queued[i]) continue;
-        for (int n = 0; !(headers[i].dwFlags & WHDR_DONE) && n < 1000; ++n) Sleep(1);
-        if (headers[i].dwFlags & WHDR_DONE)
-            wave.unprepare(device, &headers[i], sizeof headers[i]);
-        else
-            all_back = false;
-    }
-    if (!all_back) {
-        // A driver that keeps a buffer after a reset may still write to it, or signal its event:
-        // the buffers, the event and the device are left as they are, never freed.
-        buffers.release();
-        done.release();
-        return;
-    }
-    wave.close(device);
+    // A call out under way ends first; none begins afterwards (each checks the state).
+    if (core_->calls.try_lock_until(deadline)) core_->calls.unlock();
+    if (!thread) return;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const DWORD wait = left.count() > 0 ? static_cast<DWORD>(left.count()) : 0;
+    const bool ended = WaitForSingleObject(thread, wait) == WAIT_OBJECT_0;
+    std::lock_guard<std::mutex> lock(core_->mutex);
+    core_->unanswered |= !ended;
+    thread_ = KernelHandle();  // the thread itself runs on if the driver holds it
 }
 
 }  // namespace vkm

@@ -1,6 +1,8 @@
-// The announcement player on Windows: one worker thread, one winmm waveOut device per
-// announcement.
+// The announcement player on Windows: one worker thread in a named state, each announcement a
+// stream of the sound device (winmm's waveOut, or a test's), a shutdown with one deadline.
 #pragma once
+
+#include <windows.h>
 
 #include <functional>
 #include <memory>
@@ -8,50 +10,93 @@
 
 #include "core/announcement.h"
 #include "platform/platform.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/sound_device.h"
 
 namespace vkm {
 
-// Plays announcements on a worker thread of its own, each as one continuous
-// stream (core/announcement.h) through one winmm waveOut device. The worker
-// starts with the first Play and ends in Shutdown or the destructor.
+// What a test or a tool may watch of the player. Called on the worker's thread, one call at a time;
+// each must be short and wait for nothing. None comes after Shutdown has returned.
+class PlayerObserver {
+  public:
+    virtual ~PlayerObserver() = default;
+    // Bytes handed to the device for an announcement, in order (a prepared announcement's first
+    // buffers when it starts).
+    virtual void Handed(SoundPlayer::Ticket, const void* /*data*/, std::size_t /*n*/) {}
+    // An announcement has ended (played out or silenced): what became of each fragment it reached.
+    virtual void Ended(SoundPlayer::Ticket, const std::vector<FragmentReport>& /*reports*/) {}
+};
+
+// Plays announcements on a worker thread of its own, each as one continuous stream
+// (core/announcement.h) on a stream of the device; cues on a second stream beside it, which the
+// system mixes in. The worker starts with the first call that gives it work.
+//
+// Shutdown has one deadline, kShutdownDeadlineMs, for everything it does on the caller's thread.
+// A driver that does not answer within it keeps the worker: the worker and all it uses (the
+// player's shared core, the device, the streams and their buffers) are then left to it and never
+// freed.
 class Win32SoundPlayer : public SoundPlayer {
   public:
-    Win32SoundPlayer();
+    // What the worker does. It is read through state() and changed in one place, which refuses
+    // every change once it is kClosed.
+    enum class State {
+        kIdle,      // waits for work; may hold the next press's announcement ready (its files
+                    // open, its first buffers written to a paused stream) or release it
+        kOpening,   // opens an announcement's files and stream, to play it or to hold it ready
+        kPlaying,   // the stream plays; each buffer that comes back is filled and handed over again
+        kDraining,  // the announcement has given all its sound; its last buffers play out
+        kStopping,  // silences the stream (Stop, Cancel, or a device that keeps its buffers)
+        kClosed,    // Shutdown: nothing more plays and nothing is called back; the worker ends
+    };
+
+    // observer, when given, must outlive Shutdown.
+    explicit Win32SoundPlayer(std::shared_ptr<SoundDevice> device = WaveOutDevice(),
+                              PlayerObserver* observer = nullptr);
     // Shuts down.
     ~Win32SoundPlayer() override;
     Win32SoundPlayer(const Win32SoundPlayer&) = delete;
     Win32SoundPlayer& operator=(const Win32SoundPlayer&) = delete;
 
     Ticket Play(const std::vector<Path>& fragments) override;
-    // Starts the worker, which loads winmm and opens and closes the device once (the
-    // first opening connects to the sound server, which takes tens of milliseconds).
+    // The worker, when idle, opens the files, decides the format, opens a stream paused and
+    // writes its first 200 ms to it; a Play of the same fragments then only starts that stream.
+    // The stream is released by Stop (and made ready again), by a Play of other fragments, by
+    // another PrepareNext and by Shutdown.
     void PrepareNext(const std::vector<Path>& fragments) override;
+    // Asks the worker to silence the announcement (the stream reset) if it plays, or drops it if
+    // it waits; returns at once.
     void Cancel(Ticket ticket) override;
+    // A second stream for cues, opened when a cue comes and closed when it has played.
     void PlayCue(Cue cue) override;
-    // Silences the device at once (waveOutReset) and drops what waits; returns
-    // without waiting for the worker.
+    // Drops what waits and asks the worker to silence what plays (the stream reset, within
+    // milliseconds); returns at once, never waiting for the driver.
     void Stop() override;
     bool Busy() override;
 
-    // Called each time the player becomes idle: the last announcement has played
-    // out, or Stop ended what played or waited. It runs ON THE WORKER THREAD: it
-    // must not touch the window or wait for the window's thread; post a message
-    // to the window (PostMessage, not PostThreadMessage, which modal loops drop).
+    // Called each time the player becomes idle: the last announcement has played out, or Stop or
+    // Cancel ended what played or waited. It runs ON THE WORKER THREAD: it must not touch the
+    // window or wait for the window's thread; post a message to the window (PostMessage, not
+    // PostThreadMessage, which modal loops drop).
     void SetIdleCallback(std::function<void()> callback) override;
-    // Stops, closes the device and joins the worker; the idle callback is not
-    // called. Play does nothing afterwards. The window calls it when it closes.
+    // Enters kClosed, so that the worker silences its streams and ends, and waits for it until
+    // kShutdownDeadlineMs after the call at most. The idle callback and the observer are not
+    // called afterwards; Play does nothing. The window calls it when it closes.
     void Shutdown() override;
 
-    // What became of each fragment of the last announcement that ended.
-    std::vector<FragmentReport> LastReports();
+    State state() const;
+    // True once the device has stopped answering: a stream was left to it unclosed, or Shutdown
+    // returned while the worker was still held inside the driver. Threads of such a driver may
+    // be waiting inside it when the process ends (see app/main.cpp).
+    bool DeviceStoppedAnswering() const;
 
-    // Called with every buffer the player hands the device, as it hands it, on the worker's
-    // thread (what the device is given, for a test to compare). Set before Play.
-    void SetDeviceTap(std::function<void(const void* data, std::size_t n)> tap);
+    struct Core;
 
   private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    // Starts the worker if it is not running; with the core's mutex held. False when it cannot.
+    bool StartWorker();
+
+    std::shared_ptr<Core> core_;  // shared with the worker, which may outlive the player
+    KernelHandle thread_;         // guarded by the core's mutex
 };
 
 }  // namespace vkm

@@ -40,8 +40,11 @@ std::size_t Win32FileSource::ReadAt(std::uint64_t offset, void* out, std::size_t
     return done;
 }
 
-// The ACM functions the player uses, from msacm32.dll.
-struct AcmCodecs::Api {
+namespace {
+
+// The ACM functions the player uses, from msacm32.dll, loaded when a compressed sound first needs
+// them.
+struct AcmApi {
     decltype(&acmStreamOpen) open = nullptr;
     decltype(&acmStreamClose) close = nullptr;
     decltype(&acmStreamSize) size = nullptr;
@@ -49,9 +52,22 @@ struct AcmCodecs::Api {
     decltype(&acmStreamPrepareHeader) prepare = nullptr;
     decltype(&acmStreamUnprepareHeader) unprepare = nullptr;
     decltype(&acmStreamConvert) convert = nullptr;
+    bool loaded = false;
 };
 
-namespace {
+const AcmApi& Acm() {
+    static const AcmApi api = [] {
+        AcmApi a;
+        HMODULE lib = LoadSystemLibrary(L"msacm32.dll").release();  // kept: its functions are in a static
+        auto get = [lib](auto& fn, const char* name) { return Resolve(lib, name, fn); };
+        a.loaded = get(a.open, "acmStreamOpen") & get(a.close, "acmStreamClose") &
+                   get(a.size, "acmStreamSize") & get(a.reset, "acmStreamReset") &
+                   get(a.prepare, "acmStreamPrepareHeader") & get(a.unprepare, "acmStreamUnprepareHeader") &
+                   get(a.convert, "acmStreamConvert");
+        return a;
+    }();
+    return api;
+}
 
 HACMSTREAM AsStream(HANDLE h) {
     return reinterpret_cast<HACMSTREAM>(h);
@@ -68,15 +84,15 @@ std::vector<std::uint8_t> SourceFormat(const WaveFormat& f) {
 
 class AcmDecoder : public CompressedDecoder {
   public:
-    AcmDecoder(AcmCodecs& owner, const AcmCodecs::Api& api, std::string key, HANDLE stream,
-               unsigned block_align, std::size_t max_output)
+    AcmDecoder(AcmCodecs& owner, std::string key, AcmStream stream, unsigned block_align,
+               std::size_t max_output)
         : owner_(owner),
-          api_(api),
+          api_(Acm()),
           key_(std::move(key)),
-          stream_(stream),
+          stream_(std::move(stream)),
           block_align_(block_align),
           max_output_(max_output) {}
-    ~AcmDecoder() override { owner_.Return(key_, stream_); }
+    ~AcmDecoder() override { owner_.Return(key_, std::move(stream_)); }
 
     std::size_t Decode(const std::uint8_t* in, std::size_t n, std::vector<std::int16_t>& out) override {
         // As many of the blocks as make at most max_output_ bytes, by the codec's own
@@ -85,7 +101,7 @@ class AcmDecoder : public CompressedDecoder {
         DWORD needed = 0;
         for (;;) {
             if (blocks == 0) return 0;
-            if (api_.size(AsStream(stream_), static_cast<DWORD>(blocks * block_align_), &needed,
+            if (api_.size(AsStream(stream_.get()), static_cast<DWORD>(blocks * block_align_), &needed,
                           ACM_STREAMSIZEF_SOURCE) != 0 ||
                 needed == 0)
                 return 0;
@@ -102,13 +118,13 @@ class AcmDecoder : public CompressedDecoder {
         h.cbSrcLength = static_cast<DWORD>(n_in);
         h.pbDst = dest_.data();
         h.cbDstLength = needed;
-        if (api_.prepare(AsStream(stream_), &h, 0) != 0) return 0;
+        if (api_.prepare(AsStream(stream_.get()), &h, 0) != 0) return 0;
         const DWORD flags = ACM_STREAMCONVERTF_BLOCKALIGN | (started_ ? 0 : ACM_STREAMCONVERTF_START);
-        const bool ok = api_.convert(AsStream(stream_), &h, flags) == 0;
+        const bool ok = api_.convert(AsStream(stream_.get()), &h, flags) == 0;
         started_ = true;
         const DWORD used = std::min<DWORD>(h.cbSrcLengthUsed, static_cast<DWORD>(n_in));
         const DWORD made = std::min(h.cbDstLengthUsed, needed);
-        api_.unprepare(AsStream(stream_), &h, 0);
+        api_.unprepare(AsStream(stream_.get()), &h, 0);
         if (!ok || used == 0) return 0;
         const std::size_t old = out.size();
         out.resize(old + made / 2);
@@ -118,9 +134,9 @@ class AcmDecoder : public CompressedDecoder {
 
   private:
     AcmCodecs& owner_;
-    const AcmCodecs::Api& api_;
+    const AcmApi& api_;
     std::string key_;
-    HANDLE stream_;
+    AcmStream stream_;
     unsigned block_align_;
     std::size_t max_output_;
     bool started_ = false;
@@ -129,42 +145,22 @@ class AcmDecoder : public CompressedDecoder {
 
 }  // namespace
 
-AcmCodecs::AcmCodecs(std::size_t max_output) : max_output_(max_output) {}
-
-AcmCodecs::~AcmCodecs() {
-    if (api_)
-        for (auto& s : idle_) api_->close(AsStream(s.second), 0);
-    if (library_) FreeLibrary(library_);
-}
-
-bool AcmCodecs::Load() {
-    if (tried_) return api_ != nullptr;
-    tried_ = true;
-    library_ = LoadSystemLibrary(L"msacm32.dll").release();
-    if (!library_) return false;
-    auto api = std::make_unique<Api>();
-    if (!Resolve(library_, "acmStreamOpen", api->open) || !Resolve(library_, "acmStreamClose", api->close) ||
-        !Resolve(library_, "acmStreamSize", api->size) || !Resolve(library_, "acmStreamReset", api->reset) ||
-        !Resolve(library_, "acmStreamPrepareHeader", api->prepare) ||
-        !Resolve(library_, "acmStreamUnprepareHeader", api->unprepare) ||
-        !Resolve(library_, "acmStreamConvert", api->convert))
-        return false;
-    api_ = std::move(api);
-    return true;
+void AcmStreamTraits::Close(Handle h) {
+    Acm().close(AsStream(h), 0);
 }
 
 std::unique_ptr<CompressedDecoder> AcmCodecs::Open(const WaveFormat& format) {
     if (format.encoding != SampleEncoding::kCompressed || format.channels == 0 || format.rate == 0 ||
-        format.block_align == 0 || !Load())
+        format.block_align == 0 || !Acm().loaded)
         return nullptr;
     std::vector<std::uint8_t> source = SourceFormat(format);
     const std::string key(source.begin(), source.end());
     auto it = idle_.find(key);
     if (it != idle_.end()) {
-        HANDLE stream = it->second;
+        AcmStream stream = std::move(it->second);
         idle_.erase(it);
-        api_->reset(AsStream(stream), 0);
-        return std::make_unique<AcmDecoder>(*this, *api_, key, stream, format.block_align, max_output_);
+        Acm().reset(AsStream(stream.get()), 0);
+        return std::make_unique<AcmDecoder>(*this, key, std::move(stream), format.block_align, max_output_);
     }
     // 16-bit PCM of the same rate and channels, asked for directly (suggesting a
     // format costs tens of milliseconds).
@@ -176,20 +172,17 @@ std::unique_ptr<CompressedDecoder> AcmCodecs::Open(const WaveFormat& format) {
     pcm.nBlockAlign = static_cast<WORD>(2 * format.channels);
     pcm.nAvgBytesPerSec = pcm.nBlockAlign * format.rate;
     HACMSTREAM stream = nullptr;
-    if (api_->open(&stream, nullptr, reinterpret_cast<WAVEFORMATEX*>(source.data()), &pcm, nullptr, 0, 0,
+    if (Acm().open(&stream, nullptr, reinterpret_cast<WAVEFORMATEX*>(source.data()), &pcm, nullptr, 0, 0,
                    ACM_STREAMOPENF_NONREALTIME) != 0)
         return nullptr;
-    return std::make_unique<AcmDecoder>(*this, *api_, key, reinterpret_cast<HANDLE>(stream),
+    return std::make_unique<AcmDecoder>(*this, key, AcmStream(reinterpret_cast<HANDLE>(stream)),
                                         format.block_align, max_output_);
 }
 
-void AcmCodecs::Return(const std::string& format_key, HANDLE stream) {
+void AcmCodecs::Return(const std::string& format_key, AcmStream stream) {
     constexpr std::size_t kKeep = 8;
-    if (idle_.size() >= kKeep) {
-        api_->close(AsStream(idle_.begin()->second), 0);
-        idle_.erase(idle_.begin());
-    }
-    idle_.emplace(format_key, stream);
+    if (idle_.size() >= kKeep) idle_.erase(idle_.begin());  // closed as it goes
+    idle_.emplace(format_key, std::move(stream));
 }
 
 std::optional<Path> DefaultSoundFile() {

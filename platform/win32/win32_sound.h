@@ -30,9 +30,17 @@ class Win32FileSource : public ByteSource {
     std::uint64_t size_;
 };
 
+// An ACM conversion stream (an HACMSTREAM; msacm32.dll is loaded by the time one is open).
+struct AcmStreamTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h);
+};
+using AcmStream = UniqueHandle<AcmStreamTraits>;
+
 // Compressed formats through the Audio Compression Manager (msacm32.dll, loaded
-// on first need). Conversion streams are kept for reuse by later files of the
-// same format: opening one costs milliseconds.
+// on first need and kept). Conversion streams are kept for reuse by later files of
+// the same format: opening one costs milliseconds.
 class AcmCodecs : public Codecs {
   public:
     // The most output one decoding call makes, in bytes: far more than a piece of any
@@ -43,24 +51,18 @@ class AcmCodecs : public Codecs {
     // A decoder asks the codec how much a piece of blocks makes and converts only as
     // many blocks as make at most max_output bytes; a format of which one block
     // makes more does not decode.
-    explicit AcmCodecs(std::size_t max_output = kDefaultMaxOutput);
-    ~AcmCodecs() override;
+    explicit AcmCodecs(std::size_t max_output = kDefaultMaxOutput) : max_output_(max_output) {}
     AcmCodecs(const AcmCodecs&) = delete;
     AcmCodecs& operator=(const AcmCodecs&) = delete;
 
     std::unique_ptr<CompressedDecoder> Open(const WaveFormat& format) override;
 
-    struct Api;
     // A stream no decoder uses any more, kept for its format.
-    void Return(const std::string& format_key, HANDLE stream);
+    void Return(const std::string& format_key, AcmStream stream);
 
   private:
-    bool Load();
     std::size_t max_output_;
-    HMODULE library_ = nullptr;
-    bool tried_ = false;
-    std::unique_ptr<Api> api_;
-    std::multimap<std::string, HANDLE> idle_;  // streams by source format
+    std::multimap<std::string, AcmStream> idle_;  // streams by source format
 };
 
 // The Windows default sound file of the current sound scheme, when there is one

@@ -83,36 +83,43 @@ write_wav() {  # path
     sox -n -r 8000 -b 16 -c 1 "$1" synth 0.05 sine 440 2>/dev/null
 }
 
-# Starts the program from dir with file tracing into $E2E_WORK/trace.log.
+# Starts the program from dir with its file opens and sound device calls traced into
+# $E2E_WORK/trace.log.
 start_program() {  # dir
-    (cd "$1" && LANG=$E2E_PROGRAM_LANG LC_ALL=$E2E_PROGRAM_LANG WINEDEBUG=trace+file \
+    (cd "$1" && LANG=$E2E_PROGRAM_LANG LC_ALL=$E2E_PROGRAM_LANG WINEDEBUG=trace+file,trace+winmm \
         exec wine ./vlakomluv.exe 2>"$E2E_WORK/trace.log" >/dev/null) &
     PROGRAM_PID=$!
     E2E_PIDS+=("$PROGRAM_PID")
     drv wait 60 || { fail "the window did not appear"; exit 1; }
 }
 
-# The names of the WAV files the program has opened, in order, one a line.
-opened_wavs() {
-    grep -a -o 'CreateFileW L"[^"]*\.wav"' "$E2E_WORK/trace.log" | sed -e 's/^CreateFileW L"//' -e 's/"$//' \
-        -e 's/.*\\//'
+# The names of the WAV files the program has played, in order, one a line. The player opens an
+# announcement's files and a paused stream of the sound device for it (waveOutPause follows the
+# open), often before the press, and starts the stream when it plays (waveOutRestart); a stream
+# made ready for a press that does not come is never started.
+played_wavs() {
+    LC_ALL=C awk '
+        match($0, /CreateFileW L"[^"]*\.wav"/) {
+            f = substr($0, RSTART + 14, RLENGTH - 15); sub(/.*\\/, "", f); opened = opened f "\n"; next }
+        /:trace:winmm:waveOutPause \(/ { files[$NF] = opened; opened = ""; next }
+        /:trace:winmm:waveOutRestart \(/ { printf "%s", files[$NF]; files[$NF] = "" }' "$E2E_WORK/trace.log"
 }
 
-# Sets NEW_WAVS to the WAV files opened since the last call, space separated.
+# Sets NEW_WAVS to the WAV files played since the last call, space separated.
 E2E_WAVS_SEEN=0
 take_new_wavs() {
     local all
-    all=$(opened_wavs || true)
+    all=$(played_wavs || true)
     NEW_WAVS=$(echo "$all" | tail -n +$((E2E_WAVS_SEEN + 1)) | { grep -v '^$' || true; } | tr '\n' ' ' |
         sed 's/ $//')
     E2E_WAVS_SEEN=$(echo "$all" | grep -c . || true)
 }
 
-# expect_wavs "a.wav b.wav": exactly these files were opened since the last check.
+# expect_wavs "a.wav b.wav": exactly these files were played since the last check.
 expect_wavs() {
     local got
     for _ in $(seq $((E2E_WAIT * 10))); do
-        got=$({ opened_wavs || true; } | tail -n +$((E2E_WAVS_SEEN + 1)) | grep -c . || true)
+        got=$({ played_wavs || true; } | tail -n +$((E2E_WAVS_SEEN + 1)) | grep -c . || true)
         [ "$got" -ge "$(echo "$1" | wc -w)" ] && break
         sleep 0.1
     done

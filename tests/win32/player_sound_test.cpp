@@ -1,16 +1,22 @@
 // The Windows player and its sources under Wine: files through the wide API, the
-// system's ADPCM codec, and the player's queue, Stop, idle callback and shutdown
-// on a real sound device (ctest gives the program a private sound server).
+// system's ADPCM codec, the player's queue, Cancel, Stop, idle callback and the next
+// announcement made ready on a real sound device (ctest gives the program a private sound
+// server), and its shutdown on a device that never answers.
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h, which it needs.
 #include <mmsystem.h>
 
+#include <atomic>
+#include <cstdio>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "core/playout.h"
+#include "fakes/fakes.h"
+#include "frm_main/frm_main_win32.h"
 #include "native/wave_builder.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
@@ -21,38 +27,28 @@ namespace vkm::testing {
 namespace {
 
 // A folder of test files in the user's temporary folder, removed afterwards.
-class TempFolder {
-  public:
-    TempFolder() {
-        wchar_t temp[MAX_PATH + 1];
-        const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-        root_ = std::wstring(temp, n) + L"vkm-player-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        CreateDirectoryW(root_.c_str(), nullptr);
-    }
+struct TempFolder {
+    TempFolder() { CreateDirectoryW(root.c_str(), nullptr); }
     ~TempFolder() {
-        for (const std::wstring& f : files_) DeleteFileW(f.c_str());
-        RemoveDirectoryW(root_.c_str());
+        for (const std::wstring& f : files) DeleteFileW(f.c_str());
+        RemoveDirectoryW(root.c_str());
     }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
     // Writes the file and returns its UTF-8 path.
     Path Write(const char* utf8_name, const std::string& bytes) {
-        const std::wstring path = root_ + ToWide(utf8_name);
-        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
-        EXPECT_NE(h, INVALID_HANDLE_VALUE) << utf8_name;
-        DWORD written = 0;
-        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(h);
-        files_.push_back(path);
-        return FromWide(path);
+        files.push_back(root + ToWide(utf8_name));
+        std::unique_ptr<ByteSink> sink = Win32FileWriter().Create(FromWide(files.back()), true);
+        EXPECT_TRUE(sink && sink->Write(bytes.data(), bytes.size())) << utf8_name;
+        return FromWide(files.back());
     }
-    Path root() const { return FromWide(root_); }
+    Path Root() const { return FromWide(root); }
+    std::wstring root = TempFolderRoot();
+    std::vector<std::wstring> files;
 
-  private:
-    std::wstring root_;
-    std::vector<std::wstring> files_;
+    static std::wstring TempFolderRoot() {
+        wchar_t temp[MAX_PATH + 1];
+        const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+        return std::wstring(temp, n) + L"vkm-player-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    }
 };
 
 std::string Tone(double seconds) {
@@ -79,8 +75,8 @@ TEST(Win32FileSource, ReadsAnyNameAtOffsetsWhileOthersMayDeleteIt) {
     EXPECT_NE(other, INVALID_HANDLE_VALUE);
     CloseHandle(other);
 
-    EXPECT_FALSE(Win32FileSource::Open(dir.root() + "missing.wav"));
-    EXPECT_FALSE(Win32FileSource::Open(dir.root()));  // a folder
+    EXPECT_FALSE(Win32FileSource::Open(dir.Root() + "missing.wav"));
+    EXPECT_FALSE(Win32FileSource::Open(dir.Root()));  // a folder
 }
 
 TEST(AcmCodecs, DecodesImaAdpcmThroughTheSystemCodec) {
@@ -134,67 +130,94 @@ TEST(AcmCodecs, DecodesImaAdpcmThroughTheSystemCodec) {
     EXPECT_FALSE(codecs.Open(f));
 }
 
-// Waits for the idle callback (a minute at most: only a hang guard).
-bool WaitIdle(HANDLE idle) {
-    return WaitForSingleObject(idle, 60000) == WAIT_OBJECT_0;
-}
+// What the player told its observer, by announcement; read once it is idle.
+struct Watch : PlayerObserver {
+    void Handed(SoundPlayer::Ticket t, const void* d, std::size_t n) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        handed[t].append(static_cast<const char*>(d), n);
+    }
+    void Ended(SoundPlayer::Ticket t, const std::vector<FragmentReport>& r) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        ended.emplace_back(t, r);
+    }
+    std::mutex mutex;
+    std::map<SoundPlayer::Ticket, std::string> handed;
+    std::vector<std::pair<SoundPlayer::Ticket, std::vector<FragmentReport>>> ended;
+};
 
-TEST(Win32SoundPlayer, QueuesStopsAndReportsIdleOnItsOwnThread) {
+// The player on a device, telling the test when it is idle (a minute at most: only a hang guard).
+struct Player : Watch {
+    explicit Player(std::shared_ptr<SoundDevice> device = WaveOutDevice()) : player(std::move(device), this) {
+        player.SetIdleCallback([this] {
+            callback_thread = GetCurrentThreadId();
+            SetEvent(idle);
+        });
+    }
+    ~Player() {
+        player.Shutdown();
+        CloseHandle(idle);
+    }
+    bool WaitIdle() { return WaitForSingleObject(idle, 60000) == WAIT_OBJECT_0 && !player.Busy(); }
+    HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    DWORD callback_thread = 0;
+    Win32SoundPlayer player;
+};
+
+TEST(Win32SoundPlayer, QueuesCancelsStopsAndReportsIdleOnItsOwnThread) {
     TempFolder dir;
     const Path a = dir.Write("a.wav", Tone(0.1));
     const Path b = dir.Write("b.wav", Tone(0.1));
     const Path broken = dir.Write("broken.wav", Wave(Chunk("fmt ", FormatBody(kTagPcm, 0, 22050, 16, 2))));
     const Path long_file = dir.Write("long.wav", Tone(5));
-    HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    DWORD callback_thread = 0;
     ASSERT_GT(waveOutGetNumDevs(), 0u) << "no sound device";
-    Win32SoundPlayer player;
-    player.SetIdleCallback([&] {
-        callback_thread = GetCurrentThreadId();
-        SetEvent(idle);
-    });
-    EXPECT_FALSE(player.Busy());
-
-    // Queued announcements play in order; the callback comes once all have played.
-    player.Play({a});
-    player.Play({b, broken, a});
-    EXPECT_TRUE(player.Busy());
-    ASSERT_TRUE(WaitIdle(idle));
-    EXPECT_FALSE(player.Busy());
-    EXPECT_NE(callback_thread, GetCurrentThreadId());
-    std::vector<FragmentReport> r = player.LastReports();
-    ASSERT_EQ(r.size(), 3u);  // the second announcement
+    Player p;
+    // Queued announcements play in order, one that waits is dropped by Cancel, and one that
+    // sounds is silenced by it; the others play on, and the callback comes once all have played.
+    const SoundPlayer::Ticket first = p.player.Play({a}), second = p.player.Play({b, broken, a});
+    const SoundPlayer::Ticket sounding = p.player.Play({long_file}), waiting = p.player.Play({a});
+    const SoundPlayer::Ticket last = p.player.Play({b});
+    EXPECT_TRUE(p.player.Busy());
+    p.player.Cancel(waiting);
+    Sleep(1500);
+    p.player.Cancel(sounding);
+    ASSERT_TRUE(p.WaitIdle());
+    EXPECT_NE(p.callback_thread, GetCurrentThreadId());
+    // Stop ends what plays and drops what waits.
+    p.player.Play({long_file});
+    p.player.Play({a});
+    Sleep(200);
+    p.player.Stop();
+    ASSERT_TRUE(p.WaitIdle());
+    p.player.Shutdown();
+    ASSERT_EQ(p.ended.size(), 5u);
+    const std::vector<SoundPlayer::Ticket> order = {p.ended[0].first, p.ended[1].first, p.ended[2].first,
+                                                    p.ended[3].first};
+    EXPECT_EQ(order, (std::vector<SoundPlayer::Ticket>{first, second, sounding, last}));
+    const std::vector<FragmentReport>& r = p.ended[1].second;
+    ASSERT_EQ(r.size(), 3u);
     EXPECT_EQ(r[0].path, b);
     EXPECT_EQ(r[1].fault, WaveFault::kBadHeader);
     EXPECT_EQ(r[1].result, FragmentResult::kTone);
     EXPECT_EQ(r[2].result, FragmentResult::kCopied);
-
-    // Stop ends what plays and drops what waits.
-    player.Play({long_file});
-    player.Play({a});
-    Sleep(200);
-    player.Stop();
-    ASSERT_TRUE(WaitIdle(idle));
-    EXPECT_FALSE(player.Busy());
-    r = player.LastReports();
-    ASSERT_EQ(r.size(), 1u);
-    EXPECT_EQ(r[0].path, long_file);
-
-    // Shutdown ends what plays and the worker, without the callback.
-    player.Play({long_file});
-    player.Play({a});
-    Sleep(100);
-    player.Shutdown();
-    EXPECT_FALSE(player.Busy());
-    EXPECT_EQ(WaitForSingleObject(idle, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    player.Play({a});  // after shutdown: nothing
-    EXPECT_FALSE(player.Busy());
-    CloseHandle(idle);
+    EXPECT_LT(p.handed[sounding].size(), 22050u * 2 * 2) << "more than 2 s of 5 s handed over";
+    EXPECT_EQ(p.ended[4].second.at(0).path, long_file);
 }
 
+// waveOut, counting the streams it opened by rate and channels.
+struct CountingDevice : SoundDevice {
+    std::unique_ptr<SoundOutput> Open(const StreamFormat& f, std::size_t bytes, Refusal& why) override {
+        ++opened[f.rate * 10 + f.channels];
+        return waveout->Open(f, bytes, why);
+    }
+    std::shared_ptr<SoundDevice> waveout = WaveOutDevice();
+    std::map<unsigned, std::atomic<int>> opened;
+};
+
 // What the player hands the device for an announcement of mixed formats, a compressed one and a
-// missing one among them, is what the line check renders, byte for byte.
-TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRenders) {
+// missing one among them, is what the line check renders, byte for byte: made ready before the
+// press (whose stream it then only starts, a cue sounding beside it), and with another announcement
+// made ready instead.
+TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRendersMadeReadyOrNot) {
     TempFolder folder;
     std::vector<int> stereo(4410 * 2);
     for (std::size_t i = 0; i < stereo.size(); ++i) stereo[i] = static_cast<int>(i % 64) * 300 - 9000;
@@ -204,7 +227,7 @@ TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRenders) {
     const std::vector<Path> paths = {
         folder.Write("a.wav", Tone(0.3)),
         folder.Write("b.wav", PlainWave(kTagPcm, 2, 44100, 16, Pcm16(stereo))),
-        folder.root() + "chybi.wav",
+        folder.Root() + "chybi.wav",
         folder.Write("c.wav",
                      Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(2) + Le16(505))) +
                           Chunk("data", ima))),
@@ -216,21 +239,102 @@ TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRenders) {
     ASSERT_TRUE(WritePlayoutWave(stream, sink));
     const std::string data = rendered.substr(rendered.find("data") + 8);
 
-    std::string handed;
-    std::mutex mutex;
-    HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    Win32SoundPlayer player;
-    player.SetIdleCallback([idle] { SetEvent(idle); });
-    player.SetDeviceTap([&](const void* d, std::size_t n) {
-        std::lock_guard<std::mutex> lock(mutex);
-        handed.append(static_cast<const char*>(d), n);
-    });
-    player.Play(paths);
-    for (int i = 0; i < 100 && player.Busy(); ++i) WaitForSingleObject(idle, 100);
-    player.Shutdown();
-    CloseHandle(idle);
+    auto device = std::make_shared<CountingDevice>();
+    std::atomic<int>& stereo_44k = device->opened[441002];  // the stream of paths
+    std::atomic<int>& mono_22k = device->opened[220501];    // the stream of paths[0] alone
+    Player p(device);
+    auto play_when = [&p, &paths](const std::atomic<int>& opened) {
+        for (int i = 0; i < 500 && opened == 0; ++i) Sleep(10);  // made ready
+        const SoundPlayer::Ticket t = p.player.Play(paths);
+        p.player.PlayCue(Cue::kStep);
+        EXPECT_TRUE(p.WaitIdle());
+        return t;
+    };
+    p.player.PrepareNext(paths);
+    const SoundPlayer::Ticket ready = play_when(stereo_44k);
+    EXPECT_EQ(stereo_44k, 1);
+    p.player.PrepareNext({paths[0]});
+    const SoundPlayer::Ticket other = play_when(mono_22k);
+    EXPECT_EQ(stereo_44k, 2);
+    p.player.Shutdown();
     EXPECT_GT(data.size(), 4410u * 4);
-    EXPECT_TRUE(handed == data) << handed.size() << " bytes handed, " << data.size() << " rendered";
+    EXPECT_EQ(p.handed.size(), 2u);  // nothing told of the one made ready and not played
+    EXPECT_TRUE(p.handed[ready] == data)
+        << p.handed[ready].size() << " bytes, " << data.size() << " rendered";
+    EXPECT_TRUE(p.handed[other] == data)
+        << p.handed[other].size() << " bytes, " << data.size() << " rendered";
+}
+
+// A device that takes every buffer and never hands one back; a reset waits until the test lets it
+// go, as on a frozen sound server. It says when it is freed.
+struct HungDevice : SoundDevice {
+    struct Stream : SoundOutput {
+        Stream(HungDevice& d, std::size_t n) : device(d), memory(kBuffers * n), bytes(n) {}
+        char* Buffer(int i) override { return &memory[static_cast<std::size_t>(i) * bytes]; }
+        std::size_t capacity() const override { return bytes; }
+        bool Write(int, std::size_t) override { return SetEvent(device.written); }
+        bool Back(int) override { return false; }
+        bool Start() override { return true; }
+        void Reset() override { WaitForSingleObject(device.let_go, INFINITE); }
+        HANDLE signal() const override { return device.let_go; }
+        HungDevice& device;
+        std::vector<char> memory;
+        std::size_t bytes;
+    };
+    std::unique_ptr<SoundOutput> Open(const StreamFormat&, std::size_t bytes, Refusal& why) override {
+        why = Refusal::kNone;
+        return std::make_unique<Stream>(*this, bytes);
+    }
+    ~HungDevice() override { SetEvent(gone); }
+    HANDLE written = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE let_go = CreateEventW(nullptr, TRUE, FALSE, nullptr), gone = nullptr;
+};
+
+// The window closes while the device, hung, holds an announcement: the window's thread is past
+// the player within its deadline; the worker, let go afterwards, calls nobody back and frees what
+// it used (the device) only once it has ended, after the player has gone.
+TEST(Win32SoundPlayer, ClosingTheWindowOnAHungDeviceTakesTheDeadlineAtMost) {
+    HANDLE gone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    auto device = std::make_shared<HungDevice>();
+    device->gone = gone;
+    HungDevice& hung = *device;
+    struct : PlayerObserver {
+        void Handed(SoundPlayer::Ticket, const void*, std::size_t) override { late += closed; }
+        void Ended(SoundPlayer::Ticket, const std::vector<FragmentReport>&) override { late += closed; }
+        std::atomic<bool> closed{false};
+        std::atomic<int> late{0};
+    } calls;
+    auto player = std::make_unique<Win32SoundPlayer>(std::move(device), &calls);
+    {
+        FakeServicesOn<FakeFileSystem> fakes;
+        Platform platform{fakes.files, *player, fakes.hotkeys, fakes.boxes, fakes.dialog};
+        MainWindow window(platform);
+        ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
+        player->SetIdleCallback([&calls] { calls.late += calls.closed; });
+        player->Play({"C:\\chybi.wav"});  // the tone in its place
+        ASSERT_EQ(WaitForSingleObject(hung.written, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+        LARGE_INTEGER f, t0, t1;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&t0);
+        SendMessageW(window.handle(), WM_CLOSE, 0, 0);
+        QueryPerformanceCounter(&t1);
+        calls.closed = true;
+        const double ms =
+            1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(f.QuadPart);
+        std::printf("WM_CLOSE to the window gone, the device hung: %.0f ms (deadline %u ms)\n", ms,
+                    SoundPlayer::kShutdownDeadlineMs);
+        EXPECT_FALSE(window.handle());
+        EXPECT_LT(ms, 4.0 * SoundPlayer::kShutdownDeadlineMs);  // a hang guard; the figure is printed
+        EXPECT_EQ(player->state(), Win32SoundPlayer::State::kClosed);
+        EXPECT_TRUE(player->DeviceStoppedAnswering());
+        EXPECT_EQ(player->Play({"C:\\chybi.wav"}), 0u);
+    }
+    player.reset();
+    SetEvent(hung.let_go);
+    EXPECT_EQ(WaitForSingleObject(gone, 10000), static_cast<DWORD>(WAIT_OBJECT_0))
+        << "the worker did not end";
+    EXPECT_EQ(calls.late, 0);
+    CloseHandle(gone);
 }
 
 }  // namespace

@@ -12,11 +12,17 @@
 
 #include "core/codepage.h"
 #include "core/line.h"
-#include "frm_main/frm_main_win32.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_player.h"
 #include "test_helpers.h"
 
 namespace {
+
+// What became of each file of the announcement, as the player tells its observer.
+struct Reports : vkm::PlayerObserver {
+    void Ended(vkm::SoundPlayer::Ticket, const std::vector<vkm::FragmentReport>& r) override { last = r; }
+    std::vector<vkm::FragmentReport> last;
+};
 
 double Seconds() {
     LARGE_INTEGER f, t;
@@ -33,27 +39,28 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    vkm::Win32Services services;
-    services.player.SetIdleCallback([idle] { SetEvent(idle); });  // on the player's thread
+    Reports reports;
+    vkm::Win32SoundPlayer player(vkm::WaveOutDevice(), &reports);
+    player.SetIdleCallback([idle] { SetEvent(idle); });  // on the player's thread
     const vkm::Path folder = vkm::FromWide(argv[1]);
     std::vector<vkm::Path> paths;
     for (const vkm::LineSound& sound : vkm::ReadSoundList(vkm::FromWide(argv[2])))
         paths.push_back(vkm::SoundPath(folder, sound.name));
 
     const double start = Seconds();
-    if (!paths.empty()) services.player.Play(paths);
+    if (!paths.empty()) player.Play(paths);
     if (argc == 4) {
         Sleep(static_cast<DWORD>(_wtoi(argv[3])));
-        services.player.Stop();
+        player.Stop();
     }
     // Busy until the idle callback; a minute at most.
-    while (services.player.Busy() && Seconds() - start < 60) WaitForSingleObject(idle, 100);
+    while (player.Busy() && Seconds() - start < 60) WaitForSingleObject(idle, 100);
     const double took = Seconds() - start;
-    const bool busy = services.player.Busy();
-    services.player.Shutdown();
+    const bool busy = player.Busy();
+    player.Shutdown();
     CloseHandle(idle);
 
-    for (const vkm::FragmentReport& r : services.player.LastReports()) {
+    for (const vkm::FragmentReport& r : reports.last) {
         std::string name = r.path.substr(folder.size());
         std::printf("file %s %s %s\n", name.c_str(), vkm::FragmentResultName(r.result),
                     vkm::WaveFaultName(r.fault));
