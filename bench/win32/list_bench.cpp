@@ -15,6 +15,7 @@
 
 #include "bench/bench_stats.h"
 #include "bench/line_file.h"
+#include "bench/win32/write_file.h"
 #include "core/codepage.h"
 #include "frm_main/frm_main.h"
 #include "frm_main/seznam_win32.h"
@@ -61,16 +62,6 @@ LRESULT CALLBACK OnGetMessage(int code, WPARAM wparam, LPARAM lparam) {
     return CallNextHookEx(g_hook, code, wparam, lparam);
 }
 
-bool Write(const std::wstring& path, const std::string& bytes) {
-    HANDLE h =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -83,7 +74,7 @@ int wmain(int argc, wchar_t** argv) {
                               std::to_wstring(GetCurrentProcessId()) + L".vkm";
     std::printf("%-14s %22s\n", "announcements", "open to rows drawn (best/median)");
     for (int count : {1000, 10000, 100000}) {
-        if (!owner || !g_hook || !Write(file, vkm::LineWithAnnouncements(count))) {
+        if (!owner || !g_hook || !vkm::WriteWholeFile(file, vkm::LineWithAnnouncements(count))) {
             std::fprintf(stderr, "cannot set up the benchmark\n");
             return 1;
         }

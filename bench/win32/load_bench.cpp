@@ -17,23 +17,10 @@
 
 #include "bench/bench_stats.h"
 #include "bench/line_file.h"
+#include "bench/win32/write_file.h"
 #include "core/line.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
-
-namespace {
-
-bool Write(const std::wstring& path, const std::string& bytes) {
-    HANDLE h =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
-}
-
-}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const int reps = argc >= 2 ? std::max(1, _wtoi(argv[1])) : 7;
@@ -58,7 +45,7 @@ int wmain(int argc, wchar_t** argv) {
                 dir + L"ours_" + std::to_wstring(count) + L"_" + std::to_wstring(r) + L".vkm";
             const std::wstring theirs =
                 dir + L"api_" + std::to_wstring(count) + L"_" + std::to_wstring(r) + L".vkm";
-            if (!Write(mine, bytes) || !Write(theirs, bytes)) return 1;
+            if (!vkm::WriteWholeFile(mine, bytes) || !vkm::WriteWholeFile(theirs, bytes)) return 1;
             written.push_back(mine);
             written.push_back(theirs);
 
