@@ -137,7 +137,7 @@ class TfrmMain {
     // it (Enter and Space close it also when they are keys of the line); the keys are
     // bound again as soon as it is answered. A key that cannot be bound again is named
     // in a further warning, shown the same way.
-    int Warn(const std::string& text);
+    void Warn(const std::string& text);
     // Runs show with none of the line's keys bound; they are bound again when show calls
     // answered, or returns. The keys that cannot be bound again.
     std::vector<std::string> WithKeysReleased(
