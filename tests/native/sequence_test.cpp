@@ -218,17 +218,57 @@ TEST_F(SequenceTest, TakeBackSkipAndRepeatKeepTheGongRight) {
     EXPECT_FALSE(f.sbtnStopEnabled);
 }
 
+// Past the last announcement the label is empty, yet a correction still changes what the next
+// press plays: it ticks once, and the list says what comes (no row is next). On a line of one
+// announcement, K then K plays the arrival gong and the end of the line; K, skip, K a lone
+// departure gong.
+TEST_F(SequenceTest, PastTheEndCorrectionsTickAndTheListSaysWhatTheNextPressPlays) {
+    const std::string past = "Další stisk za posledním hlášením: ";
+    const struct {
+        std::string keys;  // K plays, Z takes back, V skips, R repeats
+        Cue cue;
+        std::string next_press;
+        Files then;  // what K plays next
+    } rows[] = {
+        {"KV", Cue::kStep, past + "gong odjezdu", {"odj.wav"}},
+        {"KKZ", Cue::kStep, past + "gong příjezdu a konec linky", {"pri.wav", "konec.wav"}},
+        {"KKR", Cue::kStep, past + "gong odjezdu", {"odj.wav"}},
+        {"KVVZZ", Cue::kStep, past + "gong příjezdu a konec linky", {"pri.wav", "konec.wav"}},
+        {"KZ", Cue::kStep, "Další stisk: hlášení 1, odjezd", {"odj.wav", "only.wav"}},
+        {"Z", Cue::kNothingMoved, "Další stisk: hlášení 1, odjezd", {"odj.wav", "only.wav"}},
+    };
+    for (const auto& row : rows) {
+        Load("1=only.wav\n", "konec.wav",
+             "Klavesy_prijezd=K\nKlavesy_zpet=Z\nKlavesy_vpred=V\nKlavesy_znovu=R\n");
+        w.player.cues.clear();
+        for (char k : row.keys) f.WMHotKey(k == 'K' ? 1 : k == 'Z' ? 0xBC00 : k == 'V' ? 0xBD00 : 0xBE00);
+        ASSERT_FALSE(w.player.cues.empty()) << row.keys;
+        EXPECT_EQ(w.player.cues.back(), row.cue) << row.keys;
+        EXPECT_EQ(f.NextPressText(), row.next_press) << row.keys;
+        const bool past_the_end = row.next_press.rfind(past, 0) == 0;
+        EXPECT_EQ(f.NextAnnouncementRow(), past_the_end ? -1 : 0) << row.keys;
+        EXPECT_EQ(f.AnnouncementRowAt(0).kind, past_the_end ? "odjezd" : "odjezd (další)") << row.keys;
+        EXPECT_EQ(f.lblHlaseni, past_the_end ? "" : "only.wav") << row.keys;
+        EXPECT_EQ(Press(), row.then) << row.keys;
+    }
+    w.Select("C:\\l\\bare.vkm", "[Info]\nName=B\n[Hlaseni]\n1=only.wav\n");  // no gongs, no end
+    f.btnStartClick();
+    Press();
+    EXPECT_EQ(f.NextPressText(), past + "nic nezazní");
+}
+
 // After a restart in the middle of a long line: announcement 7 of 10 chosen in the list is next,
 // as if six presses had been made, and nothing plays until the press.
 TEST_F(SequenceTest, AnAnnouncementChosenInTheListIsNextWithItsGong) {
     std::string announcements;
     for (int i = 0; i < 10; ++i) announcements += std::to_string(i + 1) + "=a" + std::to_string(i) + ".wav\n";
     Load(announcements);
-    EXPECT_EQ(f.SeznamCount(), 10u);
-    EXPECT_EQ(f.SeznamCurrent(), 0);
-    const TfrmMain::SeznamRow row = f.SeznamRowAt(6);
+    EXPECT_EQ(f.AnnouncementCount(), 10u);
+    EXPECT_EQ(f.NextAnnouncementRow(), 0);
+    EXPECT_EQ(f.AnnouncementRowAt(0).kind, "odjezd (další)");
+    const AnnouncementRow row = f.AnnouncementRowAt(6);
     EXPECT_EQ(row.number + " " + row.kind + " " + row.text, "7 odjezd a6.wav");
-    EXPECT_EQ(f.SeznamRowAt(7).kind, "příjezd");
+    EXPECT_EQ(f.AnnouncementRowAt(7).kind, "příjezd");
     f.btnSeznamClick([&] {
         EXPECT_TRUE(w.hotkeys.bound.empty()) << "Enter chooses in the list";
         return std::optional<std::size_t>(6);
@@ -236,10 +276,55 @@ TEST_F(SequenceTest, AnAnnouncementChosenInTheListIsNextWithItsGong) {
     EXPECT_EQ(w.hotkeys.bound.size(), 3u);
     f.dlgSeznamSelect(10);  // no such announcement: nothing moves
     ExpectState("a6.wav", true, true, true);
-    EXPECT_EQ(f.SeznamCurrent(), 6);
+    EXPECT_EQ(f.NextAnnouncementRow(), 6);
+    EXPECT_EQ(f.NextPressText(), "Další stisk: hlášení 7, odjezd");
     EXPECT_TRUE(w.player.played.empty());
     EXPECT_EQ(Press(), (Files{"odj.wav", "a6.wav"}));
     EXPECT_EQ(Press(), (Files{"pri.wav", "a7.wav"}));
+    EXPECT_EQ(f.NextPressText(), "Další stisk: hlášení 9, odjezd");
+    EXPECT_EQ(f.AnnouncementRowAt(8).kind, "odjezd (další)");
+    f.btnJedenVpredClick();  // "+1": announcement 10 is next, as the departure still due
+    EXPECT_EQ(f.NextPressText(), "Další stisk: hlášení 10, odjezd");
+    EXPECT_EQ(f.AnnouncementRowAt(9).kind, "příjezd (další)");
+}
+
+// Digits typed less than a second apart make one number, which selects its announcement; a
+// number that no announcement has leaves the selection and is named; other characters do nothing.
+TEST(NumberTyping, DigitsFindTheirRowAndNothingElseMoves) {
+    const std::string missing = "Hlášení č. 123456 v lince není (má 100000 hlášení).";
+    const struct {
+        char32_t ch;
+        std::uint32_t ms;
+        long long row;  // -1: none
+        std::string note;
+        bool digit;
+    } rows[] = {
+        {U'1', 0, 0, "", true},
+        {U'2', 200, 11, "", true},
+        {U'3', 400, 122, "", true},
+        {U'4', 600, 1233, "", true},
+        {U'5', 800, 12344, "", true},
+        {U'6', 1000, -1, missing, true},
+        {U'x', 1100, -1, "", false},
+        {U'ž', 1100, -1, "", false},
+        {U' ', 1100, -1, "", false},
+        {U'7', 2001, 6, "", true},
+        {U'0', 3002, -1, "Hlášení č. 0 v lince není (má 100000 hlášení).", true},
+        {U'0', 3500, -1, "Hlášení č. 00 v lince není (má 100000 hlášení).", true},
+        {U'9', 3600, 8, "", true},  // a number may begin with 0
+    };
+    NumberTyping typing;
+    for (const auto& row : rows) {
+        const TypedNumber typed = typing.Type(row.ch, row.ms, 100000);
+        EXPECT_EQ(typed.digit, row.digit) << row.ms;
+        EXPECT_EQ(typed.row ? static_cast<long long>(*typed.row) : -1, row.row) << row.ms;
+        EXPECT_EQ(typed.note, row.note) << row.ms;
+    }
+    // Quick digits on and on: past nine digits no list has the number; the tick count may wrap.
+    NumberTyping many;
+    for (int i = 0; i < 12; ++i) many.Type(U'9', 0xFFFFFF00u + 50 * i, 100000);
+    EXPECT_EQ(many.Type(U'9', 0xFFFFFF00u + 600, 1000000000).note,
+              "Hlášení č. 9999999999 v lince není (má 1000000000 hlášení).");
 }
 
 // Sound names from files of any encoding find their files, also where CP1250 cannot hold them.
