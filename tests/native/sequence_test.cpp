@@ -2,6 +2,9 @@
 // closes it, and the step controls follow.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <utility>
+
 #include "core/codepage.h"
 #include "fakes/fakes.h"
 
@@ -216,6 +219,15 @@ TEST_F(SequenceTest, TakeBackSkipAndRepeatKeepTheGongRight) {
     key(back);
     EXPECT_EQ(w.player.cancelled, (std::vector<SoundPlayer::Ticket>{tickets[1], tickets[0]}));
     EXPECT_FALSE(f.sbtnStopEnabled);
+    // Played, then repeated: taking back silences both announcements of that press.
+    Press();
+    key(again);
+    const std::vector<SoundPlayer::Ticket> twice = w.player.waiting;
+    ASSERT_EQ(twice.size(), 2u);
+    key(back);
+    EXPECT_EQ(w.player.cancelled,
+              (std::vector<SoundPlayer::Ticket>{tickets[1], tickets[0], twice[0], twice[1]}));
+    EXPECT_FALSE(f.sbtnStopEnabled);
 }
 
 // Past the last announcement the label is empty, yet a correction still changes what the next
@@ -325,6 +337,64 @@ TEST(NumberTyping, DigitsFindTheirRowAndNothingElseMoves) {
     for (int i = 0; i < 12; ++i) many.Type(U'9', 0xFFFFFF00u + 50 * i, 100000);
     EXPECT_EQ(many.Type(U'9', 0xFFFFFF00u + 600, 1000000000).note,
               "Hlášení č. 9999999999 v lince není (má 1000000000 hlášení).");
+}
+
+// The power of the tone of hz in samples [first, last) (Goertzel's recurrence).
+double PowerAt(const std::vector<std::int16_t>& x, std::size_t first, std::size_t last, double hz,
+               double rate) {
+    const double c = 2 * std::cos(2 * 3.14159265358979 * hz / rate);
+    double s1 = 0, s2 = 0;
+    for (std::size_t i = first; i < last; ++i) s2 = std::exchange(s1, x[i] + c * s1 - s2);
+    return s1 * s1 + s2 * s2 - c * s1 * s2;
+}
+
+// The cues as the player sounds them (44.1 kHz): one buffer of at most 60 ms, peaks at -26 dBFS, each
+// tick a burst that swells and fades (no click), a step one tick at 1.3 kHz, nothing moved two an
+// octave lower 30 ms apart. Bursts are runs of samples apart by 5 ms of silence or more.
+TEST(Cue, LengthLevelEndsPitchAndTicks) {
+    const double rate = 44100, peak_max = 32767 * std::pow(10, -26.0 / 20);
+    const struct {
+        Cue cue;
+        double ms, hz;
+        std::vector<double> onsets_ms;
+    } rows[] = {{Cue::kStep, 14, 1300, {0}}, {Cue::kNothingMoved, 44, 650, {0, 30}}};
+    for (const auto& row : rows) {
+        const std::vector<std::int16_t> x = CueSamples(row.cue, static_cast<unsigned>(rate));
+        EXPECT_NEAR(x.size() / rate * 1000, row.ms, 1000 / rate);
+        EXPECT_LE(x.size(), 60 * rate / 1000);
+        std::vector<std::pair<std::size_t, std::size_t>> bursts;  // [first, last) of the non-zero runs
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            if (!x[i]) continue;
+            if (bursts.empty() || i - bursts.back().second > 5 * rate / 1000) bursts.push_back({i, i});
+            bursts.back().second = i + 1;
+        }
+        ASSERT_EQ(bursts.size(), row.onsets_ms.size());
+        for (std::size_t b = 0; b < bursts.size(); ++b) {
+            const auto [first, last] = bursts[b];
+            // The samples under half a step at each end round to zero: a quarter of a ms at most.
+            EXPECT_NEAR(first / rate * 1000, row.onsets_ms[b], 0.25);
+            EXPECT_NEAR((last - first) / rate * 1000, 14, 0.5);
+            int peak = 0, edges = 0;
+            for (std::size_t i = first; i < last; ++i) {
+                peak = std::max(peak, std::abs(int{x[i]}));
+                if (std::min(i - first, last - 1 - i) < rate / 1000)
+                    edges = std::max(edges, std::abs(int{x[i]}));
+            }
+            // Peaks: at most -26 dBFS, and the crest nearest the middle of a burst is at most half a
+            // period (650 Hz: 34 of 617 samples) away, where the envelope is still cos²(π 34/617) = 0.97.
+            EXPECT_LE(peak, peak_max);
+            EXPECT_GE(peak, 0.97 * peak_max);
+            // No click: a burst without its fade would reach its peak within a quarter period of its
+            // ends; with it, the first and last ms stay under sin²(π 1.25/14) = 7.7 % (the burst found
+            // may begin and end 0.25 ms inside its tone: samples under half a step round to zero).
+            EXPECT_LE(edges, 0.08 * peak_max);
+            // The pitch: half an octave to either side lies beyond the Hann window's main lobe (±143 Hz
+            // for 14 ms), where its side lobes stay 31 dB below the tone: 20 dB asked.
+            const double tone = PowerAt(x, first, last, row.hz, rate);
+            EXPECT_GT(tone, 100 * PowerAt(x, first, last, row.hz / std::sqrt(2), rate)) << row.hz;
+            EXPECT_GT(tone, 100 * PowerAt(x, first, last, row.hz * std::sqrt(2), rate)) << row.hz;
+        }
+    }
 }
 
 // Sound names from files of any encoding find their files, also where CP1250 cannot hold them.
