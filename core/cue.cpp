@@ -15,7 +15,7 @@ struct Tick {
 }  // namespace
 
 std::vector<std::int16_t> CueSamples(Cue cue, unsigned rate) {
-    // A step: one tick at 1.3 kHz. Nothing moved: two ticks an octave and a half lower.
+    // A step: one tick at 1.3 kHz. Nothing moved: two ticks an octave lower, 30 ms apart.
     static const Tick kStep[] = {{0, 14, 1300}};
     static const Tick kNothing[] = {{0, 14, 650}, {30, 14, 650}};
     const Tick* ticks = cue == Cue::kStep ? kStep : kNothing;

@@ -38,14 +38,15 @@ Line ReadLine(const IniFile& ini, const Path& file) {
     line.arrival_sounds = ReadSoundList(ini.ReadValue("Info", "WAV_prijezd", ""));
     line.end_sounds = ReadSoundList(ini.ReadValue("Info", "WAV_Konec", ""));
     // An absent or empty key string takes its default.
+    LineKeys keys;
     const std::string arrival = ini.ReadValue("Info", "Klavesy_prijezd", "");
-    if (!arrival.empty()) line.keys.arrival = arrival;
+    if (!arrival.empty()) keys.arrival = arrival;
     const std::string departure = ini.ReadValue("Info", "Klavesy_odjezd", "");
-    if (!departure.empty()) line.keys.departure = departure;
-    line.keys.take_back = ini.ReadValue("Info", "Klavesy_zpet", "");
-    line.keys.skip = ini.ReadValue("Info", "Klavesy_vpred", "");
-    line.keys.repeat = ini.ReadValue("Info", "Klavesy_znovu", "");
-    line.keys.stop = ini.ReadValue("Info", "Klavesy_stop", "");
+    if (!departure.empty()) keys.departure = departure;
+    keys.take_back = ini.ReadValue("Info", "Klavesy_zpet", "");
+    keys.skip = ini.ReadValue("Info", "Klavesy_vpred", "");
+    keys.repeat = ini.ReadValue("Info", "Klavesy_znovu", "");
+    keys.stop = ini.ReadValue("Info", "Klavesy_stop", "");
 
     std::vector<IniEntry> entries = ini.SectionEntries("Hlaseni");
     line.announcements.reserve(entries.size());
@@ -65,7 +66,7 @@ Line ReadLine(const IniFile& ini, const Path& file) {
         user_keys.push_back(u.key);
         line.user_announcements.push_back(std::move(u));
     }
-    line.hotkeys = LineHotkeys(line.keys, user_keys);
+    line.hotkeys = LineHotkeys(keys, user_keys);
     line.refused = LineKeyProblems(line.hotkeys);
     return line;
 }

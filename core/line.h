@@ -47,7 +47,6 @@ struct Line {
     SoundList end_sounds;        // [Info] WAV_Konec: after the arrival at the end of the line
     std::vector<LineAnnouncement> announcements;       // in file order
     std::vector<UserAnnouncement> user_announcements;  // in file order: entry i has the id kUserIdBase + i
-    LineKeys keys;                                     // the key strings, after their defaults
     std::vector<HotkeyBinding> hotkeys;                // every key, in the order of binding (LineHotkeys)
     std::vector<std::string> refused;  // the keys the line itself keeps from being bound (LineKeyProblems)
 

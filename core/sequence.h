@@ -38,9 +38,7 @@ class PressSequence {
     // A line of count announcements, started: position 0, a departure due.
     explicit PressSequence(std::size_t count) : count_(count), phase_(Phase::kDeparture) {}
 
-    std::size_t count() const { return count_; }
     long long index() const { return index_; }
-    Phase phase() const { return phase_; }
 
     // The press that the next press of an announcement key makes.
     Press Next() const { return PressAt(index_, phase_); }

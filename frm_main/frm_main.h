@@ -12,6 +12,7 @@
 #include "core/catalogue.h"
 #include "core/line.h"
 #include "core/sequence.h"
+#include "frm_main/announcement_list.h"
 #include "platform/platform.h"
 
 namespace vkm {
@@ -19,7 +20,7 @@ namespace vkm {
 // What the drop-down list shows while the catalogue is searched for: no line.
 constexpr const char* kSearchingItem = "Hledám linky…";
 
-class TfrmMain {
+class TfrmMain : public AnnouncementRows {
   public:
     explicit TfrmMain(Platform& platform) : platform_(platform) {}
     TfrmMain(const TfrmMain&) = delete;
@@ -65,16 +66,11 @@ class TfrmMain {
     // while the search runs, after the lines it will find.
     void AddDefinition(const Path& path);
 
-    // ---- The list of the line's announcements, row by row (any number of them, read as shown). ----
-    struct SeznamRow {
-        std::string number;  // from 1
-        std::string kind;    // "odjezd" or "příjezd", as the presses from the start play it
-        std::string text;    // as the window shows it
-    };
-    std::size_t SeznamCount() const { return FLine.announcements.size(); }
-    SeznamRow SeznamRowAt(std::size_t k) const;
-    // The row of the announcement that the next press plays; -1 before the first or past the last.
-    long long SeznamCurrent() const;
+    // ---- The list of the line's announcements (btnSeznamClick shows it). ----
+    std::size_t AnnouncementCount() const override { return FLine.announcements.size(); }
+    AnnouncementRow AnnouncementRowAt(std::size_t k) const override;
+    long long NextAnnouncementRow() const override;
+    std::string NextPressText() const override;
 
     // ---- Window state, shown by the view (text in UTF-8). ----
     std::vector<std::string> cmbLinkaItems;  // while searching, kSearchingItem alone
@@ -137,7 +133,7 @@ class TfrmMain {
     // it (Enter and Space close it also when they are keys of the line); the keys are
     // bound again as soon as it is answered. A key that cannot be bound again is named
     // in a further warning, shown the same way.
-    int Warn(const std::string& text);
+    void Warn(const std::string& text);
     // Runs show with none of the line's keys bound; they are bound again when show calls
     // answered, or returns. The keys that cannot be bound again.
     std::vector<std::string> WithKeysReleased(

@@ -81,18 +81,17 @@ std::vector<std::string> TfrmMain::WithKeysReleased(
     return refused;
 }
 
-int TfrmMain::Warn(const std::string& text) {
-    int button = 0;
+void TfrmMain::Warn(const std::string& text) {
     std::string shown = text;
     for (;;) {
         // The keys are bound again the moment the box is answered, not when it has gone: the system
         // may take seconds to take it off the screen (Wine without a window manager waits 2 s).
         const std::vector<std::string> refused = WithKeysReleased([&](const std::function<void()>& answered) {
-            button = MsgBox(platform_.boxes, shown, "", kMsgWarning + kMsgOk, answered);
+            MsgBox(platform_.boxes, shown, "", kMsgWarning + kMsgOk, answered);
         });
         // Another program may have taken a key meanwhile: it is named, the same way. Each round binds
         // fewer keys than the one before, so this ends.
-        if (refused.empty()) return button;
+        if (refused.empty()) return;
         shown = UnusableKeysWarning(refused);
     }
 }

@@ -1,6 +1,7 @@
 // The announcement sequence: what the next press plays, stepping through the line, and the
 // driver's corrections from the keyboard.
 #include <string>
+#include <utility>
 
 #include "frm_main/frm_main.h"
 
@@ -137,13 +138,31 @@ void TfrmMain::ShowPosition(bool closed) {
     }
 }
 
-TfrmMain::SeznamRow TfrmMain::SeznamRowAt(std::size_t k) const {
-    return {std::to_string(k + 1), PressSequence::PhaseAt(k) == Phase::kDeparture ? "odjezd" : "příjezd",
-            FLine.announcements.at(k).text};
+AnnouncementRow TfrmMain::AnnouncementRowAt(std::size_t k) const {
+    std::string kind = PressSequence::PhaseAt(k) == Phase::kDeparture ? "odjezd" : "příjezd";
+    if (static_cast<long long>(k) == NextAnnouncementRow()) kind += " (další)";
+    return {std::to_string(k + 1), std::move(kind), FLine.announcements.at(k).text};
 }
 
-long long TfrmMain::SeznamCurrent() const {
+long long TfrmMain::NextAnnouncementRow() const {
     return Current() ? FSequence.index() : -1;
+}
+
+// In the line: the announcement and how it plays (after "-1" or "+1" maybe otherwise than its row
+// says). Outside it, where no row is next: the gong and the end of the line alone, or nothing.
+std::string TfrmMain::NextPressText() const {
+    const Press next = FSequence.Next();
+    const bool departs = next.phase == Phase::kDeparture;
+    if (Current())
+        return "Další stisk: hlášení " + std::to_string(next.index + 1) + ", " +
+               (departs ? "odjezd" : "příjezd") + (next.closes ? " a konec linky" : "");
+    std::string what;
+    if (!(departs ? FLine.departure_sounds : FLine.arrival_sounds).empty())
+        what = departs ? "gong odjezdu" : "gong příjezdu";
+    if (next.closes && !FLine.end_sounds.empty()) what += what.empty() ? "konec linky" : " a konec linky";
+    return std::string("Další stisk ") +
+           (next.index < 0 ? "před prvním hlášením: " : "za posledním hlášením: ") +
+           (what.empty() ? "nic nezazní" : what);
 }
 
 void TfrmMain::AnnounceUser(std::size_t i) {

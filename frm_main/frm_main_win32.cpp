@@ -3,7 +3,7 @@
 #include <exception>
 #include <utility>
 
-#include "frm_main/seznam_win32.h"
+#include "frm_main/announcement_list_win32.h"
 #include "platform/win32/wide.h"
 
 #ifndef WM_DPICHANGED

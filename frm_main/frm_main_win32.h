@@ -59,7 +59,6 @@ class MainWindow {
     int RunMessageLoop();
 
     HWND handle() const { return hwnd_; }
-    TfrmMain& form() { return form_; }
 
     static constexpr const wchar_t* kClassName = L"TfrmMain";
     static constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;

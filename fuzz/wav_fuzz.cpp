@@ -7,6 +7,7 @@
 #include "core/announcement.h"
 #include "core/wav.h"
 #include "fuzz/fuzz.h"
+#include "memory_source.h"
 
 using namespace vkm;
 

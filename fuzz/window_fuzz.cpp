@@ -1,7 +1,8 @@
 // The window's logic on fake services: a line file from the input, then presses,
 // clicks, corrections, choices in the list and Start again in the order the input gives. Whatever happens,
-// the label shows the announcement at the position the harness keeps itself, the step controls follow the
-// rules, every key bound is one the line names under its own id, and none is left after the window closes.
+// the label shows the announcement at the position the harness keeps itself (the list marks the same one),
+// the step controls follow the rules, a correction ticks once where the line moved and twice where it did
+// not, every key bound is one the line names under its own id, and none is left after the window closes.
 //
 // Input: two bytes of length and the line file, one byte of settings, then one byte
 // (and sometimes a second) per action.
@@ -30,6 +31,7 @@ struct Model {
         if (f.btnPlayEnabled) FUZZ_CHECK(in_line);
         if (f.btnJedenZpetEnabled) FUZZ_CHECK(index > 0);  // the buttons never step before the first
         if (f.btnJedenVpredEnabled) FUZZ_CHECK(index <= count - 1);
+        FUZZ_CHECK(f.NextAnnouncementRow() == (in_line ? index : -1));  // the list marks the label's
         // Every key bound is the line's, under its own id.
         for (const auto& [id, combination] : w.hotkeys.bound) {
             const auto key = std::find_if(line.hotkeys.begin(), line.hotkeys.end(),
@@ -93,6 +95,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const bool ours = w.hotkeys.bound.count(id) > 0;
                 FUZZ_CHECK(f.WMHotKey(id) == ours);
                 const KeyRole role = ours ? KeyRoleOf(id) : KeyRole::kNone;
+                // A correction ticks once where the line moved, twice where nothing did.
+                const bool moved = role == KeyRole::kSkip || (role == KeyRole::kTakeBack && model.index > 0);
+                if (role == KeyRole::kSkip || role == KeyRole::kTakeBack)
+                    FUZZ_CHECK(w.player.cues.back() == (moved ? Cue::kStep : Cue::kNothingMoved));
                 if (role == KeyRole::kAnnouncement || role == KeyRole::kSkip) ++model.index;
                 if (role == KeyRole::kTakeBack && model.index > 0) --model.index;
                 break;

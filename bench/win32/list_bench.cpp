@@ -17,8 +17,8 @@
 #include "bench/line_file.h"
 #include "bench/win32/write_file.h"
 #include "core/codepage.h"
+#include "frm_main/announcement_list_win32.h"
 #include "frm_main/frm_main.h"
-#include "frm_main/seznam_win32.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {

@@ -3,8 +3,9 @@
 # once during a long announcement, quick presses play their announcements one after
 # another in order, Stop ends the sound and drops what waits, and presses made while
 # a message box is open are not lost. The corrections from the keyboard keep the gong
-# right: take back (also while the announcement sounds), skip, repeat, and the list of
-# announcements after a restart; a key named for two roles keeps its first.
+# right: take back (also while the announcement sounds), skip (also past the last), repeat, and
+# the list of announcements after a restart, typed into by number; a key named for two roles keeps
+# its first.
 #   announcements_test.sh BUILD_DIR
 source "$(dirname "$0")/e2e_lib.sh" "$@"
 
@@ -132,7 +133,13 @@ expect "lblHlaseni=o1.wav"
 mouse_click "▼"
 list_x=$(x_window "Hlášení linky") || fail "the list of announcements did not open"
 focus_x_window "$list_x"
+expect "list.count=10" "list.selected=1" "list.next=Další stisk: hlášení 1, odjezd"
+step "typing in the list: letters select nothing, a number it lacks leaves the selection and is named"
+xdotool type --delay 50 5ab12
+expect "list.selected=5" "list.note=Hlášení č. 512 v lince není (má 10 hlášení)."
+sleep 1.2  # after a pause a digit starts a new number
 xdotool type 7
+expect "list.selected=7" "list.note="
 xdotool key Return
 expect "lblHlaseni=o7.wav"
 take_new_wavs
@@ -140,6 +147,19 @@ take_new_wavs
 focus_x_window "$focus_x"
 xdotool key Return
 expect_wavs "odj.wav o7.wav"
+
+step "past the last announcement a skip still moves the line, and the list says what the next press plays"
+xdotool key v v v
+expect "lblHlaseni="
+mouse_click "▼"
+list_x=$(x_window "Hlášení linky") || fail "the list of announcements did not open"
+expect "list.selected=0" "list.next=Další stisk za posledním hlášením: gong odjezdu"
+focus_x_window "$list_x"
+xdotool key Escape
+for _ in $(seq 50); do xdotool search --onlyvisible --name "^Hlášení linky\$" >/dev/null || break; sleep 0.1; done
+focus_x_window "$focus_x"
+xdotool key Return
+expect_wavs "odj.wav"
 
 drv select "$(item_index "Dlouhá linka")"
 drv click Start

@@ -42,9 +42,10 @@ TEST(ReadLine, KeyStringsTakeTheirDefaultsAndEntriesTheirWholeValues) {
                                        "[Uzivatelske_klavesy]\nu=ALT+B;b.wav;V=80\nv=F;f.wav\nw=G\n"
                                        "x==+;x\ny=;y.wav;Y\nz=\n"),
                                "C:\\l\\l.vkm");
-    EXPECT_EQ(line.keys.arrival, "\r");
-    EXPECT_EQ(line.keys.departure, "Pp");
-    EXPECT_EQ(line.keys.stop, "S");
+    Names keys;  // the default announcement keys, and the stop key without its space
+    for (const HotkeyBinding& key : line.hotkeys)
+        if (key.id) keys.push_back(std::to_string(key.id) + " " + key.name);
+    EXPECT_EQ(keys, (Names{"1 Enter", "100 P", "101 F1", "200 Alt+B", "201 F", "202 G", "48896 S"}));
     EXPECT_EQ(NamesOf(line.departure_sounds), (Names{"gong.wav", " a.wav", "zvuky\\b.wav", "x\\..\\c.wav"}));
     EXPECT_EQ(line.folder, "C:\\l\\");
     EXPECT_EQ(line.SoundPath(line.departure_sounds[0]), "C:\\l\\gong.wav");

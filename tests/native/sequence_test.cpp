@@ -2,6 +2,9 @@
 // closes it, and the step controls follow.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <utility>
+
 #include "core/codepage.h"
 #include "fakes/fakes.h"
 
@@ -216,6 +219,52 @@ TEST_F(SequenceTest, TakeBackSkipAndRepeatKeepTheGongRight) {
     key(back);
     EXPECT_EQ(w.player.cancelled, (std::vector<SoundPlayer::Ticket>{tickets[1], tickets[0]}));
     EXPECT_FALSE(f.sbtnStopEnabled);
+    // Played, then repeated: taking back silences both announcements of that press.
+    Press();
+    key(again);
+    const std::vector<SoundPlayer::Ticket> twice = w.player.waiting;
+    ASSERT_EQ(twice.size(), 2u);
+    key(back);
+    EXPECT_EQ(w.player.cancelled,
+              (std::vector<SoundPlayer::Ticket>{tickets[1], tickets[0], twice[0], twice[1]}));
+    EXPECT_FALSE(f.sbtnStopEnabled);
+}
+
+// Past the last announcement the label is empty, yet a correction still changes what the next
+// press plays: it ticks once, and the list says what comes (no row is next). On a line of one
+// announcement, K then K plays the arrival gong and the end of the line; K, skip, K a lone
+// departure gong.
+TEST_F(SequenceTest, PastTheEndCorrectionsTickAndTheListSaysWhatTheNextPressPlays) {
+    const std::string past = "Další stisk za posledním hlášením: ";
+    const struct {
+        std::string keys;  // K plays, Z takes back, V skips, R repeats
+        Cue cue;
+        std::string next_press;
+        Files then;  // what K plays next
+    } rows[] = {
+        {"KV", Cue::kStep, past + "gong odjezdu", {"odj.wav"}},
+        {"KKZ", Cue::kStep, past + "gong příjezdu a konec linky", {"pri.wav", "konec.wav"}},
+        {"KKR", Cue::kStep, past + "gong odjezdu", {"odj.wav"}},
+        {"KZ", Cue::kStep, "Další stisk: hlášení 1, odjezd", {"odj.wav", "only.wav"}},
+        {"Z", Cue::kNothingMoved, "Další stisk: hlášení 1, odjezd", {"odj.wav", "only.wav"}},
+    };
+    for (const auto& row : rows) {
+        Load("1=only.wav\n", "konec.wav",
+             "Klavesy_prijezd=K\nKlavesy_zpet=Z\nKlavesy_vpred=V\nKlavesy_znovu=R\n");
+        w.player.cues.clear();
+        for (char k : row.keys) f.WMHotKey(k == 'K' ? 1 : k == 'Z' ? 0xBC00 : k == 'V' ? 0xBD00 : 0xBE00);
+        ASSERT_FALSE(w.player.cues.empty()) << row.keys;
+        EXPECT_EQ(w.player.cues.back(), row.cue) << row.keys;
+        EXPECT_EQ(f.NextPressText(), row.next_press) << row.keys;
+        const bool past_the_end = row.next_press.rfind(past, 0) == 0;
+        EXPECT_EQ(f.AnnouncementRowAt(0).kind, past_the_end ? "odjezd" : "odjezd (další)") << row.keys;
+        EXPECT_EQ(f.lblHlaseni, past_the_end ? "" : "only.wav") << row.keys;
+        EXPECT_EQ(Press(), row.then) << row.keys;
+    }
+    w.Select("C:\\l\\bare.vkm", "[Info]\nName=B\n[Hlaseni]\n1=only.wav\n");  // no gongs, no end
+    f.btnStartClick();
+    Press();
+    EXPECT_EQ(f.NextPressText(), past + "nic nezazní");
 }
 
 // After a restart in the middle of a long line: announcement 7 of 10 chosen in the list is next,
@@ -224,11 +273,12 @@ TEST_F(SequenceTest, AnAnnouncementChosenInTheListIsNextWithItsGong) {
     std::string announcements;
     for (int i = 0; i < 10; ++i) announcements += std::to_string(i + 1) + "=a" + std::to_string(i) + ".wav\n";
     Load(announcements);
-    EXPECT_EQ(f.SeznamCount(), 10u);
-    EXPECT_EQ(f.SeznamCurrent(), 0);
-    const TfrmMain::SeznamRow row = f.SeznamRowAt(6);
+    EXPECT_EQ(f.AnnouncementCount(), 10u);
+    EXPECT_EQ(f.NextAnnouncementRow(), 0);
+    EXPECT_EQ(f.AnnouncementRowAt(0).kind, "odjezd (další)");
+    const AnnouncementRow row = f.AnnouncementRowAt(6);
     EXPECT_EQ(row.number + " " + row.kind + " " + row.text, "7 odjezd a6.wav");
-    EXPECT_EQ(f.SeznamRowAt(7).kind, "příjezd");
+    EXPECT_EQ(f.AnnouncementRowAt(7).kind, "příjezd");
     f.btnSeznamClick([&] {
         EXPECT_TRUE(w.hotkeys.bound.empty()) << "Enter chooses in the list";
         return std::optional<std::size_t>(6);
@@ -236,10 +286,112 @@ TEST_F(SequenceTest, AnAnnouncementChosenInTheListIsNextWithItsGong) {
     EXPECT_EQ(w.hotkeys.bound.size(), 3u);
     f.dlgSeznamSelect(10);  // no such announcement: nothing moves
     ExpectState("a6.wav", true, true, true);
-    EXPECT_EQ(f.SeznamCurrent(), 6);
+    EXPECT_EQ(f.NextAnnouncementRow(), 6);
+    EXPECT_EQ(f.NextPressText(), "Další stisk: hlášení 7, odjezd");
     EXPECT_TRUE(w.player.played.empty());
     EXPECT_EQ(Press(), (Files{"odj.wav", "a6.wav"}));
     EXPECT_EQ(Press(), (Files{"pri.wav", "a7.wav"}));
+    EXPECT_EQ(f.NextPressText(), "Další stisk: hlášení 9, odjezd");
+    EXPECT_EQ(f.AnnouncementRowAt(8).kind, "odjezd (další)");
+    f.btnJedenVpredClick();  // "+1": announcement 10 is next, as the departure still due
+    EXPECT_EQ(f.NextPressText(), "Další stisk: hlášení 10, odjezd");
+    EXPECT_EQ(f.AnnouncementRowAt(9).kind, "příjezd (další)");
+}
+
+// Digits typed less than a second apart make one number, which selects its announcement; a
+// number that no announcement has leaves the selection and is named; other characters do nothing.
+TEST(NumberTyping, DigitsFindTheirRowAndNothingElseMoves) {
+    const std::string missing = "Hlášení č. 123456 v lince není (má 100000 hlášení).";
+    const struct {
+        char32_t ch;
+        std::uint32_t ms;
+        long long row;  // -1: none
+        std::string note;
+        bool digit;
+    } rows[] = {
+        {U'1', 0, 0, "", true},
+        {U'2', 200, 11, "", true},
+        {U'3', 400, 122, "", true},
+        {U'4', 600, 1233, "", true},
+        {U'5', 800, 12344, "", true},
+        {U'6', 1000, -1, missing, true},
+        {U'x', 1100, -1, "", false},
+        {U' ', 1100, -1, "", false},
+        {U'7', 2001, 6, "", true},
+        {U'0', 3002, -1, "Hlášení č. 0 v lince není (má 100000 hlášení).", true},
+        {U'0', 3500, -1, "Hlášení č. 00 v lince není (má 100000 hlášení).", true},
+        {U'9', 3600, 8, "", true},  // a number may begin with 0
+    };
+    NumberTyping typing;
+    for (const auto& row : rows) {
+        const TypedNumber typed = typing.Type(row.ch, row.ms, 100000);
+        EXPECT_EQ(typed.digit, row.digit) << row.ms;
+        EXPECT_EQ(typed.row ? static_cast<long long>(*typed.row) : -1, row.row) << row.ms;
+        EXPECT_EQ(typed.note, row.note) << row.ms;
+    }
+    // Quick digits on and on: past nine digits no list has the number; the tick count may wrap.
+    NumberTyping many;
+    for (int i = 0; i < 12; ++i) many.Type(U'9', 0xFFFFFF00u + 50 * i, 100000);
+    EXPECT_EQ(many.Type(U'9', 0xFFFFFF00u + 600, 1000000000).note,
+              "Hlášení č. 9999999999 v lince není (má 1000000000 hlášení).");
+}
+
+// The power of the tone of hz in samples [first, last) (Goertzel's recurrence).
+double PowerAt(const std::vector<std::int16_t>& x, std::size_t first, std::size_t last, double hz,
+               double rate) {
+    const double c = 2 * std::cos(2 * 3.14159265358979 * hz / rate);
+    double s1 = 0, s2 = 0;
+    for (std::size_t i = first; i < last; ++i) s2 = std::exchange(s1, x[i] + c * s1 - s2);
+    return s1 * s1 + s2 * s2 - c * s1 * s2;
+}
+
+// The cues as the player sounds them (44.1 kHz): one buffer of at most 60 ms, peaks at -26 dBFS, each
+// tick a burst that swells and fades (no click), a step one tick at 1.3 kHz, nothing moved two an
+// octave lower 30 ms apart. Bursts are runs of samples apart by 5 ms of silence or more.
+TEST(Cue, LengthLevelEndsPitchAndTicks) {
+    const double rate = 44100, peak_max = 32767 * std::pow(10, -26.0 / 20);
+    const struct {
+        Cue cue;
+        double ms, hz;
+        std::vector<double> onsets_ms;
+    } rows[] = {{Cue::kStep, 14, 1300, {0}}, {Cue::kNothingMoved, 44, 650, {0, 30}}};
+    for (const auto& row : rows) {
+        const std::vector<std::int16_t> x = CueSamples(row.cue, static_cast<unsigned>(rate));
+        EXPECT_NEAR(x.size() / rate * 1000, row.ms, 1000 / rate);
+        EXPECT_LE(x.size(), 60 * rate / 1000);
+        std::vector<std::pair<std::size_t, std::size_t>> bursts;  // [first, last) of the non-zero runs
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            if (!x[i]) continue;
+            if (bursts.empty() || i - bursts.back().second > 5 * rate / 1000) bursts.push_back({i, i});
+            bursts.back().second = i + 1;
+        }
+        ASSERT_EQ(bursts.size(), row.onsets_ms.size());
+        for (std::size_t b = 0; b < bursts.size(); ++b) {
+            const auto [first, last] = bursts[b];
+            // The samples under half a step at each end round to zero: a quarter of a ms at most.
+            EXPECT_NEAR(first / rate * 1000, row.onsets_ms[b], 0.25);
+            EXPECT_NEAR((last - first) / rate * 1000, 14, 0.5);
+            int peak = 0, edges = 0;
+            for (std::size_t i = first; i < last; ++i) {
+                peak = std::max(peak, std::abs(int{x[i]}));
+                if (std::min(i - first, last - 1 - i) < rate / 1000)
+                    edges = std::max(edges, std::abs(int{x[i]}));
+            }
+            // Peaks: at most -26 dBFS, and the crest nearest the middle of a burst is at most half a
+            // period (650 Hz: 34 of 617 samples) away, where the envelope is still cos²(π 34/617) = 0.97.
+            EXPECT_LE(peak, peak_max);
+            EXPECT_GE(peak, 0.97 * peak_max);
+            // No click: a burst without its fade would reach its peak within a quarter period of its
+            // ends; with it, the first and last ms stay under sin²(π 1.25/14) = 7.7 % (the burst found
+            // may begin and end 0.25 ms inside its tone: samples under half a step round to zero).
+            EXPECT_LE(edges, 0.08 * peak_max);
+            // The pitch: half an octave to either side lies beyond the Hann window's main lobe (±143 Hz
+            // for 14 ms), where its side lobes stay 31 dB below the tone: 20 dB asked.
+            const double tone = PowerAt(x, first, last, row.hz, rate);
+            EXPECT_GT(tone, 100 * PowerAt(x, first, last, row.hz / std::sqrt(2), rate)) << row.hz;
+            EXPECT_GT(tone, 100 * PowerAt(x, first, last, row.hz * std::sqrt(2), rate)) << row.hz;
+        }
+    }
 }
 
 // Sound names from files of any encoding find their files, also where CP1250 cannot hold them.

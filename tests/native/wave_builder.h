@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/byte_source.h"
+#include "memory_source.h"
 
 namespace vkm::testing {
 

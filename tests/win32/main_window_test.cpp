@@ -13,6 +13,7 @@
 
 #include "core/codepage.h"
 #include "fakes/fakes.h"
+#include "frm_main/announcement_list_win32.h"
 #include "frm_main/frm_main_win32.h"
 
 namespace vkm {
@@ -59,8 +60,9 @@ class MainWindowTest : public ::testing::Test, public FakeServicesOn<FakeFileSys
     // Creates the window and lets it search for its lines.
     void Create() {
         ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
-        hwnd = window.handle();
-        ASSERT_TRUE(PumpUntil([this] { return !window.form().Scanning(); })) << "the search did not end";
+        ASSERT_EQ(told.size(), 1u);
+        hwnd = told[0];
+        ASSERT_TRUE(PumpUntil([this] { return Enabled(kBtnStart); })) << "the search did not end";
     }
     HWND Control(ControlIndex i) { return GetDlgItem(hwnd, Id(i)); }
     void Command(ControlIndex i, int code) {
@@ -75,8 +77,6 @@ class MainWindowTest : public ::testing::Test, public FakeServicesOn<FakeFileSys
 
 TEST_F(MainWindowTest, ControlsShowTheStateAndMessagesReachTheHandlers) {
     Create();
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(told[0], hwnd);
     EXPECT_EQ(TextOf(hwnd), L"Vlakomluv pro MSTS");
     EXPECT_EQ(TextOf(Control(kGrpVyberlinky)), L" &V\u00fdb\u011br linky ");
     EXPECT_EQ(TextOf(Control(kLblUzivatelskeHlaseni)), L"U\u017eivatelsk\u00e9 hl\u00e1\u0161en\u00ed :");
@@ -104,7 +104,6 @@ TEST_F(MainWindowTest, ControlsShowTheStateAndMessagesReachTheHandlers) {
     // The user's choice in the list reaches the form; Start loads and binds.
     SendMessageW(combo, CB_SETCURSEL, 0, 0);
     Command(kCmbLinka, CBN_SELCHANGE);
-    EXPECT_EQ(window.form().cmbLinkaItemIndex, 0);
     Command(kBtnStart, BN_CLICKED);
     EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"a1.wav");
     EXPECT_TRUE(Enabled(kBtnPlay));
@@ -336,13 +335,62 @@ TEST_F(MainWindowTest, AnErrorThatEscapesAHandlerIsReportedAndTheWindowGoesOn) {
     EXPECT_EQ(hotkeys.bound, line_keys);
 
     // The window goes on and shows what the handler changed before it failed.
-    ASSERT_TRUE(IsWindow(window.handle()));
+    ASSERT_TRUE(IsWindow(hwnd));
     EXPECT_EQ(TextOf(Control(kLblHlaseni)), L"a2.wav");
     EXPECT_TRUE(Enabled(kBtnJedenZpet));
     player.fail_on.reset();
     Command(kBtnPlay, BN_CLICKED);
     EXPECT_EQ(player.played.back(), "C:\\vlakomluv\\a2.wav");
-    DestroyWindow(window.handle());
+    DestroyWindow(hwnd);
+}
+
+// ---- The list of announcements. ----
+
+// The list of announcements that ui_thread shows, once it shows (waiting up to tries × 50 ms).
+HWND ListBox(DWORD ui_thread, int tries) {
+    HWND box = nullptr;
+    for (int i = 0; i < tries && !box; ++i, Sleep(50))
+        EnumThreadWindows(
+            ui_thread,
+            [](HWND h, LPARAM p) -> BOOL {
+                if (IsWindowVisible(h) && TextOf(h) == L"Hl\u00e1\u0161en\u00ed linky")
+                    *reinterpret_cast<HWND*>(p) = h;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&box));
+    return box;
+}
+
+// What the list asks for fails: the list ends, and the error comes out of it for the window's error
+// report (as the window's handlers' errors do) instead of crossing into Windows.
+TEST_F(MainWindowTest, AnErrorInTheListEndsItAndComesOutOfIt) {
+    struct Unreadable : AnnouncementRows {
+        std::size_t AnnouncementCount() const override { return 3; }
+        AnnouncementRow AnnouncementRowAt(std::size_t) const override {
+            throw std::runtime_error("row lost");
+        }
+        long long NextAnnouncementRow() const override { return 0; }
+        std::string NextPressText() const override { return "next"; }
+    } rows;
+    Create();
+    std::atomic<bool> ended{false};
+    std::thread watchdog([&] {  // a list that never fails is closed, so that the test ends
+        for (int i = 0; i < 100 && !ended; ++i) Sleep(50);
+        if (HWND box = ended ? nullptr : ListBox(GetWindowThreadProcessId(hwnd, nullptr), 1))
+            PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    std::string error;
+    try {
+        ChooseAnnouncement(hwnd, rows);
+    } catch (const std::runtime_error& e) {
+        error = e.what();
+    }
+    ended = true;
+    watchdog.join();
+    EXPECT_EQ(error, "row lost");
+    EXPECT_EQ(ListBox(GetCurrentThreadId(), 1), nullptr) << "the list has gone";
+    EXPECT_TRUE(IsWindowEnabled(hwnd)) << "and its owner takes input again";
+    DestroyWindow(hwnd);
 }
 
 // ---- The search for lines runs on a worker while the window shows. ----
@@ -375,7 +423,6 @@ class SearchTest : public ::testing::Test, public FakeServicesOn<TreeOnDemand> {
     SearchTest() { files.exe = "C:\\p\\vlakomluv.exe"; }
     void CreateAndShow() {
         ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
-        hwnd = window.handle();
         ShowWindow(hwnd, SW_SHOW);
         SetForegroundWindow(hwnd);
         PumpUntil([] { return false; }, 300);  // the search starts, the window is activated
@@ -398,8 +445,8 @@ class SearchTest : public ::testing::Test, public FakeServicesOn<TreeOnDemand> {
         files.held = false;
         if (IsWindow(hwnd)) DestroyWindow(hwnd);
     }
-    MainWindow window{platform};
     HWND hwnd = nullptr;
+    MainWindow window{platform, [this](HWND h) { hwnd = h ? h : hwnd; }};
 };
 
 const std::vector<std::wstring> kFound = {L"C:\\p\\line.vkm", L"C:\\p\\d0\\line.vkm", L"C:\\p\\d1\\line.vkm"};
@@ -411,7 +458,6 @@ TEST_F(SearchTest, TheWindowShowsItSearchesThenTheLinesAndStartTakesTheFocus) {
     ASSERT_TRUE(IsWindowVisible(hwnd));
     EXPECT_EQ(Items(), std::vector<std::wstring>{L"Hled\u00e1m linky\u2026"});
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0) << "the field shows the searching item";
-    EXPECT_EQ(window.form().cmbLinkaItemIndex, -1) << "which is no line";
     EXPECT_FALSE(IsWindowEnabled(start));
     EXPECT_EQ(GetFocus(), combo) << "the focus goes where it can while Start is disabled";
     // The default button (Enter) and a click on Start do nothing meanwhile.
@@ -430,10 +476,9 @@ TEST_F(SearchTest, WhatTheUserDoesMeanwhileIsKept) {
     files.held = true;
     CreateAndShow();
     HWND combo = Control(kCmbLinka), start = Control(kBtnStart);
-    // Picking the searching item picks nothing, and leaves the focus with the user's choice.
+    // Picking the searching item leaves the focus with the user's choice.
     SendMessageW(combo, CB_SETCURSEL, 0, 0);
     Command(kCmbLinka, CBN_SELCHANGE);
-    EXPECT_EQ(window.form().cmbLinkaItemIndex, -1);
     // A line added with the open dialog comes after those the search finds, and is selected.
     dialog.answer = Path("E:\\jinde\\x.vkm");
     Command(kSbtnOpenFile, BN_CLICKED);
@@ -445,7 +490,6 @@ TEST_F(SearchTest, WhatTheUserDoesMeanwhileIsKept) {
     expected.push_back(L"E:\\jinde\\x.vkm");
     EXPECT_EQ(Items(), expected);
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 3);
-    EXPECT_EQ(window.form().cmbLinkaItemIndex, 3);
     EXPECT_EQ(GetFocus(), combo);
 }
 
@@ -455,7 +499,7 @@ TEST_F(SearchTest, ClosingTheWindowEndsTheSearchAtOnce) {
     files.delay_ms = 1;
     CreateAndShow();
     ASSERT_TRUE(PumpUntil([&] { return files.folders > 20; }));
-    EXPECT_TRUE(window.form().Scanning());
+    EXPECT_FALSE(IsWindowEnabled(Control(kBtnStart))) << "still searching";
     SendMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(hwnd));
     // The window waited for its search, which ended long before its end.

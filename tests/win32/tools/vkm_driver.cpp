@@ -4,6 +4,7 @@
 //
 //   vkm_driver wait [seconds]               wait until the main window exists
 //   vkm_driver state                        print the window's state, one "name=value" a line
+//                                           (and the list of announcements', list.*, while it is open)
 //   vkm_driver first-state [seconds]        wait until the main window shows and print its state at once
 //   vkm_driver expect seconds line...       wait until every line appears in the state
 //   vkm_driver select index                 select an item of the drop-down list
@@ -23,6 +24,8 @@
 //
 // Text is printed as UTF-8. Exit code 0 on success, 1 on a failed check, 2 on bad use.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -149,6 +152,27 @@ std::string NameOf(HWND main, HWND h) {
     return Utf8(ClassOf(h));
 }
 
+// The list of announcements, while it is open: its rows, the number of the one selected (0: none),
+// and its two lines, what the next press plays and the note on a number typed.
+void ListState(std::vector<std::string>& lines) {
+    HWND box = FindWindowW(L"#32770", L"Hl\u00e1\u0161en\u00ed linky");
+    if (!box) return;
+    std::vector<std::string> texts;
+    for (HWND h : Children(box)) {
+        DWORD_PTR got = 0;
+        if (_wcsicmp(ClassOf(h).c_str(), L"Static") == 0) texts.push_back(Utf8(TextOf(h)));
+        if (_wcsicmp(ClassOf(h).c_str(), WC_LISTVIEWW) != 0) continue;
+        SendMessageTimeoutW(h, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &got);
+        lines.push_back("list.count=" + std::to_string(got));
+        SendMessageTimeoutW(h, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, SMTO_ABORTIFHUNG,
+                            5000, &got);
+        lines.push_back("list.selected=" + std::to_string(static_cast<int>(static_cast<LRESULT>(got)) + 1));
+    }
+    texts.resize(2);
+    lines.push_back("list.next=" + texts[0]);
+    lines.push_back("list.note=" + texts[1]);
+}
+
 std::vector<std::string> State(HWND main) {
     std::vector<std::string> lines;
     lines.push_back("window=" + Utf8(TextOf(main)));
@@ -197,6 +221,8 @@ std::vector<std::string> State(HWND main) {
                 lines.push_back("lblKlavesy=" + Utf8(TextOf(h)));
         }
     }
+
+    ListState(lines);
 
     GUITHREADINFO gui = {};
     gui.cbSize = sizeof(gui);

@@ -1,7 +1,8 @@
-#include "frm_main/seznam_win32.h"
+#include "frm_main/announcement_list_win32.h"
 
 #include <commctrl.h>
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -13,18 +14,31 @@ namespace vkm {
 namespace {
 
 constexpr int kListId = 100;
-constexpr DWORD kTypingPauseMs = 1000;  // a digit typed later starts a new number
+constexpr int kNextPressId = 101;  // what the next press plays, above the rows
+constexpr int kNoteId = 102;       // a number typed that no announcement has
 
 struct State {
-    explicit State(const TfrmMain& f) : form(f), current(f.SeznamCurrent()) {}
-    const TfrmMain& form;
-    long long current;  // the row marked
+    explicit State(const AnnouncementRows& r) : rows(r), next(r.NextAnnouncementRow()) {}
+    const AnnouncementRows& rows;
+    long long next;  // the row marked
     std::optional<std::size_t> chosen;
     FontHandle bold;
     std::wstring text;  // the cell last handed to the list
-    std::wstring typed;
-    DWORD typed_at = 0;
+    NumberTyping typing;
+    std::exception_ptr error;  // the first error in the box, thrown again once it has gone
 };
+
+// An error in the box, or in what it asks of the rows, ends the box: none crosses into Windows.
+template <class F>
+void Guarded(State& s, HWND dialog, F&& f) noexcept {
+    if (s.error) return;  // the box is ending
+    try {
+        f();
+    } catch (...) {
+        s.error = std::current_exception();
+        EndDialog(dialog, IDABORT);
+    }
+}
 
 // The box as a dialog template in memory: its words are DWORD-aligned items after the header.
 class Template {
@@ -85,20 +99,20 @@ void Select(HWND list, std::size_t row) {
     ListView_EnsureVisible(list, static_cast<int>(row), FALSE);
 }
 
-// Digits typed in the list select the announcement of that number.
+void Typed(HWND list, State& s, char32_t ch) {
+    const TypedNumber typed =
+        s.typing.Type(ch, static_cast<std::uint32_t>(GetMessageTime()), s.rows.AnnouncementCount());
+    if (!typed.digit) return;
+    if (typed.row) Select(list, *typed.row);
+    SetDlgItemTextW(GetParent(list), kNoteId, ToWide(typed.note).c_str());
+}
+
+// Digits typed in the list select the announcement of that number; no other character selects
+// anything (the list's own search by the first letters is never asked).
 LRESULT CALLBACK ListProc(HWND list, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data) {
-    if (msg == WM_CHAR && wparam >= L'0' && wparam <= L'9') {
+    if (msg == WM_CHAR) {
         State& s = *reinterpret_cast<State*>(data);
-        const DWORD now = GetTickCount();
-        if (now - s.typed_at > kTypingPauseMs || s.typed.size() >= 9) s.typed.clear();
-        s.typed_at = now;
-        s.typed += static_cast<wchar_t>(wparam);
-        std::size_t number = std::stoul(s.typed);
-        if (number == 0 || number > s.form.SeznamCount()) {
-            s.typed = static_cast<wchar_t>(wparam);  // no such announcement: a new number begins
-            number = std::stoul(s.typed);
-        }
-        if (number >= 1 && number <= s.form.SeznamCount()) Select(list, number - 1);
+        Guarded(s, GetParent(list), [&] { Typed(list, s, static_cast<char32_t>(wparam)); });
         return 0;
     }
     if (msg == WM_NCDESTROY) RemoveWindowSubclass(list, ListProc, 1);
@@ -133,8 +147,9 @@ void Init(HWND dialog, State& s) {
             s.bold = FontHandle(CreateFontIndirectW(&lf));
         }
     }
-    ListView_SetItemCountEx(list, static_cast<int>(s.form.SeznamCount()), LVSICF_NOINVALIDATEALL);
-    if (s.current >= 0) Select(list, static_cast<std::size_t>(s.current));
+    ListView_SetItemCountEx(list, static_cast<int>(s.rows.AnnouncementCount()), LVSICF_NOINVALIDATEALL);
+    if (s.next >= 0) Select(list, static_cast<std::size_t>(s.next));
+    SetDlgItemTextW(dialog, kNextPressId, ToWide(s.rows.NextPressText()).c_str());
     SetWindowSubclass(list, ListProc, 1, reinterpret_cast<DWORD_PTR>(&s));
     SetFocus(list);
 }
@@ -142,51 +157,48 @@ void Init(HWND dialog, State& s) {
 // The cell text the list asks for.
 void Cell(State& s, NMLVDISPINFOW& d) {
     if (!(d.item.mask & LVIF_TEXT) || d.item.iItem < 0 ||
-        static_cast<std::size_t>(d.item.iItem) >= s.form.SeznamCount())
+        static_cast<std::size_t>(d.item.iItem) >= s.rows.AnnouncementCount())
         return;
-    const TfrmMain::SeznamRow row = s.form.SeznamRowAt(static_cast<std::size_t>(d.item.iItem));
-    std::string text = d.item.iSubItem == 0 ? row.number : d.item.iSubItem == 1 ? row.kind : row.text;
-    if (d.item.iSubItem == 1 && d.item.iItem == s.current) text += " (další)";
-    s.text = ToWide(text);
+    const AnnouncementRow row = s.rows.AnnouncementRowAt(static_cast<std::size_t>(d.item.iItem));
+    s.text = ToWide(d.item.iSubItem == 0 ? row.number : d.item.iSubItem == 1 ? row.kind : row.text);
     lstrcpynW(d.item.pszText, s.text.c_str(), d.item.cchTextMax);
 }
 
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) {
-    auto* s = reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
+// The next announcement in bold.
+LRESULT CustomDraw(State& s, const NMLVCUSTOMDRAW& cd) {
+    if (cd.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (cd.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && s.bold.valid() &&
+        static_cast<long long>(cd.nmcd.dwItemSpec) == s.next) {
+        SelectObject(cd.nmcd.hdc, s.bold.get());
+        return CDRF_NEWFONT;
+    }
+    return CDRF_DODEFAULT;
+}
+
+INT_PTR OnNotify(HWND dialog, State& s, NMHDR& n) {
+    if (n.idFrom != kListId) return FALSE;
+    if (n.code == LVN_GETDISPINFOW) {
+        Cell(s, reinterpret_cast<NMLVDISPINFOW&>(n));
+    } else if (n.code == LVN_ITEMACTIVATE) {
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    } else if (n.code == NM_CUSTOMDRAW) {
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, CustomDraw(s, reinterpret_cast<NMLVCUSTOMDRAW&>(n)));
+    }
+    return TRUE;
+}
+
+INT_PTR OnMessage(HWND dialog, State& s, UINT msg, WPARAM wparam, LPARAM lparam) {
     switch (msg) {
         case WM_INITDIALOG:
-            SetWindowLongPtrW(dialog, DWLP_USER, lparam);
-            Init(dialog, *reinterpret_cast<State*>(lparam));
+            Init(dialog, s);
             return FALSE;  // the focus is set
-        case WM_NOTIFY: {
-            auto* n = reinterpret_cast<NMHDR*>(lparam);
-            if (!s || n->idFrom != kListId) break;
-            if (n->code == LVN_GETDISPINFOW) {
-                Cell(*s, *reinterpret_cast<NMLVDISPINFOW*>(lparam));
-            } else if (n->code == LVN_ITEMACTIVATE) {
-                PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-            } else if (n->code == NM_CUSTOMDRAW) {
-                // The next announcement in bold.
-                auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(lparam);
-                LRESULT result = CDRF_DODEFAULT;
-                if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) {
-                    result = CDRF_NOTIFYITEMDRAW;
-                } else if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && s->bold.valid() &&
-                           static_cast<long long>(cd->nmcd.dwItemSpec) == s->current) {
-                    SelectObject(cd->nmcd.hdc, s->bold.get());
-                    result = CDRF_NEWFONT;
-                }
-                SetWindowLongPtrW(dialog, DWLP_MSGRESULT, result);
-                return TRUE;
-            }
-            return TRUE;
-        }
+        case WM_NOTIFY:
+            return OnNotify(dialog, s, *reinterpret_cast<NMHDR*>(lparam));
         case WM_COMMAND:
-            if (!s) break;
             if (LOWORD(wparam) == IDOK) {
                 const int row = ListView_GetNextItem(GetDlgItem(dialog, kListId), -1, LVNI_SELECTED);
                 if (row < 0) return TRUE;  // nothing chosen yet
-                s->chosen = static_cast<std::size_t>(row);
+                s.chosen = static_cast<std::size_t>(row);
                 EndDialog(dialog, IDOK);
                 return TRUE;
             }
@@ -194,28 +206,40 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam)
                 EndDialog(dialog, IDCANCEL);
                 return TRUE;
             }
-            break;
+            return FALSE;
         default:
-            break;
+            return FALSE;
     }
-    return FALSE;
+}
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wparam, LPARAM lparam) {
+    if (msg == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lparam);
+    auto* s = reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (!s) return FALSE;
+    INT_PTR result = FALSE;
+    Guarded(*s, dialog, [&] { result = OnMessage(dialog, *s, msg, wparam, lparam); });
+    return result;
 }
 
 }  // namespace
 
-std::optional<std::size_t> ChooseAnnouncement(HWND owner, const TfrmMain& form) {
+std::optional<std::size_t> ChooseAnnouncement(HWND owner, const AnnouncementRows& rows) {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
-    Template t(L"Hlášení linky", 280, 210);
-    t.Item(WC_LISTVIEWW, 0, L"",
-           LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP, 7, 7, 266,
-           174, kListId);
-    t.Item(nullptr, 0x0080, L"Vybrat", BS_DEFPUSHBUTTON | WS_TABSTOP, 169, 188, 50, 14, IDOK);
-    t.Item(nullptr, 0x0080, L"Zrušit", BS_PUSHBUTTON | WS_TABSTOP, 223, 188, 50, 14, IDCANCEL);
-    State state(form);
+    // clang-format off
+    Template t(L"Hlášení linky", 280, 219);
+    t.Item(nullptr, 0x0082, L"", SS_LEFT | SS_NOPREFIX, 7, 7, 266, 9, kNextPressId);
+    t.Item(WC_LISTVIEWW, 0, L"", LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP,
+           7, 19, 266, 152, kListId);
+    t.Item(nullptr, 0x0082, L"", SS_LEFT | SS_NOPREFIX, 7, 175, 266, 9, kNoteId);
+    t.Item(nullptr, 0x0080, L"Vybrat", BS_DEFPUSHBUTTON | WS_TABSTOP, 169, 198, 50, 14, IDOK);
+    t.Item(nullptr, 0x0080, L"Zrušit", BS_PUSHBUTTON | WS_TABSTOP, 223, 198, 50, 14, IDCANCEL);
+    // clang-format on
+    State state(rows);
     const INT_PTR result =
         DialogBoxIndirectParamW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
                                 t.get(), owner, DialogProc, reinterpret_cast<LPARAM>(&state));
+    if (state.error) std::rethrow_exception(state.error);
     return result == IDOK ? state.chosen : std::nullopt;
 }
 
