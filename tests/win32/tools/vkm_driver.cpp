@@ -17,6 +17,8 @@
 //                                           and keep it until release-key or the time is up
 //   vkm_driver release-key
 //   vkm_driver close                        close the main window
+//   vkm_driver close-window title [seconds] wait for a shown window of that title, close it (WM_CLOSE)
+//                                           and print the Unix time of the close, in seconds
 //   vkm_driver gone [seconds]               wait until the main window has gone
 //   vkm_driver rect                         print the window's rectangle and its buttons' sizes
 //   vkm_driver where caption                print the screen point in the middle of a button
@@ -302,10 +304,31 @@ int HoldKey(double seconds, UINT vk, UINT modifiers) {
     return 0;
 }
 
+// Closes the shown top-level window of the title once there is one; prints when.
+int CloseWindowTitled(const wchar_t* title, double seconds) {
+    for (DWORD start = GetTickCount();; Sleep(10)) {
+        HWND h = FindWindowW(nullptr, title);
+        if (h && IsWindowVisible(h)) {
+            FILETIME ft;  // under Wine the system's clock, to the microsecond
+            GetSystemTimeAsFileTime(&ft);
+            PostMessageW(h, WM_CLOSE, 0, 0);
+            const unsigned long long t =
+                (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+            char line[64];
+            std::snprintf(line, sizeof line, "%.6f", static_cast<double>(t - 116444736000000000ULL) / 1e7);
+            Print(line);
+            return 0;
+        }
+        if (GetTickCount() - start > seconds * 1000) break;
+    }
+    Print("no window");
+    return 1;
+}
+
 int Usage() {
     Print(
         "usage: vkm_driver wait|state|first-state|expect|select|click|box|close-box|focus-window|"
-        "close-focus-window|hotkey-free|hold-key|release-key|close|gone|rect|where ...");
+        "close-focus-window|hotkey-free|hold-key|release-key|close|close-window|gone|rect|where ...");
     return 2;
 }
 
@@ -319,6 +342,10 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"focus-window") {
         if (argc < 4) return Usage();
         return FocusWindow(arg(2, 60), argv[3]);
+    }
+    if (cmd == L"close-window") {
+        if (argc < 3) return Usage();
+        return CloseWindowTitled(argv[2], arg(3, 30));
     }
     if (cmd == L"close-focus-window") {
         HWND h = FindWindowW(nullptr, kFocusCaption);
