@@ -1,15 +1,11 @@
 #!/usr/bin/env bash
-# Closing the program while its sound server is frozen in the middle of an announcement: the
-# process is gone as fast as a bare Wine window closed the same way, ends with exit code 0 (no
-# crash in the sound driver's threads), and its keys are free for another program.
+# Closing the program while its sound server is frozen in the middle of an announcement: gone as
+# fast as a bare Wine window closed the same way (without a window manager Wine takes its own 2 s
+# to withdraw any window), exit code 0 (no crash in the sound driver's threads), its keys free.
 #   close_frozen_sound_test.sh BUILD_DIR
-#
-# Without a window manager Wine takes its own 2 s to withdraw any window, so the program is judged
-# against a bare window (bench/win32/bare_window.cpp), closed by the same WM_CLOSE and timed by
-# the same poll. The margin comes from the program's own bounds, not from a run: on its way out
-# the window's thread waits for the player SoundPlayer::kShutdownDeadlineMs (250 ms) at most and
-# for the search for lines BackgroundTask::kStopDeadlineMs (250 ms) at most; each time is read by
-# polling every 5 ms, once for each process.
+# The margin comes from the program's own bounds: at close the window's thread waits for the
+# player 250 ms at most (SoundPlayer::kShutdownDeadlineMs) and for the search for lines 250 ms at
+# most (BackgroundTask::kStopDeadlineMs); each end is polled every 5 ms.
 source "$(dirname "$0")/e2e_lib.sh" "$@"
 
 MARGIN_MS=$((250 + 250 + 2 * 5))
@@ -25,8 +21,7 @@ cp "$BUILD_DIR/vlakomluv.exe" "$prog/"
 sox -n -r 44100 -c 2 -b 16 "$prog/long.wav" synth 8 sine 440 vol 0.3
 printf '[Info]\r\nName=Zavreni\r\n[Hlaseni]\r\n1=long.wav\r\n' >"$prog/Zavreni.vkm"
 
-# Closes the window of the title that the process shows; sets CLOSE_MS to the milliseconds from
-# WM_CLOSE to the process's end, CLOSE_CODE to its exit code.
+# Closes the process's window of that title: CLOSE_MS from WM_CLOSE to its end, CLOSE_CODE.
 close_and_time() {  # pid title
     local pid=$1 ended="" closed
     drv close-window "$2" >"$E2E_WORK/closed.txt" &

@@ -154,14 +154,11 @@ struct Watch : PlayerObserver {
         std::lock_guard<std::mutex> lock(mutex);
         return std::exchange(moves, {});
     }
-    // The moves so far, once they end as given (5 s at most).
+    // The moves so far, once the last ones are as given (5 s at most).
     std::string TakeMovesEndingIn(const std::string& last) {
-        for (int i = 0; i < 500; ++i) {
+        for (int i = 0; i < 500; ++i, Sleep(10)) {
             std::lock_guard<std::mutex> lock(mutex);
-            if (moves.size() >= last.size() &&
-                moves.compare(moves.size() - last.size(), last.size(), last) == 0)
-                break;
-            Sleep(10);
+            if (moves.size() >= last.size() && moves.substr(moves.size() - last.size()) == last) break;
         }
         return TakeMoves();
     }
@@ -230,6 +227,18 @@ TEST(Win32SoundPlayer, QueuesCancelsStopsAndReportsIdleOnItsOwnThread) {
     EXPECT_EQ(p.ended[4].second.at(0).path, long_file);
 }
 
+// What the player hands the device for the files: the line check's render, in 16-bit PCM with
+// pcm16.
+std::string Rendered(const std::vector<Path>& paths, bool pcm16 = false) {
+    std::string wav;
+    StringSink sink(wav);
+    Win32SoundSources sources;
+    AnnouncementStream stream(paths, sources);
+    if (pcm16) stream.UsePcm16();
+    EXPECT_TRUE(WritePlayoutWave(stream, sink));
+    return wav.substr(wav.find("data") + 8);
+}
+
 // waveOut, counting the streams it opened by rate and channels.
 struct CountingDevice : SoundDevice {
     std::unique_ptr<SoundOutput> Open(const StreamFormat& f, std::size_t bytes, Refusal& why) override {
@@ -259,12 +268,7 @@ TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRendersMadeReadyOrNot) {
                      Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(2) + Le16(505))) +
                           Chunk("data", ima))),
     };
-    std::string rendered;
-    StringSink sink(rendered);
-    Win32SoundSources sources;
-    AnnouncementStream stream(paths, sources);
-    ASSERT_TRUE(WritePlayoutWave(stream, sink));
-    const std::string data = rendered.substr(rendered.find("data") + 8);
+    const std::string data = Rendered(paths);
 
     auto device = std::make_shared<CountingDevice>();
     std::atomic<int>& stereo_44k = device->opened[441002];  // the stream of paths
@@ -293,29 +297,77 @@ TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRendersMadeReadyOrNot) {
         << p.handed[other].size() << " bytes, " << data.size() << " rendered";
 }
 
-// A device that takes every buffer and never hands one back; a reset waits until the test lets it
-// go, as on a frozen sound server. It says when it is freed.
-struct HungDevice : SoundDevice {
-    struct Stream : SoundOutput {
-        Stream(HungDevice& d, std::size_t n) : device(d), memory(kBuffers * n), bytes(n) {}
-        char* Buffer(int i) override { return &memory[static_cast<std::size_t>(i) * bytes]; }
-        std::size_t capacity() const override { return bytes; }
-        bool Write(int, std::size_t) override { return SetEvent(device.written); }
-        bool Back(int) override { return false; }
-        bool Start() override { return true; }
-        void Reset() override { WaitForSingleObject(device.let_go, INFINITE); }
-        HANDLE signal() const override { return device.let_go; }
-        HungDevice& device;
-        std::vector<char> memory;
-        std::size_t bytes;
+// A device that plays what it is given at once, keeping a log of each stream. It can refuse every
+// format but 16-bit PCM, lose the streams it has (they start, and hand nothing back), go away
+// (streams refuse to start, none opens), or hang (streams lost from the start, a reset waiting
+// until the test lets it go, as on a frozen sound server). It says when it is freed.
+struct FakeDevice : SoundDevice {
+    struct Log {
+        StreamFormat format;
+        std::string bytes;
+        bool started = false, lost = false;
     };
-    std::unique_ptr<SoundOutput> Open(const StreamFormat&, std::size_t bytes, Refusal& why) override {
-        why = Refusal::kNone;
-        return std::make_unique<Stream>(*this, bytes);
+    struct Stream : SoundOutput {
+        Stream(FakeDevice& d, std::shared_ptr<Log> l, std::size_t n)
+            : device(d), log(l), memory(kBuffers * n) {}
+        char* Buffer(int i) override { return &memory[static_cast<std::size_t>(i) * capacity()]; }
+        std::size_t capacity() const override { return memory.size() / kBuffers; }
+        bool Write(int i, std::size_t n) override {
+            std::lock_guard<std::mutex> lock(device.mutex);
+            log->bytes.append(Buffer(i), n);
+            queued[i] = true;
+            if (log->started) Play();
+            return SetEvent(device.written);
+        }
+        bool Back(int i) override { return !queued[i]; }
+        bool Start() override {
+            std::lock_guard<std::mutex> lock(device.mutex);
+            log->started = !device.gone;
+            Play();
+            return log->started;
+        }
+        void Reset() override {
+            if (device.hung) WaitForSingleObject(device.let_go, INFINITE);
+            std::fill(queued, queued + kBuffers, false);
+        }
+        HANDLE signal() const override { return event.get(); }
+        void Play() {
+            if (log->lost || !log->started) return;
+            std::fill(queued, queued + kBuffers, false);
+            SetEvent(event.get());
+        }
+        FakeDevice& device;
+        std::shared_ptr<Log> log;
+        std::vector<char> memory;
+        bool queued[kBuffers] = {};
+        KernelHandle event = MakeEvent();
+    };
+    std::unique_ptr<SoundOutput> Open(const StreamFormat& f, std::size_t bytes, Refusal& why) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        why = gone || no_new               ? Refusal::kNoDevice
+              : only_pcm16 && f.bits != 16 ? Refusal::kFormat
+                                           : Refusal::kNone;
+        if (why != Refusal::kNone) return nullptr;
+        streams.push_back(std::make_shared<Log>(Log{f, {}, false, hung}));
+        return std::make_unique<Stream>(*this, streams.back(), bytes);
     }
-    ~HungDevice() override { SetEvent(gone); }
+    ~FakeDevice() override {
+        if (freed) SetEvent(freed);
+    }
+    void LoseStreams() {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (auto& log : streams) log->lost = true;
+    }
+    std::size_t Opened() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return streams.size();
+    }
+    std::mutex mutex;
+    std::vector<std::shared_ptr<Log>> streams;
+    std::atomic<bool> only_pcm16{false}, gone{false}, no_new{false},
+        hung{false};  // set while the player waits
     HANDLE written = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    HANDLE let_go = CreateEventW(nullptr, TRUE, FALSE, nullptr), gone = nullptr;
+    HANDLE let_go = CreateEventW(nullptr, TRUE, FALSE, nullptr), freed = nullptr;
 };
 
 // The window closes while the device, hung, holds an announcement: the window's thread is past
@@ -323,9 +375,10 @@ struct HungDevice : SoundDevice {
 // it used (the device) only once it has ended, after the player has gone.
 TEST(Win32SoundPlayer, ClosingTheWindowOnAHungDeviceTakesTheDeadlineAtMost) {
     HANDLE gone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    auto device = std::make_shared<HungDevice>();
-    device->gone = gone;
-    HungDevice& hung = *device;
+    auto device = std::make_shared<FakeDevice>();
+    device->freed = gone;
+    device->hung = true;
+    FakeDevice& hung = *device;
     struct : PlayerObserver {
         void Handed(SoundPlayer::Ticket, const void*, std::size_t) override { late += closed; }
         void Ended(SoundPlayer::Ticket, const std::vector<FragmentReport>&) override { late += closed; }
@@ -365,86 +418,6 @@ TEST(Win32SoundPlayer, ClosingTheWindowOnAHungDeviceTakesTheDeadlineAtMost) {
     CloseHandle(gone);
 }
 
-// A device that plays what it is given at once, keeping a log of each stream; it can refuse every
-// format but 16-bit PCM, lose the streams it has (they start, and hand nothing back), or go away
-// (streams refuse to start, none opens).
-struct FakeDevice : SoundDevice {
-    struct Log {
-        StreamFormat format;
-        std::string bytes;
-        bool started = false, lost = false;
-    };
-    struct Stream : SoundOutput {
-        Stream(FakeDevice& d, std::shared_ptr<Log> l, std::size_t n)
-            : device(d), log(l), memory(kBuffers * n) {}
-        char* Buffer(int i) override { return &memory[static_cast<std::size_t>(i) * capacity()]; }
-        std::size_t capacity() const override { return memory.size() / kBuffers; }
-        bool Write(int i, std::size_t n) override {
-            std::lock_guard<std::mutex> lock(device.mutex);
-            log->bytes.append(Buffer(i), n);
-            queued[i] = true;
-            if (log->started) Play();
-            return true;
-        }
-        bool Back(int i) override { return !queued[i]; }
-        bool Start() override {
-            std::lock_guard<std::mutex> lock(device.mutex);
-            if (device.gone) return false;  // nor is a new one opened
-            log->started = true;
-            Play();
-            return true;
-        }
-        void Reset() override { std::fill(queued, queued + kBuffers, false); }
-        HANDLE signal() const override { return event.get(); }
-        void Play() {
-            if (log->lost) return;
-            std::fill(queued, queued + kBuffers, false);
-            SetEvent(event.get());
-        }
-        FakeDevice& device;
-        std::shared_ptr<Log> log;
-        std::vector<char> memory;
-        bool queued[kBuffers] = {};
-        KernelHandle event = MakeEvent();
-    };
-    std::unique_ptr<SoundOutput> Open(const StreamFormat& f, std::size_t bytes, Refusal& why) override {
-        std::lock_guard<std::mutex> lock(mutex);
-        why = gone || no_new               ? Refusal::kNoDevice
-              : only_pcm16 && f.bits != 16 ? Refusal::kFormat
-                                           : Refusal::kNone;
-        if (why != Refusal::kNone) return nullptr;
-        streams.push_back(std::make_shared<Log>(Log{f, {}, false, false}));
-        return std::make_unique<Stream>(*this, streams.back(), bytes);
-    }
-    void LoseStreams() {
-        std::lock_guard<std::mutex> lock(mutex);
-        for (auto& log : streams) log->lost = true;
-    }
-    std::size_t Opened() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return streams.size();
-    }
-    bool WaitOpened(std::size_t n) {
-        for (int i = 0; i < 500 && Opened() < n; ++i) Sleep(10);
-        return Opened() >= n;
-    }
-    std::mutex mutex;
-    std::vector<std::shared_ptr<Log>> streams;
-    std::atomic<bool> only_pcm16{false}, gone{false}, no_new{false};  // set while the player waits
-};
-
-// What the player hands the device for the files: the line check's render, in 16-bit PCM with
-// pcm16.
-std::string Rendered(const std::vector<Path>& paths, bool pcm16 = false) {
-    std::string wav;
-    StringSink sink(wav);
-    Win32SoundSources sources;
-    AnnouncementStream stream(paths, sources);
-    if (pcm16) stream.UsePcm16();
-    EXPECT_TRUE(WritePlayoutWave(stream, sink));
-    return wav.substr(wav.find("data") + 8);
-}
-
 // The stream held ready for the next press goes away before the press: the announcement starts
 // again on a new stream, whole, by moves the worker's table allows; when the device refuses the
 // new stream, it passes in silence. A device gone while idle: the press passes in silence, the
@@ -452,10 +425,7 @@ std::string Rendered(const std::vector<Path>& paths, bool pcm16 = false) {
 TEST(Win32SoundPlayer, StreamsGoneOrRefusedEndInAllowedMovesOnAFakeDevice) {
     TempFolder dir;
     const Path tone = dir.Write("tone.wav", Tone(0.1));  // every buffer written ahead
-    std::vector<char> bytes8(2205);
-    for (std::size_t i = 0; i < bytes8.size(); ++i) bytes8[i] = static_cast<char>(128 + (i % 50) - 25);
-    const Path eight =
-        dir.Write("osm.wav", PlainWave(kTagPcm, 1, 22050, 8, std::string(bytes8.begin(), bytes8.end())));
+    const Path eight = dir.Write("osm.wav", PlainWave(kTagPcm, 1, 22050, 8, NoiseBytes(2205, 8)));
     const std::string played = Rendered({tone});
     auto device = std::make_shared<FakeDevice>();
     FakeDevice& dev = *device;
