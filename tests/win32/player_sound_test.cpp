@@ -487,7 +487,6 @@ TEST(PlayerStates, RefuseAForbiddenMoveAndSayItOnce) {
     EXPECT_EQ(states.Enter(PlayerState::kDraining), PlayerStates::Move::kRefused);
     EXPECT_EQ(states.get(), PlayerState::kIdle);
     EXPECT_EQ(states.Enter(PlayerState::kOpening), PlayerStates::Move::kMade);
-    EXPECT_EQ(states.Enter(PlayerState::kOpening), PlayerStates::Move::kStayed);
     EXPECT_EQ(states.Enter(PlayerState::kClosed), PlayerStates::Move::kMade);
     EXPECT_EQ(states.Enter(PlayerState::kIdle), PlayerStates::Move::kClosed);
     RemoveVectoredExceptionHandler(watch);

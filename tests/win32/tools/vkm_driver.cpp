@@ -304,25 +304,21 @@ int HoldKey(double seconds, UINT vk, UINT modifiers) {
     return 0;
 }
 
-// Closes the shown top-level window of the title once there is one; prints when.
+// Closes the shown top-level window of the title once there is one; prints the Unix time of it.
 int CloseWindowTitled(const wchar_t* title, double seconds) {
-    for (DWORD start = GetTickCount();; Sleep(10)) {
-        HWND h = FindWindowW(nullptr, title);
-        if (h && IsWindowVisible(h)) {
-            FILETIME ft;  // under Wine the system's clock, to the microsecond
-            GetSystemTimeAsFileTime(&ft);
-            PostMessageW(h, WM_CLOSE, 0, 0);
-            const unsigned long long t =
-                (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-            char line[64];
-            std::snprintf(line, sizeof line, "%.6f", static_cast<double>(t - 116444736000000000ULL) / 1e7);
-            Print(line);
-            return 0;
-        }
-        if (GetTickCount() - start > seconds * 1000) break;
-    }
-    Print("no window");
-    return 1;
+    HWND h = nullptr;
+    for (DWORD start = GetTickCount(); !(h = FindWindowW(nullptr, title)) || !IsWindowVisible(h); Sleep(10))
+        if (GetTickCount() - start > seconds * 1000) return Print("no window"), 1;
+    FILETIME t;  // under Wine the system's clock, to the microsecond
+    GetSystemTimeAsFileTime(&t);
+    PostMessageW(h, WM_CLOSE, 0, 0);
+    char line[32];
+    std::snprintf(
+        line, sizeof line, "%.6f",
+        static_cast<double>((ULONGLONG{t.dwHighDateTime} << 32 | t.dwLowDateTime) - 116444736000000000ULL) /
+            1e7);
+    Print(line);
+    return 0;
 }
 
 int Usage() {
