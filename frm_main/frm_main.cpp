@@ -60,6 +60,7 @@ void TfrmMain::LoadDefinition() {
     FLine = std::move(file.line);
     FStarted = true;
     FPlayed.clear();
+    FPrepared.reset();
     // A line without announcements loads all the same (it may exist only for its user
     // announcements): nothing is current and nothing can be played. The player gets the first
     // press ready meanwhile, so that it plays as quickly as any later one.

@@ -110,12 +110,15 @@ class TfrmMain : public AnnouncementRows {
     void ShowPosition(bool closed = false);
     // The files the lists play, in order.
     std::vector<Path> Fragments(const std::vector<const SoundList*>& lists) const;
-    // Queues the sounds of the lists, one after the other, as one announcement; returns at once
-    // with its ticket (0 when there is nothing to play).
-    SoundPlayer::Ticket Play(const std::vector<const SoundList*>& lists);
+    // Queues the files as one announcement (prepared: the ticket the player made them ready
+    // under); returns at once with its ticket (0 when there is nothing to play).
+    SoundPlayer::Ticket Play(const std::vector<Path>& fragments, SoundPlayer::Ticket prepared = 0);
+    // Queues what the press plays: the announcement made ready for it, by its ticket, when it is
+    // the press made ready.
+    SoundPlayer::Ticket PlayPress(const Press& press);
     // Keeps the ticket of what a press played, for taking it back while it sounds.
     void Remember(const Press& press, SoundPlayer::Ticket ticket);
-    // The player gets the next press's sounds ready.
+    // The player gets the next press's sounds ready (once for each press).
     void PrepareNextPress();
     void StopSounds();
     void AnnounceUser(std::size_t i);
@@ -152,6 +155,13 @@ class TfrmMain : public AnnouncementRows {
         std::vector<SoundPlayer::Ticket> tickets;
     };
     std::vector<PlayedPress> FPlayed;
+    // The next press as the player made it ready: its sounds, and the ticket they play under.
+    struct PreparedPress {
+        Press press;
+        std::vector<Path> fragments;
+        SoundPlayer::Ticket ticket = 0;
+    };
+    std::optional<PreparedPress> FPrepared;
 
     std::vector<HotkeyBinding> FBoundHotkeys;  // exactly the keys bound now
 

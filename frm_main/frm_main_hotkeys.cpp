@@ -21,8 +21,8 @@ namespace vkm {
 
 namespace {
 
-// A failed release changes nothing for the user: the id is forgotten all the same.
-void Release(HotkeyRegistrar& registrar, int id) {
+// Unbinds the key; a failure changes nothing for the user: the id is forgotten all the same.
+void UnregisterIgnoringFailure(HotkeyRegistrar& registrar, int id) {
     try {
         registrar.Unregister(id);
     } catch (...) {
@@ -56,7 +56,7 @@ void TfrmMain::ShowKeys() {
 }
 
 void TfrmMain::UnregisterHotkeys() {
-    for (const HotkeyBinding& key : FBoundHotkeys) Release(platform_.hotkeys, key.id);
+    for (const HotkeyBinding& key : FBoundHotkeys) UnregisterIgnoringFailure(platform_.hotkeys, key.id);
     FBoundHotkeys.clear();
 }
 

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "platform/win32/speed_button.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide.h"
 
 namespace vkm {
@@ -18,8 +19,7 @@ using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UIN
 
 template <class Fn>
 Fn User32Function(const char* name) {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");  // loaded with the program: not owned
-    return user32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+    return SystemLibrary::Linked(L"user32.dll").Function<Fn>(name);
 }
 
 int SystemDpi() {

@@ -27,11 +27,15 @@ std::vector<Path> TfrmMain::Fragments(const std::vector<const SoundList*>& lists
     return fragments;
 }
 
-SoundPlayer::Ticket TfrmMain::Play(const std::vector<const SoundList*>& lists) {
-    const std::vector<Path> fragments = Fragments(lists);
-    const SoundPlayer::Ticket ticket = fragments.empty() ? 0 : platform_.player.Play(fragments);
+SoundPlayer::Ticket TfrmMain::Play(const std::vector<Path>& fragments, SoundPlayer::Ticket prepared) {
+    const SoundPlayer::Ticket ticket = fragments.empty() ? 0 : platform_.player.Play(fragments, prepared);
     sbtnStopEnabled = platform_.player.Busy();
     return ticket;
+}
+
+SoundPlayer::Ticket TfrmMain::PlayPress(const Press& press) {
+    if (FPrepared && FPrepared->press == press) return Play(FPrepared->fragments, FPrepared->ticket);
+    return Play(Fragments(PressSounds(FLine, press)));
 }
 
 void TfrmMain::Remember(const Press& press, SoundPlayer::Ticket ticket) {
@@ -45,7 +49,12 @@ void TfrmMain::Remember(const Press& press, SoundPlayer::Ticket ticket) {
 }
 
 void TfrmMain::PrepareNextPress() {
-    if (FStarted) platform_.player.PrepareNext(Fragments(PressSounds(FLine, FSequence.Next())));
+    if (!FStarted) return;
+    const Press press = FSequence.Next();
+    if (FPrepared && FPrepared->press == press) return;  // made ready already
+    std::vector<Path> fragments = Fragments(PressSounds(FLine, press));
+    const SoundPlayer::Ticket ticket = platform_.player.PrepareNext(fragments);
+    FPrepared = PreparedPress{press, std::move(fragments), ticket};
 }
 
 void TfrmMain::StopSounds() {
@@ -64,7 +73,7 @@ void TfrmMain::Next() {
     const Press press = FSequence.Next();
     SoundPlayer::Ticket ticket = 0;
     try {
-        ticket = Play(PressSounds(FLine, press));
+        ticket = PlayPress(press);
     } catch (...) {
         AdvanceTo(press.index + 1);
         throw;
@@ -109,7 +118,7 @@ void TfrmMain::Repeat() {
         return;
     }
     platform_.player.PlayCue(Cue::kStep);
-    Remember(*previous, Play(PressSounds(FLine, *previous)));
+    Remember(*previous, PlayPress(*previous));
     PrepareNextPress();
 }
 
@@ -168,7 +177,7 @@ std::string TfrmMain::NextPressText() const {
 void TfrmMain::AnnounceUser(std::size_t i) {
     const UserAnnouncement& user = FLine.user_announcements[i];
     lblHlaseniPopis = user.description;
-    Play({&user.sounds});
+    Play(Fragments({&user.sounds}));
     PrepareNextPress();
 }
 

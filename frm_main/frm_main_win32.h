@@ -20,27 +20,8 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/key_repeat_filter.h"
 #include "platform/win32/ui_task.h"
-#include "platform/win32/win32_platform.h"
-#include "platform/win32/win32_player.h"
 
 namespace vkm {
-
-// The Windows services for the main window, bundled.
-struct Win32Services {
-    Win32FileSystem files;
-    Win32SoundPlayer player;
-    Win32Hotkeys hotkeys;
-    Win32MessageBoxes boxes;
-    Win32OpenFileDialog open_dialog;
-    Platform platform{files, player, hotkeys, boxes, open_dialog};
-
-    // The services that act for a window get its handle (nullptr when it has gone).
-    void SetWindow(HWND window) {
-        hotkeys.SetWindow(window);
-        boxes.SetWindow(window);
-        open_dialog.SetWindow(window);
-    }
-};
 
 class MainWindow {
   public:
@@ -57,6 +38,9 @@ class MainWindow {
     void Show(int show_command);
     // Runs until the window is closed; returns the exit code.
     int RunMessageLoop();
+    // The window has gone and left work running that it could not stop in time (the search for
+    // lines, held by the file system): what that work uses must outlive the process.
+    bool WorkLeftRunning() const { return scan_.left_running(); }
 
     HWND handle() const { return hwnd_; }
 
@@ -116,7 +100,8 @@ class MainWindow {
     std::shared_ptr<std::atomic<bool>> closing_ = std::make_shared<std::atomic<bool>>(false);
     // Start takes the focus at the first activation, or once the search for lines enables it.
     FirstFocus first_focus_;
-    // The search for lines: it only reads the file system; it ends, and is waited for, when the window goes.
+    // The search for lines: it only reads the file system; asked to stop when the window goes, and
+    // waited for BackgroundTask::kStopDeadlineMs at most.
     BackgroundTask scan_;
     std::wstring title_;
     // What the controls show now, to touch only what changed.

@@ -27,16 +27,19 @@ class SoundPlayer {
     static constexpr unsigned kShutdownDeadlineMs = 250;
 
     virtual ~SoundPlayer() = default;
-    // Queues one announcement and returns at once: its WAV files (one or more) play as
-    // one continuous stream after the announcements queued before it. A file that is
-    // missing or cannot be played sounds the system's default sound in its place.
-    virtual Ticket Play(const std::vector<Path>& fragments) = 0;
-    // The announcement that the next press will most likely play (empty: none known). The
-    // player gets ready for it on its own thread and returns at once: the sound system
-    // connected, its files opened and its first sound decoded, so that a Play of the same
-    // fragments only has to start the device. A Play of other fragments plays all the same,
-    // only not sooner. Called when a line is started and after every move in it.
-    virtual void PrepareNext(const std::vector<Path>& fragments) = 0;
+    // Queues one announcement and returns at once with its ticket: its WAV files (one or more)
+    // play as one continuous stream after the announcements queued before it. A file that is
+    // missing or cannot be played sounds the system's default sound in its place. prepared: the
+    // ticket PrepareNext gave these fragments, when they are what it was given; the announcement
+    // made ready then plays under that ticket, its device only started. Without it, or with a
+    // ticket made ready no more, they play all the same, only not sooner.
+    virtual Ticket Play(const std::vector<Path>& fragments, Ticket prepared = 0) = 0;
+    // The announcement that the next press will most likely play (empty: none known), and the
+    // ticket it will play under (0 for none). The player gets ready for it on its own thread and
+    // returns at once: the sound system connected, its files opened and its first sound decoded,
+    // so that a Play naming the ticket only has to start the device. It replaces the one made
+    // ready before. Called when a line is started and after every move in it.
+    virtual Ticket PrepareNext(const std::vector<Path>& fragments) = 0;
     // Silences the announcement if it plays, or drops it if it waits; the others play on.
     // Nothing happens when it has ended.
     virtual void Cancel(Ticket ticket) = 0;

@@ -25,8 +25,8 @@ namespace {
 
 // The services the window's logic asks for, doing nothing: only the line matters here.
 struct Quiet : vkm::SoundPlayer, vkm::HotkeyRegistrar, vkm::MessageBoxService, vkm::OpenFileDialog {
-    Ticket Play(const std::vector<vkm::Path>&) override { return 1; }
-    void PrepareNext(const std::vector<vkm::Path>&) override {}
+    Ticket Play(const std::vector<vkm::Path>&, Ticket) override { return 1; }
+    Ticket PrepareNext(const std::vector<vkm::Path>&) override { return 0; }
     void Cancel(Ticket) override {}
     void Stop() override {}
     void PlayCue(vkm::Cue) override {}

@@ -61,14 +61,6 @@ struct KernelHandleTraits {
 };
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 
-// A DLL loaded by LoadLibrary (one that GetModuleHandle finds is not owned: never free it).
-struct LibraryHandleTraits {
-    using Handle = HMODULE;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { FreeLibrary(h); }
-};
-using LibraryHandle = UniqueHandle<LibraryHandleTraits>;
-
 // A hook set by SetWindowsHookEx: removed when its owner goes.
 struct HookHandleTraits {
     using Handle = HHOOK;

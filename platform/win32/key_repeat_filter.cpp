@@ -14,11 +14,6 @@ thread_local KeyRepeatFilter* t_filter = nullptr;
 
 }  // namespace
 
-bool RunningUnderWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 KeyRepeatFilter::KeyRepeatFilter(bool watch_keyboard) {
     if (!watch_keyboard) return;
     try {

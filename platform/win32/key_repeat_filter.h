@@ -21,11 +21,9 @@
 #include <thread>
 
 #include "core/key_presses.h"
+#include "platform/win32/host.h"
 
 namespace vkm {
-
-// True when the program runs under Wine.
-bool RunningUnderWine();
 
 class KeyRepeatFilter {
   public:

@@ -45,13 +45,15 @@ void DropUiTasks(HWND window) noexcept {
 }
 
 bool BackgroundTask::StartThread(HWND window, Job job) {
+    if (!shared_->ended.valid()) return false;
     try {
-        thread_ = std::thread([this, window, job = std::move(job)] {
+        thread_ = std::thread([shared = shared_, window, job = std::move(job)] {
             try {
-                PostUiTask(window, job(stop_), &stop_);
+                PostUiTask(window, job(shared->stop), &shared->stop);
             } catch (...) {
                 // Out of memory before the result was made: nothing to hand over.
             }
+            SetEvent(shared->ended.get());
         });
         return true;
     } catch (...) {
@@ -60,8 +62,14 @@ bool BackgroundTask::StartThread(HWND window, Job job) {
 }
 
 void BackgroundTask::Stop() noexcept {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
+    shared_->stop = true;
+    if (!thread_.joinable()) return;
+    if (WaitForSingleObject(shared_->ended.get(), kStopDeadlineMs) == WAIT_OBJECT_0) {
+        thread_.join();  // past its last step
+    } else {
+        thread_.detach();
+        left_running_ = true;
+    }
 }
 
 }  // namespace vkm

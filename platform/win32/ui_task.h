@@ -13,6 +13,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/win32/handles.h"
+
 namespace vkm {
 
 constexpr UINT kUiTaskMessage = WM_APP + 1;
@@ -35,6 +37,9 @@ void DropUiTasks(HWND window) noexcept;
 // work that fails (out of memory) hands done an empty result.
 class BackgroundTask {
   public:
+    // How long Stop waits for the work to end.
+    static constexpr unsigned kStopDeadlineMs = 250;
+
     BackgroundTask() = default;
     ~BackgroundTask() { Stop(); }
     BackgroundTask(const BackgroundTask&) = delete;
@@ -44,20 +49,30 @@ class BackgroundTask {
     // False when no thread could be started: then neither runs.
     template <class Work, class Done>
     bool Start(HWND window, Work work, Done done);
-    // Asks the work to stop, drops its result if it has not been handed over yet, and waits
-    // for the thread. A window calls it before it goes.
+    // Asks the work to stop, drops its result if it has not been handed over yet, and waits for
+    // the thread kStopDeadlineMs at most: work held longer (inside the file system, say) is left
+    // running, and whatever it uses must then outlive the process (see left_running). A window
+    // calls it before it goes.
     void Stop() noexcept;
+    // Stop left the work running.
+    bool left_running() const { return left_running_; }
 
   private:
     using Job = std::function<std::function<void()>(const std::atomic<bool>& stop)>;
+    // What the thread shares with the task, which may go before it.
+    struct Shared {
+        std::atomic<bool> stop{false};
+        KernelHandle ended{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    };
     bool StartThread(HWND window, Job job);
+    std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
     std::thread thread_;
-    std::atomic<bool> stop_{false};
+    bool left_running_ = false;
 };
 
 template <class Work, class Done>
 bool BackgroundTask::Start(HWND window, Work work, Done done) {
-    using Result = decltype(work(stop_));
+    using Result = decltype(work(shared_->stop));
     return StartThread(window,
                        [work = std::move(work), done = std::move(done)](const std::atomic<bool>& stop) {
                            auto result = std::make_shared<Result>();

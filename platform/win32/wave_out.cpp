@@ -34,12 +34,16 @@ struct WaveOutApi {
 const WaveOutApi& WaveOut() {
     static const WaveOutApi api = [] {
         WaveOutApi a;
-        HMODULE winmm = LoadSystemLibrary(L"winmm.dll").release();  // kept: its functions are in a static
-        auto get = [winmm](auto& fn, const char* name) { return Resolve(winmm, name, fn); };
-        a.loaded = get(a.open, "waveOutOpen") & get(a.prepare, "waveOutPrepareHeader") &
-                   get(a.unprepare, "waveOutUnprepareHeader") & get(a.write, "waveOutWrite") &
-                   get(a.pause, "waveOutPause") & get(a.restart, "waveOutRestart") &
-                   get(a.reset, "waveOutReset") & get(a.close, "waveOutClose");
+        SystemLibrary winmm = SystemLibrary::Load(L"winmm.dll");
+        winmm.Find("waveOutOpen", a.open);
+        winmm.Find("waveOutPrepareHeader", a.prepare);
+        winmm.Find("waveOutUnprepareHeader", a.unprepare);
+        winmm.Find("waveOutWrite", a.write);
+        winmm.Find("waveOutPause", a.pause);
+        winmm.Find("waveOutRestart", a.restart);
+        winmm.Find("waveOutReset", a.reset);
+        winmm.Find("waveOutClose", a.close);
+        a.loaded = winmm.all_found();
         return a;
     }();
     return api;

@@ -25,11 +25,8 @@ namespace {
 // open dialog is first shown, not at start-up (most runs never show it), and kept from then on.
 using GetOpenFileNameFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
 GetOpenFileNameFn OpenFileNameFunction() {
-    static const GetOpenFileNameFn fn = []() -> GetOpenFileNameFn {
-        GetOpenFileNameFn f = nullptr;
-        Resolve(LoadSystemLibrary(L"comdlg32.dll").release(), "GetOpenFileNameW", f);
-        return f;
-    }();
+    static const auto fn =
+        SystemLibrary::Load(L"comdlg32.dll").Function<GetOpenFileNameFn>("GetOpenFileNameW");
     return fn;
 }
 

@@ -1,40 +1,37 @@
 // The announcement player: callers queue work and flag the worker under one mutex; the worker
-// opens, plays and silences the device's streams, and moves its state in one place.
+// schedules it (the queue, the announcement made ready for the next press, the cues) and plays
+// each announcement by a voice (player_voice.h), moving its state in one place.
 #include "platform/win32/win32_player.h"
 
 #include <process.h>
 
 #include <algorithm>
-#include <cassert>
 #include <chrono>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "core/playout.h"
+#include "platform/win32/player_voice.h"
 #include "platform/win32/win32_sound.h"
 
 namespace vkm {
 
 namespace {
 
-using State = Win32SoundPlayer::State;
+using State = PlayerState;
+using Ticket = SoundPlayer::Ticket;
 constexpr int kBuffers = SoundOutput::kBuffers;
-constexpr unsigned kBufferMs = 25;
-constexpr DWORD kStallMs = 5000;  // no buffer back for this long while playing: the device is given up
-constexpr DWORD kReturnMs = 100;  // how long a reset stream's buffers are waited for
-// A playing stream hands a 25 ms buffer back every 25-50 ms (also on a sound server that plays in
-// 2 s steps): one that has handed none back for this long no longer answers.
-constexpr DWORD kAnswerMs = 200;
 constexpr unsigned kCueRate = 44100;
 // A cue's buffer: at most 60 ms of sound (core/cue.h) with silence before and after it.
 constexpr std::size_t kCueBytes =
     2 * (kCueRate * (60 + PlayoutStream::kLeadInMs + PlayoutStream::kTailMs) / 1000);
 
 // The moves of the worker's state, besides staying and Shutdown's move to kClosed.
-[[maybe_unused]] bool Allowed(State from, State to) {
+bool Allowed(State from, State to) {
     switch (from) {
         case State::kIdle:
             return to == State::kOpening;
@@ -45,59 +42,111 @@ constexpr std::size_t kCueBytes =
         case State::kDraining:
             return to == State::kIdle || to == State::kStopping;
         case State::kStopping:
-            return to == State::kIdle;
+            return to == State::kIdle || to == State::kOpening;  // opening: the held stream went away
         case State::kClosed:
             return false;
     }
     return false;
 }
 
-bool AllBack(SoundOutput& out) {
-    bool all = true;
-    for (int i = 0; i < kBuffers; ++i) all &= out.Back(i);
-    return all;
+const wchar_t* Name(State s) {
+    static const wchar_t* const kNames[] = {L"idle",     L"opening",  L"playing",
+                                            L"draining", L"stopping", L"closed"};
+    return kNames[static_cast<int>(s)];
 }
 
-// Closes the stream once the device has handed every buffer back, asked for them by a reset. A
-// device that no longer answers (a playing stream that hands no buffer back) is not asked: it may
-// not answer a reset or a close either, and the worker would wait inside it. A stream whose
-// buffers are not all back is left to the driver, never freed: it may still write to them or
-// signal the stream's event. False when the stream is left so.
-bool Release(std::unique_ptr<SoundOutput> out, bool answering) {
-    if (!out) return true;
-    if (answering && !AllBack(*out)) {
-        out->Reset();
-        for (const DWORD start = GetTickCount(); !AllBack(*out) && GetTickCount() - start < kReturnMs;)
-            WaitForSingleObject(out->signal(), 5);
+// The next press's announcement, made ready before the press by its ticket: what the callers and
+// the worker share of it, under the core's mutex (the voice that holds its stream is the worker's
+// alone). Its life:
+//   kNone ─PrepareNext─► kWanted ─the worker opens it─► kOpening ─► kHeld ─Play(its ticket)─► kTaken
+//   ─the worker starts it─► kNone.
+// Stop, or another announcement that plays first: back to kWanted (its stream released, made ready
+// again). PrepareNext again: another one, kWanted; of nothing: kNone.
+class NextAnnouncement {
+  public:
+    enum class Stage { kNone, kWanted, kOpening, kHeld, kTaken };
+
+    // PrepareNext: ticket is the one it will play under; 0 when there are no fragments.
+    Ticket Want(Ticket ticket, const std::vector<Path>& fragments) {
+        stage_ = fragments.empty() ? Stage::kNone : Stage::kWanted;
+        ticket_ = fragments.empty() ? 0 : ticket;
+        fragments_ = fragments;
+        return ticket_;
     }
-    if (answering && AllBack(*out)) return true;
-    out.release();
-    return false;
-}
+    // Play: true when prepared names this one, which then waits for the worker to start it.
+    bool Take(Ticket prepared) {
+        if (prepared == 0 || prepared != ticket_ || stage_ == Stage::kNone || stage_ == Stage::kTaken)
+            return false;
+        stage_ = Stage::kTaken;
+        return true;
+    }
+    // Stop: a stream held or being opened is released and made ready again.
+    void Renew() {
+        if (stage_ != Stage::kNone) stage_ = Stage::kWanted;
+    }
+    // The worker, when it is wanted: it opens it now.
+    std::optional<std::pair<Ticket, std::vector<Path>>> BeginOpening() {
+        if (stage_ != Stage::kWanted) return std::nullopt;
+        stage_ = Stage::kOpening;
+        return std::make_pair(ticket_, fragments_);
+    }
+    // The worker has opened ticket: true when its voice is to be kept (still wanted, or taken).
+    bool Opened(Ticket ticket) {
+        if (ticket != ticket_ || (stage_ != Stage::kOpening && stage_ != Stage::kTaken)) return false;
+        if (stage_ == Stage::kOpening) stage_ = Stage::kHeld;
+        return true;
+    }
+    // A voice held for ticket is still wanted, or taken to play.
+    bool Keeps(Ticket ticket) const {
+        return ticket == ticket_ && (stage_ == Stage::kHeld || stage_ == Stage::kTaken);
+    }
+    bool Taken(Ticket ticket) const { return ticket == ticket_ && stage_ == Stage::kTaken; }
+    // The voice held for ticket was released before its press: it is made ready again.
+    void Released(Ticket ticket) {
+        if (ticket == ticket_ && stage_ == Stage::kHeld) stage_ = Stage::kWanted;
+    }
+    // Ready no more: it plays now, it was cancelled, or it could not be opened.
+    void Forget(Ticket ticket) {
+        if (ticket == ticket_) stage_ = Stage::kNone;
+    }
+
+  private:
+    Stage stage_ = Stage::kNone;
+    Ticket ticket_ = 0;
+    std::vector<Path> fragments_;
+};
 
 }  // namespace
+
+PlayerStates::Move PlayerStates::Enter(PlayerState next) {
+    if (state_ == State::kClosed) return Move::kClosed;
+    if (next == state_) return Move::kStayed;
+    if (next != State::kClosed && !Allowed(state_, next)) {
+        if (!std::exchange(said_, true)) {
+            const std::wstring text = std::wstring(L"Vlakomluv: the player refused to move from ") +
+                                      Name(state_) + L" to " + Name(next) + L"; it goes on from idle.\n";
+            OutputDebugStringW(text.c_str());
+        }
+        return Move::kRefused;
+    }
+    state_ = next;
+    return Move::kMade;
+}
 
 struct Win32SoundPlayer::Core {
     Core(std::shared_ptr<SoundDevice> d, PlayerObserver* o) : device(std::move(d)), observer(o) {}
 
-    // The one place the state changes; with the mutex held. False once closed.
-    bool Enter(State next) {
-        if (state == State::kClosed) return false;
-        assert(next == state || next == State::kClosed || Allowed(state, next));
-        state = next;
-        return true;
-    }
+    State state() const { return states.get(); }
 
     mutable std::mutex mutex;  // everything below but the device and the observer
-    State state = State::kIdle;
+    PlayerStates states;
     std::deque<std::pair<Ticket, std::vector<Path>>> queue;  // announcements waiting
     Ticket last_ticket = 0;
     Ticket current = 0;       // the announcement the worker has taken, until it has ended
     Ticket silence = 0;       // Stop or Cancel asked to silence this one
     bool idle_owed = false;   // Stop or Cancel emptied the queue while none played: the callback is owed
     bool unanswered = false;  // a stream was left to a device that stopped answering
-    bool release_prepared = false;  // Stop: the stream held ready is released (and made ready again)
-    std::vector<Path> next;         // PrepareNext's fragments, until they play or change
+    NextAnnouncement next;
     std::vector<Cue> cues;
     std::function<void()> on_idle;
     KernelHandle wake = MakeEvent();  // set by every call that gives the worker something to do
@@ -111,50 +160,41 @@ struct Win32SoundPlayer::Core {
 
 namespace {
 
-// The worker: owns its streams, files and codecs; meets the callers only in the core.
+// The worker: the scheduler of the player. It owns the voices, the files and the codecs, meets the
+// callers only in the core, and takes one turn at a time: an announcement to play, the next press's
+// to make ready or release, an idle callback owed, or a wait.
 class Worker {
   public:
     explicit Worker(std::shared_ptr<Win32SoundPlayer::Core> core) : core_(std::move(core)), c_(*core_) {}
     void Run();
 
   private:
-    // An announcement on its stream.
-    struct Voice {
-        ~Voice() { Release(std::move(output), Answering()); }  // only when an error cuts its turn short
+    struct Turn {
+        enum Work { kNothing, kPlay, kPrepare, kReleaseHeld, kIdleOwed, kEnd } work = kNothing;
+        Ticket ticket = 0;
         std::vector<Path> fragments;
-        std::unique_ptr<AnnouncementStream> stream;
-        std::unique_ptr<PlayoutStream> playout;  // the stream with a little silence before and after
-        std::unique_ptr<SoundOutput> output;     // none: the announcement passes in silence
-        std::size_t sizes[kBuffers] = {};        // bytes with the device, by buffer
-        int held = 0;           // buffers written while it was held ready, not yet told to the observer
-        bool was_held = false;  // it was held ready; no buffer has come back since it started
-        bool ended = false;     // its stream has given all it has
-        bool started = false;   // paused until then: nothing tells whether the device answers
-        DWORD answered = 0;     // when the device last answered: started, or a buffer back
-        void Started() {
-            started = true;
-            answered = GetTickCount();
-        }
-        bool Answering() const { return !started || GetTickCount() - answered < kAnswerMs; }
+        std::vector<Cue> cues;
     };
-    enum class Outcome { kPlayed, kSilenced, kStalled, kHeldGone };
+    enum class Outcome { kPlayed, kSilenced, kStalled, kGone };
 
-    bool Enter(State next) {
-        std::lock_guard<std::mutex> lock(c_.mutex);
-        return c_.Enter(next);
-    }
+    Turn NextTurn();
+    void Take(Turn& turn);
+    bool Enter(State next);
+    // Ends a turn in kIdle by allowed moves, whatever the turn left (an error cut it short, or a
+    // move was refused).
+    void Settle();
     State state() {
         std::lock_guard<std::mutex> lock(c_.mutex);
-        return c_.state;
+        return c_.state();
     }
-    bool Silenced(SoundPlayer::Ticket ticket) {
+    bool Silenced(Ticket ticket) {
         std::lock_guard<std::mutex> lock(c_.mutex);
-        return c_.state == State::kClosed || c_.silence == ticket;
+        return c_.state() == State::kClosed || c_.silence == ticket;
     }
-    // Closes a stream or leaves it to a device that stopped answering (see Release), which the
-    // player then tells.
-    void Close(std::unique_ptr<SoundOutput> out, bool answering) {
-        if (Release(std::move(out), answering)) return;
+    // Closes a voice's stream or leaves it to a device that stopped answering, which the player
+    // then tells (DeviceStoppedAnswering).
+    void Close(Voice& v, bool gone = false) {
+        if (v.Close(gone)) return;
         std::lock_guard<std::mutex> lock(c_.mutex);
         c_.unanswered = true;
     }
@@ -164,9 +204,8 @@ class Worker {
         std::lock_guard<std::timed_mutex> calls(c_.calls);
         if (state() != State::kClosed) call();
     }
-    void Handed(SoundPlayer::Ticket ticket, const void* data, std::size_t n) {
-        if (c_.observer) CallOut([&] { c_.observer->Handed(ticket, data, n); });
-    }
+    void CallIdle();
+    Voice::Tell Teller(Ticket ticket);
     // Waits for the wake event, the handle given, or a cue's stream, ms at most.
     void Wait(HANDLE handle, DWORD ms) {
         HANDLE handles[3] = {c_.wake.get()};
@@ -176,245 +215,255 @@ class Worker {
         WaitForMultipleObjects(n, handles, FALSE, ms);
     }
 
-    void PlayAnnouncement(SoundPlayer::Ticket ticket, const std::vector<Path>& fragments);
-    std::unique_ptr<Voice> Open(const std::vector<Path>& fragments, SoundPlayer::Ticket ticket);
-    std::unique_ptr<Voice> OpenAndStart(const std::vector<Path>& fragments, SoundPlayer::Ticket ticket);
-    void Fill(Voice& v, int i, SoundPlayer::Ticket ticket);
-    std::unique_ptr<Voice> StartPrepared(const std::vector<Path>& fragments, SoundPlayer::Ticket ticket);
-    Outcome PlayOut(Voice& v, SoundPlayer::Ticket ticket);
-    void Prepare(const std::vector<Path>& fragments);
-    void ReleasePrepared();
+    void PlayAnnouncement(Ticket ticket, const std::vector<Path>& fragments);
+    std::unique_ptr<Voice> StartHeld(Ticket ticket);
+    std::unique_ptr<Voice> OpenAndStart(const std::vector<Path>& fragments, Ticket ticket);
+    Outcome PlayOut(Voice& v, Ticket ticket);
+    Outcome Restart(std::unique_ptr<Voice>& v, const std::vector<Path>& fragments, Ticket ticket);
+    void Prepare(Ticket ticket, const std::vector<Path>& fragments);
+    void ReleaseHeld();
     void SoundCues(const std::vector<Cue>& cues);
     void ReapCue();
-    void Finished(SoundPlayer::Ticket ticket);
+    void CloseCue();
+    void Finished(Ticket ticket);
 
     std::shared_ptr<Win32SoundPlayer::Core> core_;
     Win32SoundPlayer::Core& c_;
-    Win32SoundSources sources_;         // the codecs stay loaded while the worker lives
-    std::unique_ptr<Voice> prepared_;   // the next press's announcement, held ready
+    Win32SoundSources sources_;  // the codecs stay loaded while the worker lives
+    // The next press's announcement, held ready on its stream (see NextAnnouncement).
+    std::unique_ptr<Voice> held_;
+    Ticket held_ticket_ = 0;
     std::unique_ptr<SoundOutput> cue_;  // the cues' stream while a cue sounds
 };
 
+// What the worker does next, taken under the mutex: the queue first, then an idle callback owed,
+// then the announcement made ready for the next press.
+Worker::Turn Worker::NextTurn() {
+    std::lock_guard<std::mutex> lock(c_.mutex);
+    Turn turn;
+    if (c_.state() == State::kClosed) {
+        turn.work = Turn::kEnd;
+        return turn;
+    }
+    turn.cues = std::exchange(c_.cues, {});
+    if (!c_.queue.empty()) {
+        turn.work = Turn::kPlay;
+        turn.ticket = c_.queue.front().first;
+        turn.fragments = std::move(c_.queue.front().second);
+        c_.queue.pop_front();
+        c_.current = turn.ticket;
+    } else if (std::exchange(c_.idle_owed, false)) {
+        turn.work = Turn::kIdleOwed;
+    } else if (held_ && !c_.next.Keeps(held_ticket_)) {
+        turn.work = Turn::kReleaseHeld;
+    } else if (auto wanted = c_.next.BeginOpening()) {
+        turn.work = Turn::kPrepare;
+        turn.ticket = wanted->first;
+        turn.fragments = std::move(wanted->second);
+    }
+    return turn;
+}
+
 void Worker::Run() {
     for (;;) {
-        enum { kNothing, kPlay, kPrepare, kRelease, kIdleOwed } work = kNothing;
-        std::pair<SoundPlayer::Ticket, std::vector<Path>> taken;
-        std::vector<Cue> cues;
-        {
-            std::lock_guard<std::mutex> lock(c_.mutex);
-            if (c_.state == State::kClosed) break;
-            cues = std::exchange(c_.cues, {});
-            if (std::exchange(c_.release_prepared, false)) {
-                work = kRelease;
-            } else if (!c_.queue.empty()) {
-                taken = std::move(c_.queue.front());
-                c_.queue.pop_front();
-                c_.current = taken.first;
-                work = kPlay;
-            } else if (std::exchange(c_.idle_owed, false)) {
-                work = kIdleOwed;
-            } else if (!c_.next.empty() && (!prepared_ || prepared_->fragments != c_.next)) {
-                taken.second = c_.next;
-                work = kPrepare;
-            } else if (c_.next.empty() && prepared_) {
-                work = kRelease;
-            }
-        }
-        SoundCues(cues);
+        Turn turn = NextTurn();
+        if (turn.work == Turn::kEnd) break;
+        SoundCues(turn.cues);
         try {
-            switch (work) {
-                case kPlay:
-                    PlayAnnouncement(taken.first, taken.second);
-                    break;
-                case kPrepare:
-                    Prepare(taken.second);
-                    break;
-                case kRelease:
-                    ReleasePrepared();
-                    break;
-                case kIdleOwed:
-                    break;
-                case kNothing:
-                    Wait(nullptr, cue_ ? 100 : INFINITE);
-                    break;
-            }
+            Take(turn);
         } catch (...) {
-            // Out of memory, say: this announcement is lost (its stream released as it went), the
-            // player goes on.
-            const State s = state();
-            if (s == State::kPlaying || s == State::kDraining) Enter(State::kStopping);
-            Enter(State::kIdle);
+            // Out of memory, say: this announcement is lost (its stream released as it went), or
+            // the next press's is not made ready; the player goes on.
+            std::lock_guard<std::mutex> lock(c_.mutex);
+            if (turn.work == Turn::kPrepare) c_.next.Forget(turn.ticket);
         }
-        if (work == kPlay) Finished(taken.first);
-        if (work == kIdleOwed)
-            CallOut([this] {
-                std::function<void()> on_idle;
-                {
-                    std::lock_guard<std::mutex> lock(c_.mutex);
-                    on_idle = c_.on_idle;
-                }
-                if (on_idle) on_idle();
-            });
+        Settle();
+        if (turn.work == Turn::kPlay) Finished(turn.ticket);
+        if (turn.work == Turn::kIdleOwed) CallIdle();
         ReapCue();
     }
-    ReleasePrepared();
-    Close(std::move(cue_), true);
+    ReleaseHeld();
+    CloseCue();
+}
+
+void Worker::Take(Turn& turn) {
+    switch (turn.work) {
+        case Turn::kPlay:
+            PlayAnnouncement(turn.ticket, turn.fragments);
+            break;
+        case Turn::kPrepare:
+            Prepare(turn.ticket, turn.fragments);
+            break;
+        case Turn::kReleaseHeld:
+            ReleaseHeld();
+            break;
+        case Turn::kNothing:
+            Wait(nullptr, cue_ ? 100 : INFINITE);
+            break;
+        case Turn::kIdleOwed:
+        case Turn::kEnd:
+            break;
+    }
+}
+
+// The one place the worker moves its state: a move made or refused is told to the observer.
+bool Worker::Enter(State next) {
+    State from;
+    PlayerStates::Move move;
+    {
+        std::lock_guard<std::mutex> lock(c_.mutex);
+        from = c_.state();
+        move = c_.states.Enter(next);
+    }
+    if (c_.observer && move == PlayerStates::Move::kMade) CallOut([&] { c_.observer->Moved(from, next); });
+    if (c_.observer && move == PlayerStates::Move::kRefused)
+        CallOut([&] { c_.observer->Refused(from, next); });
+    return move == PlayerStates::Move::kMade || move == PlayerStates::Move::kStayed;
+}
+
+void Worker::Settle() {
+    const State s = state();
+    if (s == State::kPlaying) Enter(State::kStopping);
+    if (s != State::kIdle && s != State::kClosed) Enter(State::kIdle);
+}
+
+void Worker::CallIdle() {
+    CallOut([this] {
+        std::function<void()> on_idle;
+        {
+            std::lock_guard<std::mutex> lock(c_.mutex);
+            on_idle = c_.on_idle;
+        }
+        if (on_idle) on_idle();
+    });
 }
 
 // Ends the turn of an announcement: the idle callback when nothing else waits.
-void Worker::Finished(SoundPlayer::Ticket ticket) {
-    std::function<void()> on_idle;
+void Worker::Finished(Ticket ticket) {
+    bool idle = false;
     {
         std::lock_guard<std::mutex> lock(c_.mutex);
         if (c_.current == ticket) c_.current = 0;
-        if (c_.queue.empty() && c_.state != State::kClosed) on_idle = c_.on_idle;
+        idle = c_.queue.empty();
     }
-    if (on_idle) CallOut(on_idle);
+    if (idle) CallIdle();
 }
 
-void Worker::PlayAnnouncement(SoundPlayer::Ticket ticket, const std::vector<Path>& fragments) {
-    if (!Enter(State::kOpening)) return;
-    std::unique_ptr<Voice> v = StartPrepared(fragments, ticket);
-    if (!v) v = OpenAndStart(fragments, ticket);
-    // Another announcement's stream, held for a press that did not come: released once this
-    // one sounds, so that it costs this one nothing.
-    ReleasePrepared();
-    if (Silenced(ticket)) {
-        // Stopped before it started: nothing of it sounds.
-    } else if (v->output && Enter(State::kPlaying)) {
-        Outcome outcome = PlayOut(*v, ticket);
-        if (outcome == Outcome::kHeldGone) {
-            // The stream held ready went away meanwhile (a sound server restarted, a headset
-            // unplugged): the announcement starts again on a new one.
-            Close(std::move(v->output), false);
-            v = OpenAndStart(fragments, ticket);
-            outcome = v->output ? PlayOut(*v, ticket) : Outcome::kPlayed;
-        }
-        if (outcome != Outcome::kPlayed) Enter(State::kStopping);
-    }
-    if (!v->output && !Silenced(ticket)) {
-        v->stream->SkipRest();  // no device: the announcement passes in silence
-    }
-    Close(std::move(v->output), v->Answering());
-    if (c_.observer) CallOut([&] { c_.observer->Ended(ticket, v->stream->reports()); });
-    Enter(State::kIdle);
-}
-
-// Opens the stream for the announcement's format (16-bit PCM when the device refuses it) and
-// writes every buffer to it, paused: the device starts with all of them queued, so that its
-// first moments, when the system is slowest to take data, cannot run dry.
-std::unique_ptr<Worker::Voice> Worker::Open(const std::vector<Path>& fragments, SoundPlayer::Ticket ticket) {
-    auto v = std::make_unique<Voice>();
-    v->fragments = fragments;
-    v->stream = std::make_unique<AnnouncementStream>(fragments, sources_);
-    v->playout = std::make_unique<PlayoutStream>(*v->stream);
-    auto buffer_bytes = [&v] {
-        const StreamFormat& f = v->stream->format();
-        return std::max<std::size_t>(1, f.rate * kBufferMs / 1000) * f.BlockAlign();
+Voice::Tell Worker::Teller(Ticket ticket) {
+    if (!c_.observer) return [](const void*, std::size_t) {};
+    return [this, ticket](const void* data, std::size_t n) {
+        CallOut([&] { c_.observer->Handed(ticket, data, n); });
     };
-    SoundDevice::Refusal why = SoundDevice::Refusal::kNone;
-    v->output = c_.device->Open(v->stream->format(), buffer_bytes(), why);
-    if (!v->output && why == SoundDevice::Refusal::kFormat) {
-        v->stream->UsePcm16();  // what every device takes
-        v->output = c_.device->Open(v->stream->format(), buffer_bytes(), why);
+}
+
+void Worker::PlayAnnouncement(Ticket ticket, const std::vector<Path>& fragments) {
+    if (!Enter(State::kOpening)) return;
+    std::unique_ptr<Voice> v = StartHeld(ticket);
+    if (!v) v = OpenAndStart(fragments, ticket);
+    // Another announcement's stream, held for a press that did not come (or not yet): released
+    // once this one sounds, so that it costs this one nothing, and made ready again afterwards.
+    bool taken = false;
+    {
+        std::lock_guard<std::mutex> lock(c_.mutex);
+        taken = c_.next.Taken(held_ticket_);
     }
-    for (int i = 0; v->output && i < kBuffers && !v->ended; ++i) Fill(*v, i, ticket);
-    return v;
+    if (!taken) ReleaseHeld();
+    Outcome outcome = Outcome::kSilenced;
+    if (v->has_stream() && !Silenced(ticket) && Enter(State::kPlaying)) {
+        outcome = PlayOut(*v, ticket);
+        if (outcome == Outcome::kGone) outcome = Restart(v, fragments, ticket);
+    }
+    const State s = state();
+    if (outcome != Outcome::kPlayed && (s == State::kPlaying || s == State::kDraining))
+        Enter(State::kStopping);
+    if (!v->has_stream() && !Silenced(ticket)) v->SkipRest();  // no device: it passes in silence
+    Close(*v);
+    if (c_.observer) CallOut([&] { c_.observer->Ended(ticket, v->reports()); });
+}
+
+// The announcement held ready, started, when it is the one to play (unstarted when it was
+// silenced meanwhile); else nullptr, and a stream the device no longer starts is released.
+std::unique_ptr<Voice> Worker::StartHeld(Ticket ticket) {
+    {
+        std::lock_guard<std::mutex> lock(c_.mutex);
+        c_.next.Forget(ticket);  // ready no more once it plays
+    }
+    if (!held_ || held_ticket_ != ticket) return nullptr;
+    std::unique_ptr<Voice> v = std::move(held_);
+    held_ticket_ = 0;
+    if (Silenced(ticket)) return v;
+    if (v->Start(Teller(ticket), true)) return v;
+    Close(*v);
+    return nullptr;
 }
 
 // A new stream for the announcement, started (unless it was silenced meanwhile); without a stream
 // when the device has none or refuses to start it.
-std::unique_ptr<Worker::Voice> Worker::OpenAndStart(const std::vector<Path>& fragments,
-                                                    SoundPlayer::Ticket ticket) {
-    std::unique_ptr<Voice> v = Open(fragments, ticket);
-    if (v->output && !Silenced(ticket)) {
-        if (v->output->Start())
-            v->Started();
-        else
-            Close(std::move(v->output), true);
-    }
-    return v;
-}
-
-// Fills buffer i from the stream and hands it over (ticket 0: held ready, told when it starts).
-void Worker::Fill(Voice& v, int i, SoundPlayer::Ticket ticket) {
-    char* data = v.output->Buffer(i);
-    const std::size_t n = v.playout->Read(data, v.output->capacity());
-    if (n == 0 || !v.output->Write(i, n)) {
-        v.ended = true;
-        return;
-    }
-    v.sizes[i] = n;
-    if (ticket)
-        Handed(ticket, data, n);
-    else
-        ++v.held;
-}
-
-// The announcement held ready, started, when it is the one to play; else nullptr (and a stream
-// the device no longer takes, gone away while it was held, is released).
-std::unique_ptr<Worker::Voice> Worker::StartPrepared(const std::vector<Path>& fragments,
-                                                     SoundPlayer::Ticket ticket) {
-    if (!prepared_ || prepared_->fragments != fragments) return nullptr;
-    std::unique_ptr<Voice> v = std::move(prepared_);
-    {
-        std::lock_guard<std::mutex> lock(c_.mutex);
-        if (c_.next == fragments) c_.next.clear();  // ready no more once played
-    }
-    if (Silenced(ticket)) return v;
-    if (!v->output || !v->output->Start()) {
-        Close(std::move(v->output), true);
-        return nullptr;
-    }
-    v->Started();
-    v->was_held = true;
-    // Held ready, its buffers went to the device in order from the first.
-    for (int i = 0; i < v->held; ++i) Handed(ticket, v->output->Buffer(i), v->sizes[i]);
-    v->held = 0;
+std::unique_ptr<Voice> Worker::OpenAndStart(const std::vector<Path>& fragments, Ticket ticket) {
+    auto v = std::make_unique<Voice>(fragments, sources_);
+    if (v->Open(*c_.device) && !Silenced(ticket) && !v->Start(Teller(ticket), false)) Close(*v);
     return v;
 }
 
 // Plays the voice out: each buffer that comes back is filled and handed over again until the
-// stream ends (kPlaying), then the last ones are waited for (kDraining).
-Worker::Outcome Worker::PlayOut(Voice& v, SoundPlayer::Ticket ticket) {
+// announcement ends (kPlaying), then the last ones are waited for (kDraining).
+Worker::Outcome Worker::PlayOut(Voice& v, Ticket ticket) {
     for (;;) {
         std::vector<Cue> cues;
         {
             std::lock_guard<std::mutex> lock(c_.mutex);
             // Silenced first, its cue after (a take-back's tick follows the silence).
-            if (c_.state == State::kClosed || c_.silence == ticket) return Outcome::kSilenced;
+            if (c_.state() == State::kClosed || c_.silence == ticket) return Outcome::kSilenced;
             cues.swap(c_.cues);
         }
         SoundCues(cues);
         ReapCue();
-        int in_flight = 0;
-        for (int i = 0; i < kBuffers; ++i) {
-            if (v.sizes[i] && v.output->Back(i)) {
-                v.sizes[i] = 0;
-                v.answered = GetTickCount();
-                v.was_held = false;
-            }
-            if (!v.sizes[i] && !v.ended) Fill(v, i, ticket);
-            in_flight += v.sizes[i] != 0;
-        }
-        if (!Enter(v.ended ? State::kDraining : State::kPlaying)) return Outcome::kSilenced;
-        if (v.ended && in_flight == 0) return Outcome::kPlayed;
-        if (v.was_held && !v.Answering()) return Outcome::kHeldGone;
-        if (GetTickCount() - v.answered > kStallMs) return Outcome::kStalled;  // taken away, or hung
-        Wait(v.output->signal(), 100);
+        const Voice::Progress progress = v.Feed();
+        if (!Enter(v.ended() ? State::kDraining : State::kPlaying)) return Outcome::kSilenced;
+        if (progress == Voice::Progress::kPlayed) return Outcome::kPlayed;
+        if (progress == Voice::Progress::kGone) return Outcome::kGone;
+        if (progress == Voice::Progress::kStalled) return Outcome::kStalled;
+        Wait(v.signal(), 100);
     }
 }
 
-void Worker::Prepare(const std::vector<Path>& fragments) {
-    if (!Enter(State::kOpening)) return;
-    ReleasePrepared();
-    prepared_ = Open(fragments, 0);
-    Enter(State::kIdle);
+// The stream held ready went away meanwhile (a sound server restarted, a headset unplugged): it
+// is left to its driver, and the announcement starts again on a new stream. Without one (the
+// device refuses it) the announcement passes in silence.
+Worker::Outcome Worker::Restart(std::unique_ptr<Voice>& v, const std::vector<Path>& fragments,
+                                Ticket ticket) {
+    if (!Enter(State::kStopping)) return Outcome::kSilenced;
+    Close(*v, true);
+    if (!Enter(State::kOpening)) return Outcome::kSilenced;
+    v = OpenAndStart(fragments, ticket);
+    if (!v->has_stream() || Silenced(ticket) || !Enter(State::kPlaying)) return Outcome::kSilenced;
+    return PlayOut(*v, ticket);
 }
 
-void Worker::ReleasePrepared() {
-    if (prepared_) Close(std::move(prepared_->output), prepared_->Answering());
-    prepared_.reset();
+void Worker::Prepare(Ticket ticket, const std::vector<Path>& fragments) {
+    if (!Enter(State::kOpening)) return;
+    ReleaseHeld();
+    auto v = std::make_unique<Voice>(fragments, sources_);
+    v->Open(*c_.device);
+    bool keep = false;
+    {
+        std::lock_guard<std::mutex> lock(c_.mutex);
+        keep = c_.next.Opened(ticket);
+    }
+    if (keep) {
+        held_ = std::move(v);
+        held_ticket_ = ticket;
+    } else {
+        Close(*v);  // another was asked for meanwhile
+    }
+}
+
+void Worker::ReleaseHeld() {
+    if (!held_) return;
+    Close(*held_);
+    held_.reset();
+    std::lock_guard<std::mutex> lock(c_.mutex);
+    c_.next.Released(std::exchange(held_ticket_, 0));
 }
 
 // Each cue as one buffer on the cues' own stream: a little silence before it (a device that has
@@ -441,7 +490,13 @@ void Worker::SoundCues(const std::vector<Cue>& cues) {
 }
 
 void Worker::ReapCue() {
-    if (cue_ && AllBack(*cue_)) Close(std::move(cue_), true);
+    if (cue_ && AllBack(*cue_)) CloseCue();
+}
+
+void Worker::CloseCue() {
+    if (CloseOrLeaveToDriver(std::move(cue_), true)) return;
+    std::lock_guard<std::mutex> lock(c_.mutex);
+    c_.unanswered = true;
 }
 
 unsigned __stdcall WorkerMain(void* share) {
@@ -465,7 +520,7 @@ Win32SoundPlayer::~Win32SoundPlayer() {
 }
 
 bool Win32SoundPlayer::StartWorker() {
-    if (core_->state == State::kClosed || !core_->wake.valid()) return false;
+    if (core_->state() == State::kClosed || !core_->wake.valid()) return false;
     if (thread_.valid()) return true;
     auto* share = new std::shared_ptr<Core>(core_);
     thread_ =
@@ -474,20 +529,22 @@ bool Win32SoundPlayer::StartWorker() {
     return thread_.valid();
 }
 
-SoundPlayer::Ticket Win32SoundPlayer::Play(const std::vector<Path>& fragments) {
+SoundPlayer::Ticket Win32SoundPlayer::Play(const std::vector<Path>& fragments, Ticket prepared) {
     std::lock_guard<std::mutex> lock(core_->mutex);
     if (!StartWorker()) return 0;
-    const Ticket ticket = ++core_->last_ticket;
+    const Ticket ticket = core_->next.Take(prepared) ? prepared : ++core_->last_ticket;
     core_->queue.emplace_back(ticket, fragments);
     SetEvent(core_->wake.get());
     return ticket;
 }
 
-void Win32SoundPlayer::PrepareNext(const std::vector<Path>& fragments) {
+SoundPlayer::Ticket Win32SoundPlayer::PrepareNext(const std::vector<Path>& fragments) {
     std::lock_guard<std::mutex> lock(core_->mutex);
-    if (!StartWorker()) return;
-    core_->next = fragments;
+    if (!StartWorker()) return 0;
+    const Ticket ticket = core_->next.Want(core_->last_ticket + 1, fragments);
+    core_->last_ticket += ticket != 0;
     SetEvent(core_->wake.get());
+    return ticket;
 }
 
 void Win32SoundPlayer::Cancel(Ticket ticket) {
@@ -500,6 +557,7 @@ void Win32SoundPlayer::Cancel(Ticket ticket) {
             if (it->first == ticket) {
                 core_->queue.erase(it);
                 core_->idle_owed |= core_->current == 0 && core_->queue.empty();
+                core_->next.Forget(ticket);
                 break;
             }
     }
@@ -520,13 +578,13 @@ void Win32SoundPlayer::Stop() {
     else if (!core_->queue.empty())
         core_->idle_owed = true;
     core_->queue.clear();
-    core_->release_prepared = true;
+    core_->next.Renew();
     if (core_->wake.valid()) SetEvent(core_->wake.get());
 }
 
 bool Win32SoundPlayer::Busy() {
     std::lock_guard<std::mutex> lock(core_->mutex);
-    return core_->state != State::kClosed && (core_->current != 0 || !core_->queue.empty());
+    return core_->state() != State::kClosed && (core_->current != 0 || !core_->queue.empty());
 }
 
 bool Win32SoundPlayer::DeviceStoppedAnswering() const {
@@ -536,7 +594,7 @@ bool Win32SoundPlayer::DeviceStoppedAnswering() const {
 
 Win32SoundPlayer::State Win32SoundPlayer::state() const {
     std::lock_guard<std::mutex> lock(core_->mutex);
-    return core_->state;
+    return core_->state();
 }
 
 void Win32SoundPlayer::SetIdleCallback(std::function<void()> callback) {
@@ -549,7 +607,7 @@ void Win32SoundPlayer::Shutdown() {
     HANDLE thread = nullptr;
     {
         std::lock_guard<std::mutex> lock(core_->mutex);
-        core_->Enter(State::kClosed);
+        core_->states.Enter(State::kClosed);
         core_->queue.clear();
         if (core_->wake.valid()) SetEvent(core_->wake.get());
         thread = thread_.get();

@@ -1,5 +1,6 @@
-// The announcement player on Windows: one worker thread in a named state, each announcement a
-// stream of the sound device (winmm's waveOut, or a test's), a shutdown with one deadline.
+// The announcement player on Windows: one worker thread in a named state that schedules the
+// announcements, each played by a voice on a stream of the sound device (winmm's waveOut, or a
+// test's); the next press's announcement made ready by its ticket; a shutdown with one deadline.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +16,35 @@
 
 namespace vkm {
 
+// What the player's worker does.
+enum class PlayerState {
+    kIdle,      // waits for work; may hold the next press's announcement ready (its files open, its
+                // first buffers written to a paused stream) or release it
+    kOpening,   // opens an announcement's files and stream, to play it or to hold it ready
+    kPlaying,   // the stream plays; each buffer that comes back is filled and handed over again
+    kDraining,  // the announcement has given all its sound; its last buffers play out
+    kStopping,  // silences the stream (Stop, Cancel, or a device that keeps its buffers); then idle,
+                // or opening when the stream held ready went away and the announcement starts again
+    kClosed,    // Shutdown: nothing more plays and nothing is called back; the worker ends
+};
+
+// The worker's state and the one place it moves, under the player's mutex. Staying, and
+// Shutdown's move to kClosed, are always allowed; any other move must be in the table of allowed
+// moves (win32_player.cpp). In every build a move outside it is refused: the state stays where it
+// was, the first refusal is said through the debugger's output (OutputDebugString; no file is
+// written), and the worker, told so, silences what it plays and ends its turn in kIdle by allowed
+// moves. Once kClosed nothing moves.
+class PlayerStates {
+  public:
+    enum class Move { kMade, kStayed, kRefused, kClosed };
+    Move Enter(PlayerState next);
+    PlayerState get() const { return state_; }
+
+  private:
+    PlayerState state_ = PlayerState::kIdle;
+    bool said_ = false;
+};
+
 // What a test or a tool may watch of the player. Called on the worker's thread, one call at a time;
 // each must be short and wait for nothing. None comes after Shutdown has returned.
 class PlayerObserver {
@@ -25,11 +55,14 @@ class PlayerObserver {
     virtual void Handed(SoundPlayer::Ticket, const void* /*data*/, std::size_t /*n*/) {}
     // An announcement has ended (played out or silenced): what became of each fragment it reached.
     virtual void Ended(SoundPlayer::Ticket, const std::vector<FragmentReport>& /*reports*/) {}
+    // The worker's state moved, or a move was refused (see PlayerStates).
+    virtual void Moved(PlayerState /*from*/, PlayerState /*to*/) {}
+    virtual void Refused(PlayerState /*from*/, PlayerState /*to*/) {}
 };
 
 // Plays announcements on a worker thread of its own, each as one continuous stream
-// (core/announcement.h) on a stream of the device; cues on a second stream beside it, which the
-// system mixes in. The worker starts with the first call that gives it work.
+// (core/announcement.h) on a stream of the device (player_voice.h); cues on a second stream beside
+// it, which the system mixes in. The worker starts with the first call that gives it work.
 //
 // Shutdown has one deadline, kShutdownDeadlineMs, for everything it does on the caller's thread.
 // A driver that does not answer within it keeps the worker: the worker and all it uses (the
@@ -37,17 +70,7 @@ class PlayerObserver {
 // freed.
 class Win32SoundPlayer : public SoundPlayer {
   public:
-    // What the worker does. It is read through state() and changed in one place, which refuses
-    // every change once it is kClosed.
-    enum class State {
-        kIdle,      // waits for work; may hold the next press's announcement ready (its files
-                    // open, its first buffers written to a paused stream) or release it
-        kOpening,   // opens an announcement's files and stream, to play it or to hold it ready
-        kPlaying,   // the stream plays; each buffer that comes back is filled and handed over again
-        kDraining,  // the announcement has given all its sound; its last buffers play out
-        kStopping,  // silences the stream (Stop, Cancel, or a device that keeps its buffers)
-        kClosed,    // Shutdown: nothing more plays and nothing is called back; the worker ends
-    };
+    using State = PlayerState;
 
     // observer, when given, must outlive Shutdown.
     explicit Win32SoundPlayer(std::shared_ptr<SoundDevice> device = WaveOutDevice(),
@@ -57,12 +80,12 @@ class Win32SoundPlayer : public SoundPlayer {
     Win32SoundPlayer(const Win32SoundPlayer&) = delete;
     Win32SoundPlayer& operator=(const Win32SoundPlayer&) = delete;
 
-    Ticket Play(const std::vector<Path>& fragments) override;
+    Ticket Play(const std::vector<Path>& fragments, Ticket prepared = 0) override;
     // The worker, when idle, opens the files, decides the format, opens a stream paused and
-    // writes its first 200 ms to it; a Play of the same fragments then only starts that stream.
-    // The stream is released by Stop (and made ready again), by a Play of other fragments, by
-    // another PrepareNext and by Shutdown.
-    void PrepareNext(const std::vector<Path>& fragments) override;
+    // writes its first 200 ms to it; a Play naming the ticket then only starts that stream. The
+    // stream is released by Stop (and made ready again), by another announcement that plays
+    // first (and made ready again), by another PrepareNext and by Shutdown.
+    Ticket PrepareNext(const std::vector<Path>& fragments) override;
     // Asks the worker to silence the announcement (the stream reset) if it plays, or drops it if
     // it waits; returns at once.
     void Cancel(Ticket ticket) override;
@@ -86,7 +109,7 @@ class Win32SoundPlayer : public SoundPlayer {
     State state() const;
     // True once the device has stopped answering: a stream was left to it unclosed, or Shutdown
     // returned while the worker was still held inside the driver. Threads of such a driver may
-    // be waiting inside it when the process ends (see app/main.cpp).
+    // be waiting inside it when the process ends (see EndProcessAtOnce, platform/win32/host.h).
     bool DeviceStoppedAnswering() const;
 
     struct Core;

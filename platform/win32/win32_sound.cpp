@@ -58,12 +58,15 @@ struct AcmApi {
 const AcmApi& Acm() {
     static const AcmApi api = [] {
         AcmApi a;
-        HMODULE lib = LoadSystemLibrary(L"msacm32.dll").release();  // kept: its functions are in a static
-        auto get = [lib](auto& fn, const char* name) { return Resolve(lib, name, fn); };
-        a.loaded = get(a.open, "acmStreamOpen") & get(a.close, "acmStreamClose") &
-                   get(a.size, "acmStreamSize") & get(a.reset, "acmStreamReset") &
-                   get(a.prepare, "acmStreamPrepareHeader") & get(a.unprepare, "acmStreamUnprepareHeader") &
-                   get(a.convert, "acmStreamConvert");
+        SystemLibrary acm = SystemLibrary::Load(L"msacm32.dll");
+        acm.Find("acmStreamOpen", a.open);
+        acm.Find("acmStreamClose", a.close);
+        acm.Find("acmStreamSize", a.size);
+        acm.Find("acmStreamReset", a.reset);
+        acm.Find("acmStreamPrepareHeader", a.prepare);
+        acm.Find("acmStreamUnprepareHeader", a.unprepare);
+        acm.Find("acmStreamConvert", a.convert);
+        a.loaded = acm.all_found();
         return a;
     }();
     return api;

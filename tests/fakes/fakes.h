@@ -66,16 +66,23 @@ class FakeFileSystem : public FileSystem {
 // finish_at_once, as a synchronous player would).
 class FakePlayer : public SoundPlayer {
   public:
-    Ticket Play(const std::vector<Path>& fragments) override {
+    // The tickets of what was made ready: kPreparedBase and on, apart from those of Play.
+    static constexpr Ticket kPreparedBase = 1000;
+
+    Ticket Play(const std::vector<Path>& fragments, Ticket prepared = 0) override {
         for (const Path& path : fragments) {
             played.push_back(path);
             if (fail_on && path == *fail_on) throw std::runtime_error("playback failed");
         }
         lists.push_back(fragments);
+        named.push_back(prepared);
         if (!finish_at_once) waiting.push_back(lists.size());
         return lists.size();
     }
-    void PrepareNext(const std::vector<Path>& fragments) override { prepared.push_back(fragments); }
+    Ticket PrepareNext(const std::vector<Path>& fragments) override {
+        prepared.push_back(fragments);
+        return kPreparedBase + prepared.size();
+    }
     void Cancel(Ticket ticket) override {
         cancelled.push_back(ticket);
         waiting.erase(std::remove(waiting.begin(), waiting.end(), ticket), waiting.end());
@@ -94,10 +101,11 @@ class FakePlayer : public SoundPlayer {
     // The announcements queued so far have finished playing.
     void Finish() { waiting.clear(); }
 
-    std::vector<Path> played;              // every file, in order
-    std::vector<std::vector<Path>> lists;  // each announcement; its ticket is its place from 1
-    std::vector<std::vector<Path>> prepared;
-    std::vector<Ticket> waiting;  // playing or waiting
+    std::vector<Path> played;                 // every file, in order
+    std::vector<std::vector<Path>> lists;     // each announcement; its ticket is its place from 1
+    std::vector<std::vector<Path>> prepared;  // each PrepareNext
+    std::vector<Ticket> named;                // the prepared ticket each Play named (0: none)
+    std::vector<Ticket> waiting;              // playing or waiting
     std::vector<Ticket> cancelled;
     std::vector<Cue> cues;
     std::optional<Path> fail_on;

@@ -190,13 +190,18 @@ TEST_F(SequenceTest, TakeBackSkipAndRepeatKeepTheGongRight) {
     ExpectState("a0.wav", true, false, true);
 
     Press();
+    EXPECT_EQ(w.player.named, std::vector<SoundPlayer::Ticket>{FakePlayer::kPreparedBase + 1})
+        << "the press names what Start made ready";
     Press();
     EXPECT_EQ(key(back), Files{});
     ExpectState("a1.wav", true, true, true);
     EXPECT_EQ(w.player.prepared.back(), (std::vector<Path>{"C:\\l\\pri.wav", "C:\\l\\a1.wav"}));
     EXPECT_EQ(Press(), (Files{"pri.wav", "a1.wav"}));  // the second announcement again, with its own gong
+    const std::size_t made_ready = w.player.prepared.size();
     EXPECT_EQ(key(again), (Files{"pri.wav", "a1.wav"}));
     EXPECT_EQ(key(again), (Files{"pri.wav", "a1.wav"}));
+    EXPECT_EQ(w.player.prepared.size(), made_ready) << "a repeat leaves the next press made ready";
+    EXPECT_EQ(w.player.named.back(), 0u) << "and names nothing made ready";
     ExpectState("a2.wav", true, true, true);
     EXPECT_EQ(key(skip), Files{});
     EXPECT_EQ(Press(), (Files{"pri.wav", "a3.wav", "konec.wav"}));

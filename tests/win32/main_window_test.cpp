@@ -400,12 +400,14 @@ TEST_F(MainWindowTest, AnErrorInTheListEndsItAndComesOutOfIt) {
 class TreeOnDemand : public FakeFileSystem {
   public:
     bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) override {
+        ++listing;
         while (held) Sleep(2);
         if (delay_ms) Sleep(delay_ms);
         ++folders;
         out.push_back(DirEntry{"line.vkm"});
         if (static_cast<int>(std::count(dir.begin(), dir.end(), '\\')) - 2 < depth)
             for (int i = 0; i < fanout; ++i) out.push_back(DirEntry{"d" + std::to_string(i), true});
+        --listing;
         return true;
     }
     bool ReadFileInPieces(const Path& path, const std::function<bool(std::string_view)>& consume) override {
@@ -414,7 +416,7 @@ class TreeOnDemand : public FakeFileSystem {
         return true;
     }
     std::atomic<bool> held{false};
-    std::atomic<int> folders{0};
+    std::atomic<int> folders{0}, listing{0};
     int fanout = 2, depth = 1, delay_ms = 0;
 };
 
@@ -493,6 +495,7 @@ TEST_F(SearchTest, WhatTheUserDoesMeanwhileIsKept) {
     EXPECT_EQ(GetFocus(), combo);
 }
 
+// Closing the window ends its search: at once, or, held inside the file system, left running.
 TEST_F(SearchTest, ClosingTheWindowEndsTheSearchAtOnce) {
     files.fanout = 50;  // 50 ** 4 folders: a search that would take days
     files.depth = 4;
@@ -507,6 +510,20 @@ TEST_F(SearchTest, ClosingTheWindowEndsTheSearchAtOnce) {
     EXPECT_LT(folders, 10000);
     Sleep(100);
     EXPECT_EQ(files.folders, folders) << "the search goes on after the window";
+    EXPECT_FALSE(window.WorkLeftRunning());
+
+    // A search held inside the file system (a folder that never answers) is left running: the
+    // window's thread waits for it a bounded time, and the window says so.
+    files.held = true;
+    MainWindow second(platform);
+    ASSERT_TRUE(second.Create(GetModuleHandleW(nullptr)));
+    ASSERT_TRUE(PumpUntil([&] { return files.listing > 0; }));
+    SendMessageW(second.handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(second.handle());
+    EXPECT_TRUE(second.WorkLeftRunning());
+    files.held = false;
+    EXPECT_TRUE(PumpUntil([&] { return files.listing == 0; }));
+    Sleep(100);  // the search ends, its result dropped, before its file system goes
     MSG msg;
     PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }

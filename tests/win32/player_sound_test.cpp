@@ -7,8 +7,10 @@
 // After windows.h, which it needs.
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
@@ -130,7 +132,8 @@ TEST(AcmCodecs, DecodesImaAdpcmThroughTheSystemCodec) {
     EXPECT_FALSE(codecs.Open(f));
 }
 
-// What the player told its observer, by announcement; read once it is idle.
+// What the player told its observer, by announcement; read once it is idle. The worker's moves as
+// "from>to" in letters of its states (idle, opening, playing, draining, stopping).
 struct Watch : PlayerObserver {
     void Handed(SoundPlayer::Ticket t, const void* d, std::size_t n) override {
         std::lock_guard<std::mutex> lock(mutex);
@@ -140,9 +143,29 @@ struct Watch : PlayerObserver {
         std::lock_guard<std::mutex> lock(mutex);
         ended.emplace_back(t, r);
     }
+    void Moved(PlayerState from, PlayerState to) override { Note(moves, from, to); }
+    void Refused(PlayerState from, PlayerState to) override { Note(refused, from, to); }
+    void Note(std::string& to_list, PlayerState a, PlayerState b) {
+        std::lock_guard<std::mutex> lock(mutex);
+        to_list += std::string(to_list.empty() ? "" : " ") + "IOPDSC"[static_cast<int>(a)] + ">" +
+                   "IOPDSC"[static_cast<int>(b)];
+    }
+    std::string TakeMoves() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return std::exchange(moves, {});
+    }
+    // The moves so far, once the last ones are as given (5 s at most).
+    std::string TakeMovesEndingIn(const std::string& last) {
+        for (int i = 0; i < 500; ++i, Sleep(10)) {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (moves.size() >= last.size() && moves.substr(moves.size() - last.size()) == last) break;
+        }
+        return TakeMoves();
+    }
     std::mutex mutex;
     std::map<SoundPlayer::Ticket, std::string> handed;
     std::vector<std::pair<SoundPlayer::Ticket, std::vector<FragmentReport>>> ended;
+    std::string moves, refused;
 };
 
 // The player on a device, telling the test when it is idle (a minute at most: only a hang guard).
@@ -156,6 +179,7 @@ struct Player : Watch {
     ~Player() {
         player.Shutdown();
         CloseHandle(idle);
+        EXPECT_EQ(refused, "") << "moves the worker's table forbids";
     }
     bool WaitIdle() { return WaitForSingleObject(idle, 60000) == WAIT_OBJECT_0 && !player.Busy(); }
     HANDLE idle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -203,6 +227,18 @@ TEST(Win32SoundPlayer, QueuesCancelsStopsAndReportsIdleOnItsOwnThread) {
     EXPECT_EQ(p.ended[4].second.at(0).path, long_file);
 }
 
+// What the player hands the device for the files: the line check's render, in 16-bit PCM with
+// pcm16.
+std::string Rendered(const std::vector<Path>& paths, bool pcm16 = false) {
+    std::string wav;
+    StringSink sink(wav);
+    Win32SoundSources sources;
+    AnnouncementStream stream(paths, sources);
+    if (pcm16) stream.UsePcm16();
+    EXPECT_TRUE(WritePlayoutWave(stream, sink));
+    return wav.substr(wav.find("data") + 8);
+}
+
 // waveOut, counting the streams it opened by rate and channels.
 struct CountingDevice : SoundDevice {
     std::unique_ptr<SoundOutput> Open(const StreamFormat& f, std::size_t bytes, Refusal& why) override {
@@ -232,29 +268,25 @@ TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRendersMadeReadyOrNot) {
                      Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(2) + Le16(505))) +
                           Chunk("data", ima))),
     };
-    std::string rendered;
-    StringSink sink(rendered);
-    Win32SoundSources sources;
-    AnnouncementStream stream(paths, sources);
-    ASSERT_TRUE(WritePlayoutWave(stream, sink));
-    const std::string data = rendered.substr(rendered.find("data") + 8);
+    const std::string data = Rendered(paths);
 
     auto device = std::make_shared<CountingDevice>();
     std::atomic<int>& stereo_44k = device->opened[441002];  // the stream of paths
     std::atomic<int>& mono_22k = device->opened[220501];    // the stream of paths[0] alone
     Player p(device);
-    auto play_when = [&p, &paths](const std::atomic<int>& opened) {
+    auto play_when = [&p, &paths](const std::atomic<int>& opened, SoundPlayer::Ticket prepared) {
         for (int i = 0; i < 500 && opened == 0; ++i) Sleep(10);  // made ready
-        const SoundPlayer::Ticket t = p.player.Play(paths);
+        const SoundPlayer::Ticket t = p.player.Play(paths, prepared);
         p.player.PlayCue(Cue::kStep);
         EXPECT_TRUE(p.WaitIdle());
         return t;
     };
-    p.player.PrepareNext(paths);
-    const SoundPlayer::Ticket ready = play_when(stereo_44k);
+    const SoundPlayer::Ticket prepared = p.player.PrepareNext(paths);
+    const SoundPlayer::Ticket ready = play_when(stereo_44k, prepared);
+    EXPECT_EQ(ready, prepared);
     EXPECT_EQ(stereo_44k, 1);
     p.player.PrepareNext({paths[0]});
-    const SoundPlayer::Ticket other = play_when(mono_22k);
+    const SoundPlayer::Ticket other = play_when(mono_22k, 0);
     EXPECT_EQ(stereo_44k, 2);
     p.player.Shutdown();
     EXPECT_GT(data.size(), 4410u * 4);
@@ -265,29 +297,77 @@ TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRendersMadeReadyOrNot) {
         << p.handed[other].size() << " bytes, " << data.size() << " rendered";
 }
 
-// A device that takes every buffer and never hands one back; a reset waits until the test lets it
-// go, as on a frozen sound server. It says when it is freed.
-struct HungDevice : SoundDevice {
-    struct Stream : SoundOutput {
-        Stream(HungDevice& d, std::size_t n) : device(d), memory(kBuffers * n), bytes(n) {}
-        char* Buffer(int i) override { return &memory[static_cast<std::size_t>(i) * bytes]; }
-        std::size_t capacity() const override { return bytes; }
-        bool Write(int, std::size_t) override { return SetEvent(device.written); }
-        bool Back(int) override { return false; }
-        bool Start() override { return true; }
-        void Reset() override { WaitForSingleObject(device.let_go, INFINITE); }
-        HANDLE signal() const override { return device.let_go; }
-        HungDevice& device;
-        std::vector<char> memory;
-        std::size_t bytes;
+// A device that plays what it is given at once, keeping a log of each stream. It can refuse every
+// format but 16-bit PCM, lose the streams it has (they start, and hand nothing back), go away
+// (streams refuse to start, none opens), or hang (streams lost from the start, a reset waiting
+// until the test lets it go, as on a frozen sound server). It says when it is freed.
+struct FakeDevice : SoundDevice {
+    struct Log {
+        StreamFormat format;
+        std::string bytes;
+        bool started = false, lost = false;
     };
-    std::unique_ptr<SoundOutput> Open(const StreamFormat&, std::size_t bytes, Refusal& why) override {
-        why = Refusal::kNone;
-        return std::make_unique<Stream>(*this, bytes);
+    struct Stream : SoundOutput {
+        Stream(FakeDevice& d, std::shared_ptr<Log> l, std::size_t n)
+            : device(d), log(l), memory(kBuffers * n) {}
+        char* Buffer(int i) override { return &memory[static_cast<std::size_t>(i) * capacity()]; }
+        std::size_t capacity() const override { return memory.size() / kBuffers; }
+        bool Write(int i, std::size_t n) override {
+            std::lock_guard<std::mutex> lock(device.mutex);
+            log->bytes.append(Buffer(i), n);
+            queued[i] = true;
+            if (log->started) Play();
+            return SetEvent(device.written);
+        }
+        bool Back(int i) override { return !queued[i]; }
+        bool Start() override {
+            std::lock_guard<std::mutex> lock(device.mutex);
+            log->started = !device.gone;
+            Play();
+            return log->started;
+        }
+        void Reset() override {
+            if (device.hung) WaitForSingleObject(device.let_go, INFINITE);
+            std::fill(queued, queued + kBuffers, false);
+        }
+        HANDLE signal() const override { return event.get(); }
+        void Play() {
+            if (log->lost || !log->started) return;
+            std::fill(queued, queued + kBuffers, false);
+            SetEvent(event.get());
+        }
+        FakeDevice& device;
+        std::shared_ptr<Log> log;
+        std::vector<char> memory;
+        bool queued[kBuffers] = {};
+        KernelHandle event = MakeEvent();
+    };
+    std::unique_ptr<SoundOutput> Open(const StreamFormat& f, std::size_t bytes, Refusal& why) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        why = gone || no_new               ? Refusal::kNoDevice
+              : only_pcm16 && f.bits != 16 ? Refusal::kFormat
+                                           : Refusal::kNone;
+        if (why != Refusal::kNone) return nullptr;
+        streams.push_back(std::make_shared<Log>(Log{f, {}, false, hung}));
+        return std::make_unique<Stream>(*this, streams.back(), bytes);
     }
-    ~HungDevice() override { SetEvent(gone); }
+    ~FakeDevice() override {
+        if (freed) SetEvent(freed);
+    }
+    void LoseStreams() {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (auto& log : streams) log->lost = true;
+    }
+    std::size_t Opened() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return streams.size();
+    }
+    std::mutex mutex;
+    std::vector<std::shared_ptr<Log>> streams;
+    std::atomic<bool> only_pcm16{false}, gone{false}, no_new{false},
+        hung{false};  // set while the player waits
     HANDLE written = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    HANDLE let_go = CreateEventW(nullptr, TRUE, FALSE, nullptr), gone = nullptr;
+    HANDLE let_go = CreateEventW(nullptr, TRUE, FALSE, nullptr), freed = nullptr;
 };
 
 // The window closes while the device, hung, holds an announcement: the window's thread is past
@@ -295,9 +375,10 @@ struct HungDevice : SoundDevice {
 // it used (the device) only once it has ended, after the player has gone.
 TEST(Win32SoundPlayer, ClosingTheWindowOnAHungDeviceTakesTheDeadlineAtMost) {
     HANDLE gone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    auto device = std::make_shared<HungDevice>();
-    device->gone = gone;
-    HungDevice& hung = *device;
+    auto device = std::make_shared<FakeDevice>();
+    device->freed = gone;
+    device->hung = true;
+    FakeDevice& hung = *device;
     struct : PlayerObserver {
         void Handed(SoundPlayer::Ticket, const void*, std::size_t) override { late += closed; }
         void Ended(SoundPlayer::Ticket, const std::vector<FragmentReport>&) override { late += closed; }
@@ -335,6 +416,81 @@ TEST(Win32SoundPlayer, ClosingTheWindowOnAHungDeviceTakesTheDeadlineAtMost) {
         << "the worker did not end";
     EXPECT_EQ(calls.late, 0);
     CloseHandle(gone);
+}
+
+// The stream held ready for the next press goes away before the press: the announcement starts
+// again on a new stream, whole, by moves the worker's table allows; when the device refuses the
+// new stream, it passes in silence. A device gone while idle: the press passes in silence, the
+// next one plays once it is back. A format the device refuses plays as 16-bit PCM.
+TEST(Win32SoundPlayer, StreamsGoneOrRefusedEndInAllowedMovesOnAFakeDevice) {
+    TempFolder dir;
+    const Path tone = dir.Write("tone.wav", Tone(0.1));  // every buffer written ahead
+    const Path eight = dir.Write("osm.wav", PlainWave(kTagPcm, 1, 22050, 8, NoiseBytes(2205, 8)));
+    const std::string played = Rendered({tone});
+    auto device = std::make_shared<FakeDevice>();
+    FakeDevice& dev = *device;
+    Player p(device);
+    // Made ready, then the device changes meanwhile, then the press: its moves.
+    auto held_then = [&](auto&& meanwhile) {
+        const SoundPlayer::Ticket t = p.player.PrepareNext({tone});
+        EXPECT_EQ(p.TakeMovesEndingIn("O>I"), "I>O O>I");
+        meanwhile();
+        EXPECT_EQ(p.player.Play({tone}, t), t);
+        EXPECT_TRUE(p.WaitIdle());
+        return p.TakeMoves();
+    };
+    EXPECT_EQ(held_then([&] { dev.LoseStreams(); }), "I>O O>P P>D D>S S>O O>P P>D D>I");
+    ASSERT_EQ(dev.Opened(), 2u);
+    EXPECT_TRUE(dev.streams[1]->bytes == played) << dev.streams[1]->bytes.size() << " of " << played.size();
+    EXPECT_TRUE(p.player.DeviceStoppedAnswering()) << "the stream gone is left to its driver";
+
+    EXPECT_EQ(held_then([&] {
+                  dev.LoseStreams();
+                  dev.no_new = true;  // the server restarts and takes no stream yet
+              }),
+              "I>O O>P P>D D>S S>O O>I");
+    EXPECT_EQ(dev.Opened(), 3u);
+    EXPECT_EQ(p.ended.back().second.at(0).result, FragmentResult::kCopied);
+    dev.no_new = false;
+
+    EXPECT_EQ(held_then([&] { dev.gone = true; }), "I>O O>I");
+    dev.gone = false;
+    p.player.Play({tone});
+    EXPECT_TRUE(p.WaitIdle());
+    EXPECT_EQ(p.TakeMoves(), "I>O O>P P>D D>I");
+    ASSERT_EQ(dev.Opened(), 5u);
+    EXPECT_TRUE(dev.streams[4]->bytes == played);
+
+    dev.only_pcm16 = true;
+    p.player.Play({eight});
+    EXPECT_TRUE(p.WaitIdle());
+    ASSERT_EQ(dev.Opened(), 6u);
+    EXPECT_EQ(dev.streams[5]->format, (StreamFormat{SampleEncoding::kPcm, 22050, 1, 16}));
+    EXPECT_TRUE(dev.streams[5]->bytes == Rendered({eight}, true));
+}
+
+// A move the worker's table forbids is refused in every build (these tests are built as the
+// program is, without asserts): the state stays, and the first refusal alone is said through the
+// debugger's output.
+TEST(PlayerStates, RefuseAForbiddenMoveAndSayItOnce) {
+    static std::atomic<int> said{0};
+    PVOID watch = AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* e) -> LONG {
+        const EXCEPTION_RECORD& r = *e->ExceptionRecord;
+        const DWORD kDebugPrint = 0x40010006;  // DBG_PRINTEXCEPTION_C: what OutputDebugString raises
+        if (r.ExceptionCode == kDebugPrint && r.NumberParameters >= 2 &&
+            std::strstr(reinterpret_cast<const char*>(r.ExceptionInformation[1]), "player refused"))
+            ++said;
+        return EXCEPTION_CONTINUE_SEARCH;
+    });
+    PlayerStates states;
+    EXPECT_EQ(states.Enter(PlayerState::kPlaying), PlayerStates::Move::kRefused);
+    EXPECT_EQ(states.Enter(PlayerState::kDraining), PlayerStates::Move::kRefused);
+    EXPECT_EQ(states.get(), PlayerState::kIdle);
+    EXPECT_EQ(states.Enter(PlayerState::kOpening), PlayerStates::Move::kMade);
+    EXPECT_EQ(states.Enter(PlayerState::kClosed), PlayerStates::Move::kMade);
+    EXPECT_EQ(states.Enter(PlayerState::kIdle), PlayerStates::Move::kClosed);
+    RemoveVectoredExceptionHandler(watch);
+    EXPECT_EQ(said, 1);
 }
 
 }  // namespace

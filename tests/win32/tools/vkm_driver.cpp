@@ -18,6 +18,8 @@
 //                                           and keep it until release-key or the time is up
 //   vkm_driver release-key
 //   vkm_driver close                        close the main window
+//   vkm_driver close-window title [seconds] wait for a shown window of that title, close it (WM_CLOSE)
+//                                           and print the Unix time of the close, in seconds
 //   vkm_driver gone [seconds]               wait until the main window has gone
 //   vkm_driver rect                         print the window's rectangle and its buttons' sizes
 //   vkm_driver where caption                print the screen point in the middle of a button
@@ -328,10 +330,27 @@ int HoldKey(double seconds, UINT vk, UINT modifiers) {
     return 0;
 }
 
+// Closes the shown top-level window of the title once there is one; prints the Unix time of it.
+int CloseWindowTitled(const wchar_t* title, double seconds) {
+    HWND h = nullptr;
+    for (DWORD start = GetTickCount(); !(h = FindWindowW(nullptr, title)) || !IsWindowVisible(h); Sleep(10))
+        if (GetTickCount() - start > seconds * 1000) return Print("no window"), 1;
+    FILETIME t;  // under Wine the system's clock, to the microsecond
+    GetSystemTimeAsFileTime(&t);
+    PostMessageW(h, WM_CLOSE, 0, 0);
+    char line[32];
+    std::snprintf(
+        line, sizeof line, "%.6f",
+        static_cast<double>((ULONGLONG{t.dwHighDateTime} << 32 | t.dwLowDateTime) - 116444736000000000ULL) /
+            1e7);
+    Print(line);
+    return 0;
+}
+
 int Usage() {
     Print(
         "usage: vkm_driver wait|state|first-state|expect|select|click|box|close-box|focus-window|"
-        "close-focus-window|hotkey-free|hold-key|release-key|close|gone|rect|where ...");
+        "close-focus-window|hotkey-free|hold-key|release-key|close|close-window|gone|rect|where ...");
     return 2;
 }
 
@@ -345,6 +364,10 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"focus-window") {
         if (argc < 4) return Usage();
         return FocusWindow(arg(2, 60), argv[3]);
+    }
+    if (cmd == L"close-window") {
+        if (argc < 3) return Usage();
+        return CloseWindowTitled(argv[2], arg(3, 30));
     }
     if (cmd == L"close-focus-window") {
         HWND h = FindWindowW(nullptr, kFocusCaption);
