@@ -36,6 +36,29 @@ class FakeSounds : public SoundSources {
     FakeFileSystem& files_;
 };
 
+// Files written in memory: a file is at its path once it is committed, whole.
+struct MemoryWriter : FileWriter {
+    struct File : OutputFile {
+        File(MemoryWriter& w, Path p) : writer(w), path(std::move(p)) {}
+        bool Write(const void* d, std::size_t n) override { return sink.Write(d, n); }
+        bool WriteAt(std::uint64_t at, const void* d, std::size_t n) override {
+            return sink.WriteAt(at, d, n);
+        }
+        bool Commit() override { return writer.written[path] = bytes, true; }
+        WriteError error() const override { return {}; }
+        MemoryWriter& writer;
+        Path path;
+        std::string bytes;
+        StringSink sink{bytes};
+    };
+    Created Create(const Path& path, bool overwrite) override {
+        if (written.count(path) && !overwrite) return {nullptr, {WriteError::Kind::kExists, 17}};
+        return {std::make_unique<File>(*this, path), {}};
+    }
+    bool MakeFolder(const Path&) override { return true; }
+    std::map<Path, std::string> written;
+};
+
 // A second of sound at 22.05 kHz.
 std::string Second() {
     return PlainWave(kTagPcm, 1, 22050, 16, std::string(2 * 22050, '\1'));
@@ -235,14 +258,7 @@ TEST_F(LineCheckTest, SoundNotesFromJustOverTheirThresholds) {
 // sample between the player's silences (0x80 in 8-bit samples); every announcement goes to a file of
 // its own, none over an existing one.
 TEST_F(LineCheckTest, RenderedAnnouncementsAreThePlayersBytes) {
-    struct Files : FileWriter {
-        std::map<Path, std::string> written;
-        std::unique_ptr<ByteSink> Create(const Path& path, bool overwrite) override {
-            if (written.count(path) && !overwrite) return nullptr;
-            return std::make_unique<StringSink>(written[path] = "");
-        }
-        bool MakeFolder(const Path&) override { return true; }
-    } writer;
+    MemoryWriter writer;
     // a: 16-bit; b: 8-bit; c: 24-bit stereo of 30,000 frames, past the writer's 64 KiB pieces.
     const std::string a = Tone(), b = PlainWave(kTagPcm, 1, 22050, 8, NoiseBytes(999, 3)),
                       c = PlainWave(kTagPcm, 2, 22050, 24, NoiseBytes(6 * 30000, 5));
@@ -349,10 +365,7 @@ TEST_F(LineCheckTest, AgreesWithTheProgramFromARelativePath) {
     } sounds_here(here);
     sounds_here.codec = &codecs;
     std::string said;
-    struct NoWriter : FileWriter {
-        std::unique_ptr<ByteSink> Create(const Path&, bool) override { return nullptr; }
-        bool MakeFolder(const Path&) override { return false; }
-    } writer;
+    MemoryWriter writer;
     EXPECT_EQ(
         RunLineCheck({"linka.vkm"}, here, sounds_here, writer, [&](const std::string& t) { said += t; }), 1);
     for (const char* text : {"zvuk „..\\x.wav“ (hlášení „1“) leží mimo složku linky",
