@@ -1,5 +1,6 @@
 #include "core/line_output.h"
 
+#include <map>
 #include <set>
 
 #include "core/line_sounds.h"
@@ -9,16 +10,16 @@ namespace vkm {
 std::optional<Path> OutputOntoInput(FileSystem& files, const std::vector<Path>& outputs,
                                     const std::vector<Path>& inputs) {
     std::set<std::string> paths;
-    std::set<FileIdentity> identities;
-    for (const Path& in : inputs) {
-        paths.insert(FoldedPath(in));
-        if (const std::optional<FileIdentity> id = files.Identity(in)) identities.insert(*id);
-    }
+    for (const Path& in : inputs) paths.insert(FoldedPath(in));
+    // The outputs that exist already, by identity: only they can be an input through a link.
+    std::map<FileIdentity, Path> existing;
     for (const Path& out : outputs) {
         if (paths.count(FoldedPath(out))) return out;
-        const std::optional<FileIdentity> id = files.Identity(out);
-        if (id && identities.count(*id)) return out;
+        if (const std::optional<FileIdentity> id = files.Identity(out)) existing.emplace(*id, out);
     }
+    for (std::size_t i = 0; i < inputs.size() && !existing.empty(); ++i)
+        if (const std::optional<FileIdentity> id = files.Identity(inputs[i]))
+            if (auto it = existing.find(*id); it != existing.end()) return it->second;
     return std::nullopt;
 }
 

@@ -4,11 +4,20 @@
 #include "core/sound_repair.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <set>
+#include <tuple>
 
 #include "core/adpcm.h"
+#include "core/catalogue.h"
 #include "core/sound_analysis.h"
 #include "platform/portable/portable_files.h"
 #include "platform/portable/portable_sound.h"
@@ -21,7 +30,19 @@ namespace {
 struct Repaired {
     SoundMeasures m;  // of the copy, as the report measures it (with the true peak)
     double lufs = 0;  // the line's median, the target
+    double trimmed_start = -1, trimmed_end = -1;  // ms, as the repair's summary says
 };
+
+// The milliseconds trimmed at each end of a sound, as the repair's summary says them.
+std::pair<double, double> Trimmed(const std::string& said, std::string name) {
+    std::replace(name.begin(), name.end(), '/', '\\');
+    const std::size_t at = said.find("„" + name + "“: ");
+    const std::size_t cut = at == std::string::npos ? at : said.find("oříznuto ", at);
+    if (cut == std::string::npos) return {-1, -1};
+    const double start = std::atof(said.c_str() + cut + std::strlen("oříznuto "));
+    const std::size_t end = said.find("na začátku a ", cut);
+    return {start, std::atof(said.c_str() + end + std::strlen("na začátku a "))};
+}
 
 TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
     ASSERT_TRUE(HaveSox()) << "sox is needed (scripts/setup.sh installs it)";
@@ -59,6 +80,24 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
          "-r 22050 synth 0.0003 sine 1000 vol 0.9 pad 0.1 0.5 repeat 3",  // clicks: the peak limits
          [](const Repaired& r) { EXPECT_LE(20 * std::log10(r.m.true_peak), -1.0); }},
         {"prebuzeny.wav", "-r 22050 synth 2 sine 150 vol 0.5 gain 8", nullptr},
+        // An offset, then 0.3 s of digital silence an editor added: the silence has no offset and is
+        // trimmed to the margin: 300 ms less 50, and up to the 20 ms of the fade that are under -50 dBFS.
+        {"dcpad.wav", "-r 22050 " + speech + " dcshift 0.05 pad 0 0.3",
+         [](const Repaired& r) {
+             EXPECT_GE(r.trimmed_end, 250);
+             EXPECT_LE(r.trimmed_end, 270);
+         }},
+        // Every fault at once but clipping: quiet, an offset, silence added at both ends, 8 kHz, IMA
+        // ADPCM. The resampler's filter reaches 46 frames (5.75 ms at 8 kHz) before the sound.
+        {"vse.wav", "-r 8000 -e ima-adpcm " + speech + " gain -8 dcshift 0.05 pad 0.3 0.3",
+         [](const Repaired& r) {
+             EXPECT_NEAR(*r.m.loudness, r.lufs, 0.3);
+             EXPECT_EQ(r.m.rate, 22050u);
+             for (const double trimmed : {r.trimmed_start, r.trimmed_end}) {
+                 EXPECT_GE(trimmed, 300 - 50 - 5.75);
+                 EXPECT_LE(trimmed, 300 - 50 + 20);
+             }
+         }},
     };
     std::string definition = "[Info]\r\nName=Nerovná\r\n[Hlaseni]\r\n";
     int n = 0;
@@ -108,6 +147,7 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
                       samples.data());
         analyzer.Push(samples.data(), samples.size());
         Repaired r{analyzer.Finish(), 0};
+        std::tie(r.trimmed_start, r.trimmed_end) = Trimmed(said.substr(0, report), row.name);
         ASSERT_TRUE(r.m.loudness) << row.name;
         if (std::string(row.name) != "spicka.wav" && std::string(row.name) != "prebuzeny.wav")
             loudness.push_back(*r.m.loudness);
@@ -125,13 +165,279 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
          (at = said.find(": 0,0 dB, oříznuto 0 ms na začátku a 0 ms na konci", at + 1)) != std::string::npos;)
         ++unchanged;
     EXPECT_EQ(unchanged, std::size(rows)) << said;
-    // A folder that is not empty, and the line's own folder: refused, nothing written.
-    EXPECT_EQ(run({line + "/Linka.vkm", "--uprav", dir / "kopie"}, said), 2);
-    EXPECT_NE(said.find("není prázdná; kopii do ní zapíše jen --prepsat. Nic nebylo zapsáno."),
-              std::string::npos);
+
+    // The loudness asked for wins over the median: within the 0.05 dB under which a gain is left
+    // out, and 0.05 LU for the fades (10 ms of 2 s: 0.02 dB) and the rounding to 16 bits.
+    ASSERT_EQ(run({line + "/Linka.vkm", "--uprav", dir / "hlasitost", "--hlasitost", "-30"}, said), 0)
+        << said;
+    EXPECT_NE(said.find("  Hlasitost: -30,0 LUFS, skutečná špička"), std::string::npos) << said;
+    for (const char* name : {"a.wav", "tichy.wav", "8k.wav"}) {
+        MemorySource copy(ReadBytes(dir / ("hlasitost/" + std::string(name))));
+        EXPECT_NEAR(*AnalyseWave(copy, nullptr)->loudness, -30, 0.1) << name;
+    }
+    // The margin in milliseconds: 400 ms of silence kept to 200, up to the fade's 20 ms more trimmed.
+    ASSERT_EQ(run({line + "/Linka.vkm", "--uprav", dir / "okraj", "--okraj", "200"}, said), 0) << said;
+    EXPECT_NE(said.find("  Ticho na koncích: 200 ms"), std::string::npos) << said;
+    for (const double trimmed :
+         {Trimmed(said, "zvuky/ticho.wav").first, Trimmed(said, "zvuky/ticho.wav").second}) {
+        EXPECT_GE(trimmed, 200);
+        EXPECT_LE(trimmed, 220);
+    }
+    // A folder that is not empty (one file is enough), and the line's own folder: refused, nothing written.
+    WriteBytes(dir / "jeden.txt", "");
+    std::filesystem::create_directories(dir / "jeden");
+    WriteBytes(dir / "jeden/x.txt", "");
+    for (const char* folder : {"kopie", "jeden"}) {
+        EXPECT_EQ(run({line + "/Linka.vkm", "--uprav", dir / folder}, said), 2);
+        EXPECT_NE(said.find("není prázdná; kopii do ní zapíše jen --prepsat. Nic nebylo zapsáno."),
+                  std::string::npos)
+            << folder;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "jeden"), {}), 1);
     EXPECT_EQ(run({line + "/Linka.vkm", "--uprav", line, "--prepsat"}, said), 2);
     EXPECT_NE(said.find("Linka.vkm: tento soubor linka čte"), std::string::npos) << said;
     for (const auto& [path, bytes] : before) EXPECT_TRUE(ReadBytes(path) == bytes) << path << " changed";
+}
+
+// Everything below root: each path with what it is (a link's target, a file's inode and bytes).
+std::map<std::string, std::string> Tree(const std::string& root) {
+    std::map<std::string, std::string> tree;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        struct stat st;
+        lstat(e.path().c_str(), &st);
+        tree[e.path()] = e.is_symlink()        ? "-> " + std::filesystem::read_symlink(e.path()).string()
+                         : e.is_regular_file() ? std::to_string(st.st_ino) + " " + ReadBytes(e.path())
+                                               : "folder";
+    }
+    return tree;
+}
+
+// A line of a.wav and zvuky/a.wav, with outputs that are its files through links, a hard link, a
+// folder that is a link, or a sub-folder of the copy that holds one of them: each refused with and
+// without --prepsat, nothing written anywhere.
+TEST(SoundRepair, NoOutputIsAFileTheLineReadsAlsoThroughLinks) {
+    ScratchDir dir;
+    namespace fs = std::filesystem;
+    const std::string line = dir / "linka";
+    fs::create_directories(line + "/zvuky");
+    std::vector<int> tone(22050);
+    for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int>(3000 * std::sin(i * 0.125));
+    WriteBytes(line + "/a.wav", PlainWave(kTagPcm, 1, 22050, 16, Pcm16(tone)));
+    WriteBytes(line + "/zvuky/a.wav", PlainWave(kTagPcm, 1, 22050, 16, Pcm16(tone)));
+    WriteBytes(line + "/Linka.vkm", "[Info]\r\nName=L\r\n[Hlaseni]\r\n1=a.wav\r\n2=zvuky\\a.wav\r\n");
+    fs::create_directory_symlink(line, dir / "odkaz");  // ln -s LINE odkaz
+    fs::create_directories(dir / "tvrdy");              // a hard link in the copy
+    fs::create_hard_link(line + "/a.wav", dir / "tvrdy/a.wav");
+    fs::create_directories(dir / "mekky");  // a symlink in the copy
+    fs::create_symlink(line + "/a.wav", dir / "mekky/a.wav");
+    fs::create_directories(dir / "pod");  // a linked sub-folder
+    fs::create_directory_symlink(line, dir / "pod/zvuky");
+    fs::create_hard_link(line + "/a.wav", dir / "hard.wav");
+    fs::create_symlink(line + "/a.wav", dir / "sym.wav");
+    for (const char* folder : {"vse_tvrdy", "vse_mekky"}) fs::create_directories(dir / folder);
+    fs::create_hard_link(line + "/a.wav", dir / "vse_tvrdy/01_odjezd.wav");
+    fs::create_symlink(line + "/a.wav", dir / "vse_mekky/02_prijezd.wav");
+    const std::vector<std::vector<std::string>> rows = {
+        {"--uprav", dir / "odkaz"},      {"--uprav", dir / "tvrdy"},       {"--uprav", dir / "mekky"},
+        {"--uprav", dir / "pod"},        {"--uprav", line + "/zvuky"},     {"--wav", "1", dir / "hard.wav"},
+        {"--wav", "1", dir / "sym.wav"}, {"--wav-all", dir / "vse_tvrdy"}, {"--wav-all", dir / "vse_mekky"},
+    };
+    PortableFileSystem files;
+    PortableFileWriter writer;
+    PortableSoundSources sounds(std::nullopt, nullptr);
+    const std::map<std::string, std::string> before = Tree(dir.path());
+    for (const bool overwrite : {false, true})
+        for (std::vector<std::string> args : rows) {
+            args.insert(args.begin(), line + "/Linka.vkm");
+            if (overwrite) args.push_back("--prepsat");
+            std::string said;
+            EXPECT_EQ(RunLineCheck(args, files, sounds, writer, [&](const std::string& t) { said += t; }), 2)
+                << args[2] << "\n"
+                << said;
+            EXPECT_NE(said.find(": tento soubor linka čte"), std::string::npos) << args[2] << "\n" << said;
+            EXPECT_TRUE(Tree(dir.path()) == before) << args[2] << ": something was written";
+        }
+}
+
+// The real writer, except that the file named fail fails with error: the write that goes past its
+// first after bytes, or, with at_commit, its commit.
+struct FailingWriter : FileWriter {
+    struct File : OutputFile {
+        File(std::unique_ptr<OutputFile> f, const FailingWriter& w) : real(std::move(f)), writer(w) {}
+        bool Write(const void* d, std::size_t n) override {
+            if (!writer.at_commit && (written += n) > writer.after) failed = writer.error;
+            return !failed && real->Write(d, n);
+        }
+        bool WriteAt(std::uint64_t at, const void* d, std::size_t n) override {
+            return real->WriteAt(at, d, n);
+        }
+        bool Commit() override {
+            if (writer.at_commit) failed = writer.error;
+            return !failed && real->Commit();
+        }
+        WriteError error() const override { return failed ? failed : real->error(); }
+        std::unique_ptr<OutputFile> real;
+        const FailingWriter& writer;
+        std::uint64_t written = 0;
+        WriteError failed;
+    };
+    Created Create(const Path& path, bool overwrite) override {
+        Created c = real.Create(path, overwrite);
+        if (c.file && ExtractFileName(path) == fail)
+            c.file = std::make_unique<File>(std::move(c.file), *this);
+        return c;
+    }
+    bool MakeFolder(const Path& path) override { return real.MakeFolder(path); }
+    PortableFileWriter real;
+    std::string fail;
+    WriteError error;
+    std::uint64_t after = 1024;
+    bool at_commit = false;
+};
+
+// A line of three sounds of a second (a.wav, b.wav, c.wav) in folder.
+std::string ThreeSoundLine(const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    std::vector<int> tone(22050);
+    for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int>(3000 * std::sin(i * 0.125));
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        WriteBytes(folder + "/" + name, PlainWave(kTagPcm, 1, 22050, 16, Pcm16(tone)));
+    WriteBytes(folder + "/Linka.vkm", "[Info]\r\nName=L\r\n[Hlaseni]\r\n1=a.wav\r\n2=b.wav\r\n3=c.wav\r\n");
+    return folder + "/Linka.vkm";
+}
+
+// The names in folder; each WAV file's header must tell its size.
+std::set<std::string> Written(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        const std::string name = e.path().filename().string(), bytes = ReadBytes(e.path());
+        names.insert(name);
+        if (name.size() < 4 || name.substr(name.size() - 4) != ".wav") continue;
+        MemorySource source(bytes);
+        const WaveInfo info = ParseWave(source);
+        EXPECT_EQ(info.fault, WaveFault::kNone) << name;
+        EXPECT_EQ(info.data_offset + info.data_size, bytes.size()) << name << "'s header lies";
+    }
+    return names;
+}
+
+// A write that fails leaves nothing that looks finished: the file is not there (nor its temporary
+// one), the definition, written last, is not written when a sound was not, the summary names the
+// reason and the sound; a render goes on with the next announcement.
+TEST(SoundRepair, AFailedWriteLeavesNothingThatLooksFinished) {
+    ScratchDir dir;
+    const std::string line = ThreeSoundLine(dir / "linka");
+    using Kind = WriteError::Kind;
+    const struct {
+        const char* fail;
+        WriteError error;
+        bool at_commit;
+        std::vector<std::string> args;
+        std::set<std::string> left;  // in the output folder
+        std::vector<std::string> said;
+    } rows[] = {
+        {"b.wav",
+         {Kind::kDiskFull, 28},
+         false,
+         {"--uprav", dir / "k1"},
+         {"a.wav", "c.wav"},
+         {"Kopie linky není celá: definiční soubor " +
+              dir / "k1\\Linka.vkm nezapsán, protože 1 zvuk nešlo zapsat",
+          "„b.wav“: nezapsán (na disku není místo)", "Nezapsáno (1): „b.wav“", "„c.wav“: 0,0 dB"}},
+        {"c.wav",
+         {Kind::kReadOnly, 30},
+         true,
+         {"--uprav", dir / "k2"},
+         {"a.wav", "b.wav"},
+         {"„c.wav“: nezapsán (disk je jen pro čtení)", "Nezapsáno (1): „c.wav“"}},
+        {"Linka.vkm",
+         {Kind::kAccessDenied, 13},
+         false,
+         {"--uprav", dir / "k3"},
+         {"a.wav", "b.wav", "c.wav"},
+         {"Kopie linky není celá: definiční soubor " + dir / "k3\\Linka.vkm nešel zapsat (přístup odepřen)"}},
+        {"02_prijezd.wav",
+         {Kind::kOther, 5},
+         false,
+         {"--wav-all", dir / "k4"},
+         {"01_odjezd.wav", "03_odjezd.wav", "04_konec.wav"},
+         {"02_prijezd.wav: soubor nelze zapsat (zápis selhal (chyba systému 5))",
+          "03_odjezd.wav  (hlášení „3“)"}},
+    };
+    PortableFileSystem files;
+    PortableSoundSources sounds;
+    for (const auto& row : rows) {
+        FailingWriter writer;
+        writer.fail = row.fail;
+        writer.error = row.error;
+        writer.at_commit = row.at_commit;
+        writer.after = row.fail == std::string("Linka.vkm") ? 0 : 1024;
+        std::vector<std::string> args = row.args;
+        args.insert(args.begin(), line);
+        std::string said;
+        EXPECT_EQ(RunLineCheck(args, files, sounds, writer, [&](const std::string& t) { said += t; }), 2)
+            << said;
+        for (const std::string& text : row.said)
+            EXPECT_NE(said.find(text), std::string::npos) << text << "\n" << said;
+        EXPECT_EQ(said.find("Kontrola opravené kopie"), std::string::npos) << said;
+        EXPECT_EQ(Written(row.args[1]), row.left) << row.fail;
+    }
+}
+
+// Sounds whose b.wav, opened the fourth time (to be written), tells the parent through a pipe and
+// then waits for ever.
+struct StoppingSources : PortableSoundSources {
+    std::unique_ptr<ByteSource> Open(const Path& path) override {
+        std::unique_ptr<ByteSource> source = PortableSoundSources::Open(path);
+        if (ExtractFileName(path) != "b.wav" || ++opened < 4) return source;
+        struct Stopping : ByteSource {
+            std::unique_ptr<ByteSource> real;
+            int pipe;
+            std::uint64_t Size() const override { return real->Size(); }
+            std::size_t ReadAt(std::uint64_t offset, void* out, std::size_t n) override {
+                if (offset >= 44 && write(pipe, "!", 1) == 1) pause();  // among the samples
+                return real->ReadAt(offset, out, n);
+            }
+        };
+        auto stopping = std::make_unique<Stopping>();
+        stopping->real = std::move(source);
+        stopping->pipe = pipe;
+        return stopping;
+    }
+    int opened = 0, pipe = -1;
+};
+
+// A repair killed while a sound is written leaves the sounds written whole, the one cut short under
+// a temporary name, and no definition file: nothing that the program offers as a line.
+TEST(SoundRepair, ARepairKilledLeavesNoLine) {
+    ScratchDir dir;
+    const std::string line = ThreeSoundLine(dir / "linka");
+    int pipe_ends[2];
+    ASSERT_EQ(pipe(pipe_ends), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        PortableFileSystem files;
+        PortableFileWriter writer;
+        StoppingSources sounds;
+        sounds.pipe = pipe_ends[1];
+        RunLineCheck({line, "--uprav", dir / "kopie"}, files, sounds, writer, [](const std::string&) {});
+        _exit(0);
+    }
+    char got = 0;
+    EXPECT_EQ(read(pipe_ends[0], &got, 1), 1);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(pipe_ends[0]);
+    close(pipe_ends[1]);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    const std::set<std::string> left = Written(dir / "kopie");
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(*left.begin(), "a.wav");
+    EXPECT_EQ(left.rbegin()->substr(left.rbegin()->size() - 4), ".tmp") << *left.rbegin();
+    PortableFileSystem files;
+    EXPECT_TRUE(FindDefinitionFiles(files, dir / "kopie/").empty());
 }
 
 }  // namespace
