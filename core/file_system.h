@@ -24,6 +24,7 @@ constexpr std::size_t kFilePiece = 64 * 1024;
 struct FileIdentity {
     std::uint64_t volume = 0, index = 0;
     bool operator==(const FileIdentity& o) const { return volume == o.volume && index == o.index; }
+    bool operator!=(const FileIdentity& o) const { return !(*this == o); }
     bool operator<(const FileIdentity& o) const {
         return volume < o.volume || (volume == o.volume && index < o.index);
     }

@@ -91,7 +91,6 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
         // ADPCM. The resampler's filter reaches 46 frames (5.75 ms at 8 kHz) before the sound.
         {"vse.wav", "-r 8000 -e ima-adpcm " + speech + " gain -8 dcshift 0.05 pad 0.3 0.3",
          [](const Repaired& r) {
-             EXPECT_NEAR(*r.m.loudness, r.lufs, 0.3);
              EXPECT_EQ(r.m.rate, 22050u);
              for (const double trimmed : {r.trimmed_start, r.trimmed_end}) {
                  EXPECT_GE(trimmed, 300 - 50 - 5.75);
@@ -166,8 +165,10 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
         ++unchanged;
     EXPECT_EQ(unchanged, std::size(rows)) << said;
 
-    // The loudness asked for wins over the median: within the 0.05 dB under which a gain is left
-    // out, and 0.05 LU for the fades (10 ms of 2 s: 0.02 dB) and the rounding to 16 bits.
+    // The loudness asked for wins over the median. Each of these is kept whole (its sound starts and
+    // ends within the margin), so the copy is what was measured at the gain the measure calls for
+    // (about -8 dB, for tichy.wav +0.4 dB: none under the 0.05 dB that is left out), but for its fades
+    // (10 ms of 2 s: at most 0.02 dB) and the rounding to 16 bits.
     ASSERT_EQ(run({line + "/Linka.vkm", "--uprav", dir / "hlasitost", "--hlasitost", "-30"}, said), 0)
         << said;
     EXPECT_NE(said.find("  Hlasitost: -30,0 LUFS, skutečná špička"), std::string::npos) << said;
@@ -260,10 +261,11 @@ TEST(SoundRepair, NoOutputIsAFileTheLineReadsAlsoThroughLinks) {
 }
 
 // The real writer, except that the file named fail fails with error: the write that goes past its
-// first after bytes, or, with at_commit, its commit.
+// first after bytes, or, with at_commit, its commit; or another program makes it meanwhile.
 struct FailingWriter : FileWriter {
     struct File : OutputFile {
-        File(std::unique_ptr<OutputFile> f, const FailingWriter& w) : real(std::move(f)), writer(w) {}
+        File(std::unique_ptr<OutputFile> f, const FailingWriter& w, Path p)
+            : real(std::move(f)), writer(w), path(std::move(p)) {}
         bool Write(const void* d, std::size_t n) override {
             if (!writer.at_commit && (written += n) > writer.after) failed = writer.error;
             return !failed && real->Write(d, n);
@@ -273,18 +275,20 @@ struct FailingWriter : FileWriter {
         }
         bool Commit() override {
             if (writer.at_commit) failed = writer.error;
+            if (!writer.meanwhile.empty()) WriteBytes(NativePath(path), writer.meanwhile);  // another program
             return !failed && real->Commit();
         }
         WriteError error() const override { return failed ? failed : real->error(); }
         std::unique_ptr<OutputFile> real;
         const FailingWriter& writer;
+        Path path;
         std::uint64_t written = 0;
         WriteError failed;
     };
     Created Create(const Path& path, bool overwrite) override {
         Created c = real.Create(path, overwrite);
         if (c.file && ExtractFileName(path) == fail)
-            c.file = std::make_unique<File>(std::move(c.file), *this);
+            c.file = std::make_unique<File>(std::move(c.file), *this, path);
         return c;
     }
     bool MakeFolder(const Path& path) override { return real.MakeFolder(path); }
@@ -293,6 +297,7 @@ struct FailingWriter : FileWriter {
     WriteError error;
     std::uint64_t after = 1024;
     bool at_commit = false;
+    std::string meanwhile;  // when not empty: what another program writes at the path just before the commit
 };
 
 // A line of three sounds of a second (a.wav, b.wav, c.wav) in folder.
@@ -366,6 +371,19 @@ TEST(SoundRepair, AFailedWriteLeavesNothingThatLooksFinished) {
     };
     PortableFileSystem files;
     PortableSoundSources sounds;
+    {  // Made meanwhile by another program: kept, and the render says so.
+        FailingWriter writer;
+        writer.fail = "x.wav";
+        writer.meanwhile = PlainWave(kTagPcm, 1, 8000, 8, "theirs");
+        std::string said;
+        EXPECT_EQ(RunLineCheck({line, "--wav", "1", dir / "x.wav"}, files, sounds, writer,
+                               [&](const std::string& t) { said += t; }),
+                  2);
+        EXPECT_NE(said.find("x.wav: soubor nelze zapsat (už existuje; přepíše ho --prepsat)"),
+                  std::string::npos)
+            << said;
+        EXPECT_EQ(ReadBytes(dir / "x.wav"), writer.meanwhile);
+    }
     for (const auto& row : rows) {
         FailingWriter writer;
         writer.fail = row.fail;

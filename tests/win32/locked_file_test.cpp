@@ -1,9 +1,11 @@
 // A definition file that another program holds open without sharing: it is there,
 // but it cannot be read. Start warns, loads nothing of it and keeps the line and the
-// keys it had.
+// keys it had. And the files of the line check: which paths are one file, and a file
+// written whole or not at all, never over one that another program made or holds.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <set>
 #include <string>
 
@@ -68,6 +70,47 @@ TEST_F(LockedFileTest, StartWarnsAndKeepsTheLineStartedBefore) {
 
     w.form.btnStartClick();  // released by the other program: it loads
     EXPECT_EQ(w.form.lblHlaseni, "new.wav");
+}
+
+TEST_F(LockedFileTest, TheLineChecksFilesByIdentityAndWrittenWhole) {
+    Write("first.vkm", "a");
+    Write("Zamčená.vkm", "b");
+    const std::wstring link = ToWide(dir + "link.wav"), target = ToWide(dir + "out.wav");
+    ASSERT_TRUE(CreateHardLinkW(link.c_str(), ToWide(dir + "first.vkm").c_str(), nullptr));
+    Win32FileSystem files;
+    EXPECT_EQ(files.Identity(dir + "link.wav"), files.Identity(dir + "first.vkm"));
+    EXPECT_EQ(files.Identity(dir + "..\\" + ExtractFileName(dir.substr(0, dir.size() - 1)) + "\\FIRST.VKM"),
+              files.Identity(dir + "first.vkm"));
+    EXPECT_NE(files.Identity(dir + "Zamčená.vkm"), files.Identity(dir + "first.vkm"));
+    EXPECT_TRUE(files.Identity(dir));
+    EXPECT_FALSE(files.Identity(dir + "none.wav"));
+
+    Win32FileWriter writer;
+    auto write = [&](bool overwrite, const std::function<void()>& before_commit) {
+        FileWriter::Created c = writer.Create(dir + "out.wav", overwrite);
+        EXPECT_TRUE(c.file && c.file->Write("new", 3)) << WriteErrorText(c.error);
+        if (!c.file) return WriteError{WriteError::Kind::kOther, 0};
+        if (before_commit) before_commit();
+        return c.file->Commit() ? WriteError{} : c.file->error();
+    };
+    // Another program makes the file meanwhile: it is not replaced, whatever was written is gone.
+    EXPECT_EQ(write(false, [&] { Write("out.wav", "theirs"); }).kind, WriteError::Kind::kExists);
+    EXPECT_EQ(*files.ReadFile(dir + "out.wav"), "theirs");
+    EXPECT_EQ(writer.Create(dir + "out.wav", false).error.kind, WriteError::Kind::kExists);
+    // Held open without sharing: refused, as access denied; then replaced whole.
+    HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(write(true, nullptr).kind, WriteError::Kind::kAccessDenied);
+    CloseHandle(held);
+    EXPECT_FALSE(write(true, nullptr));
+    EXPECT_EQ(*files.ReadFile(dir + "out.wav"), "new");
+    { EXPECT_TRUE(writer.Create(dir + "never.wav", true).file); }  // never committed
+    std::vector<DirEntry> left;
+    ASSERT_TRUE(files.ListDirectory(dir, left));
+    std::set<std::string> names;
+    for (const DirEntry& e : left) names.insert(e.name);
+    EXPECT_EQ(names, (std::set<std::string>{"first.vkm", "Zamčená.vkm", "link.wav", "out.wav"}));
+    DeleteFileW(link.c_str());
+    DeleteFileW(target.c_str());
 }
 
 }  // namespace
