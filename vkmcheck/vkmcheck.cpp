@@ -215,6 +215,13 @@ bool RefusedOntoInput(const Tools& t, const std::vector<Path>& outputs, const Li
     return onto.has_value();
 }
 
+// Makes the output folder unless it is there; prints why not.
+bool MadeFolder(const Tools& t, const Path& folder) {
+    if (t.writer.MakeFolder(folder)) return true;
+    t.print("složku " + t.show(folder) + " nelze vytvořit\n");
+    return false;
+}
+
 // The announcements to render, each with its file: the one asked for, or every one into the folder.
 std::vector<std::pair<const PlayedAnnouncement*, Path>> RenderJobs(
     const Command& c, const std::vector<PlayedAnnouncement>& played) {
@@ -270,10 +277,7 @@ int Render(const Command& c, const Tools& t) {
     std::vector<Path> outputs;
     for (const auto& job : jobs) outputs.push_back(job.second);
     if (RefusedOntoInput(t, outputs, sounds, line_path)) return 2;
-    if (c.announcement == 0 && !t.writer.MakeFolder(c.out)) {
-        t.print("složku " + t.show(c.out) + " nelze vytvořit\n");
-        return 2;
-    }
+    if (c.announcement == 0 && !MadeFolder(t, c.out)) return 2;
     int exit_code = 0;
     for (const auto& [announcement, path] : jobs)
         if (!RenderOne(t, sounds, *announcement, path, c.overwrite)) exit_code = 2;
@@ -288,9 +292,7 @@ bool RefusedFolder(const Command& c, const Tools& t) {
                 " není prázdná; kopii do ní zapíše jen --prepsat. Nic nebylo zapsáno.\n");
         return true;
     }
-    if (t.writer.MakeFolder(c.out)) return false;
-    t.print("složku " + t.show(c.out) + " nelze vytvořit\n");
-    return true;
+    return !MadeFolder(t, c.out);
 }
 
 // Writes a mended copy of the line into the folder: every sound, then its definition file byte for
