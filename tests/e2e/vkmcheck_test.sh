@@ -64,12 +64,9 @@ step "outputs that are the line's files through links are refused, with --prepsa
     ln -s ../nerovna/gong.wav mekky/gong.wav && ln nerovna/gong.wav hard.wav && ln -s nerovna/gong.wav sym.wav &&
     ln -s ../nerovna/gong.wav vse/01_odjezd.wav)
 for prepsat in "" --prepsat; do
-    refused . nerovna/Demo.vkm $prepsat --uprav odkaz
-    refused . nerovna/Demo.vkm $prepsat --uprav tvrdy
-    refused . nerovna/Demo.vkm $prepsat --uprav mekky
-    refused . nerovna/Demo.vkm $prepsat --wav 1 hard.wav
-    refused . nerovna/Demo.vkm $prepsat --wav 1 sym.wav
-    refused . nerovna/Demo.vkm $prepsat --wav-all vse
+    for output in "--uprav odkaz" "--uprav tvrdy" "--uprav mekky" "--wav 1 hard.wav" "--wav 1 sym.wav" "--wav-all vse"; do
+        refused . nerovna/Demo.vkm $prepsat $output
+    done
 done
 [ "$(sums)" = "$before" ] || fail "the source folder changed"
 [ -z "$(find "$E2E_WORK" -name '*.tmp')" ] || fail "temporary files left: $(find "$E2E_WORK" -name '*.tmp')"
