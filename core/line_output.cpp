@@ -26,8 +26,7 @@ std::optional<Path> OutputOntoInput(FileSystem& files, const std::vector<Path>& 
 std::string OntoInputText(const std::string& shown) {
     return shown +
            ": tento soubor linka čte (je to její definiční soubor nebo zvuk); vkmcheck do souborů linky "
-           "nikdy "
-           "nezapisuje, ani s --prepsat. Nic nebylo zapsáno.";
+           "nikdy nezapisuje, ani s --prepsat. Nic nebylo zapsáno.";
 }
 
 std::string WriteWhole(FileWriter& writer, const Path& path, bool overwrite,
