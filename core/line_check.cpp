@@ -8,6 +8,7 @@
 #include "core/codepage.h"
 #include "core/hotkeys.h"
 #include "core/line.h"
+#include "core/line_sounds.h"
 #include "core/path.h"
 #include "core/report_text.h"
 #include "core/sequence.h"
@@ -60,17 +61,17 @@ std::string FaultText(WaveFault fault) {
     return "";
 }
 
-// A sound name that reaches outside the line's folder (dir), as Windows resolves the path.
-bool LeavesFolder(const Path& dir, const std::string& name) {
-    if (name.find(':') != std::string::npos) return true;
-    const Path folder = NormalizePath(dir);
-    return NormalizePath(dir + name).compare(0, folder.size(), folder) != 0;
+WaveInspection InspectFile(SoundSources& sounds, const Path& path) {
+    WaveInspection w;
+    w.fault = WaveFault::kUnreadable;
+    if (std::unique_ptr<ByteSource> source = sounds.Open(path)) w = InspectWave(*source, sounds.codecs());
+    return w;
 }
 
 class Checker {
   public:
-    Checker(LineReport& report, FileSystem& files, SoundSources& sounds, Path dir)
-        : report_(report), files_(files), sounds_(sounds), dir_(std::move(dir)) {}
+    Checker(LineReport& report, FileSystem& files, SoundSources& sounds, const LineSounds& walk)
+        : report_(report), files_(files), sounds_(sounds), walk_(walk), seen_(walk.files().size()) {}
 
     void Fault(std::string text) { report_.findings.push_back({true, std::move(text)}); }
     void Warning(std::string text) { report_.findings.push_back({false, std::move(text)}); }
@@ -79,20 +80,21 @@ class Checker {
     double List(const SoundList& list, const std::string& where) {
         double seconds = 0;
         for (const LineSound& sound : list) {
-            const Path path = SoundPath(dir_, sound.name);
-            const WaveInspection& w = Inspect(path);
+            const std::size_t index = walk_.IndexOf(sound);
+            const LineSoundFile& file = walk_.files()[index];
+            if (!seen_[index]) seen_[index] = InspectFile(sounds_, file.path);
+            const WaveInspection& w = *seen_[index];
             const std::string said = "zvuk " + Quoted(sound.name) + " (" + where + ")";
-            if (LeavesFolder(dir_, sound.name) && warned_outside_.insert(sound.name).second)
+            if (!file.inside() && warned_outside_.insert(index).second)
                 Warning(said + " leží mimo složku linky");
             if (w.playability == Playability::kBroken) {
-                if (w.fault == WaveFault::kUnreadable && !files_.FileExists(path))
+                if (w.fault == WaveFault::kUnreadable && !files_.FileExists(file.path))
                     Fault(said + " chybí");
                 else
                     Fault(said + " " + FaultText(w.fault));
                 seconds += ReplacementSeconds();
                 continue;
-            } else if (w.playability == Playability::kNeedsSystemCodec &&
-                       noted_codec_.insert(sound.name).second) {
+            } else if (w.playability == Playability::kNeedsSystemCodec && noted_codec_.insert(index).second) {
                 Warning(said + " je komprimovaný; přehraje ho kodek Windows, pokud ho systém má");
             }
             seconds += w.seconds;
@@ -106,29 +108,19 @@ class Checker {
         if (!replacement_) {
             replacement_ = static_cast<double>(PlaceholderTone(1000).size()) / 1000;
             if (std::optional<Path> path = sounds_.DefaultSoundPath()) {
-                const WaveInspection& w = Inspect(*path);
+                const WaveInspection w = InspectFile(sounds_, *path);
                 if (w.playability == Playability::kPlayable) replacement_ = w.seconds;
             }
         }
         return *replacement_;
     }
 
-    const WaveInspection& Inspect(const Path& path) {
-        auto it = seen_.find(path);
-        if (it != seen_.end()) return it->second;
-        WaveInspection w;
-        w.fault = WaveFault::kUnreadable;
-        if (std::unique_ptr<ByteSource> source = sounds_.Open(path))
-            w = InspectWave(*source, sounds_.codecs());
-        return seen_.emplace(path, w).first->second;
-    }
-
     LineReport& report_;
     FileSystem& files_;
     SoundSources& sounds_;
-    Path dir_;
-    std::map<Path, WaveInspection> seen_;
-    std::set<std::string> warned_outside_, noted_codec_;
+    const LineSounds& walk_;
+    std::vector<std::optional<WaveInspection>> seen_;  // by the walk's file
+    std::set<std::size_t> warned_outside_, noted_codec_;
     std::optional<double> replacement_;
 };
 
@@ -197,7 +189,8 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, 
     report.encoding = ini.encoding();
     const Line& line = file.line;
     report.name = line.name;
-    Checker check(report, files, sounds, line.folder);
+    const LineSounds walk(line);
+    Checker check(report, files, sounds, walk);
 
     if (report.encoding == TextEncoding::kCp1250 && LooksLikeUtf16WithoutMark(file.bytes))
         check.Warning(
@@ -217,21 +210,20 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, 
         a.entry = entry.key;
         a.departure = PressSequence::PhaseAt(i) == Phase::kDeparture;
         a.leading_seconds = a.departure ? departure : arrival;
-        a.own_seconds = check.List(entry.sounds, "hlášení " + Quoted(a.entry));
+        a.own_seconds = check.List(entry.sounds, PlaceOf(entry));
         if (entry.sounds.empty()) check.Fault("hlášení " + Quoted(a.entry) + " nejmenuje žádný zvuk");
         report.announcements.push_back(a);
     }
     for (const UserAnnouncement& u : line.user_announcements) {
         const std::string key =
             u.key.combination ? KeyName(u.key.combination->modifiers, u.key.combination->vk) : u.key.text;
-        report.user_announcements.emplace_back(
-            key, check.List(u.sounds, "uživatelská klávesa " + Quoted(u.key.text)));
+        report.user_announcements.emplace_back(key, check.List(u.sounds, PlaceOf(u)));
     }
 
     report.keys = ShownKeys(line.hotkeys, line.user_announcements).roles;
     if (!line.refused.empty()) check.Fault(UnusableKeysWarning(line.refused, kAllKeys));
     CheckUserKeyLetters(line, check);
-    if (analyse) report.sounds = ReportSounds(line, sounds);
+    if (analyse) report.sounds = ReportSounds(line, walk, sounds);
     return report;
 }
 
@@ -285,6 +277,64 @@ std::string FormatLineReport(const LineReport& r) {
         out += "  Poznámky ke zvukům (" + std::to_string(s.notes.size()) + "):\n";
         for (const std::string& note : s.notes) out += "    - " + note + "\n";
     }
+    return out;
+}
+
+namespace {
+
+std::string Ms(double ms) {
+    return Decimal(ms, 0) + " ms";
+}
+
+// "„a.wav“, „b.wav“"
+std::string Names(const std::vector<const SoundRepair*>& sounds) {
+    std::string names;
+    for (const SoundRepair* s : sounds) names += (names.empty() ? "" : ", ") + Quoted(s->file.name);
+    return names;
+}
+
+std::string RepairedSoundLine(const SoundRepair& s) {
+    std::string said = "    " + Quoted(s.file.name) + ": ";
+    if (!s.copied) return said + "nezkopírován\n";
+    if (!s.not_written.empty()) return said + "nezapsán (" + s.not_written + ")\n";
+    return said + (s.gain_db > 0 ? "+" : "") + Decimal(s.gain_db, 1) + " dB, oříznuto " +
+           Ms(s.trimmed_start_ms) + " na začátku a " + Ms(s.trimmed_end_ms) + " na konci, " + s.before +
+           " → " + s.after + "\n";
+}
+
+}  // namespace
+
+std::string FormatRepairReport(const LineRepair& r, const std::string& copy,
+                               const std::string& definition_not_written) {
+    std::vector<const SoundRepair*> unmended, unwritten;
+    for (const SoundRepair& s : r.sounds) {
+        if (!s.unmended.empty()) unmended.push_back(&s);
+        if (!s.not_written.empty()) unwritten.push_back(&s);
+    }
+    std::string out;
+    if (!unwritten.empty())
+        out += "Kopie linky není celá: definiční soubor " + copy + " nezapsán, protože " +
+               Count(unwritten.size(), "zvuk", "zvuky", "zvuků") + " nešlo zapsat\n";
+    else if (!definition_not_written.empty())
+        out += "Kopie linky není celá: definiční soubor " + copy + " nešel zapsat (" +
+               definition_not_written + ")\n";
+    else
+        out += "Opravená kopie linky: " + copy + "\n";
+    out += "  Formát zvuků: PCM 16 bitů, " + FrequencyText(r.rate) + ", " + ChannelsText(r.channels) + "\n";
+    if (r.target_lufs)
+        out += "  Hlasitost: " + Decimal(*r.target_lufs, 1) + " LUFS" +
+               (r.target_is_median ? " (medián linky)" : "") + ", skutečná špička nejvýš " +
+               Decimal(kRepairPeakDbtp, 0) + " dBTP\n";
+    out += "  Ticho na koncích: " + Ms(1000 * r.margin_seconds) + "\n";
+    out += "  Zvuky (" + std::to_string(r.sounds.size()) + "):\n";
+    for (const SoundRepair& s : r.sounds) {
+        out += RepairedSoundLine(s);
+        for (const std::string& u : s.unmended) out += "      - " + u + "\n";
+    }
+    if (!unmended.empty())
+        out += "  Neopraveno (" + std::to_string(unmended.size()) + "): " + Names(unmended) + "\n";
+    if (!unwritten.empty())
+        out += "  Nezapsáno (" + std::to_string(unwritten.size()) + "): " + Names(unwritten) + "\n";
     return out;
 }
 

@@ -13,6 +13,7 @@
 #include "core/announcement.h"
 #include "core/file_system.h"
 #include "core/ini.h"
+#include "core/sound_repair.h"
 #include "core/sound_report.h"
 
 namespace vkm {
@@ -54,6 +55,14 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, 
 
 // The report as the check prints it, in Czech, lines ending in "\n".
 std::string FormatLineReport(const LineReport& report);
+
+// The summary of a repair (vkmcheck --uprav) as the line check prints it, in Czech, lines ending in
+// "\n": the copy (copy: its definition file, as shown), its format, loudness and margin, a line per
+// sound (what was done, or why it was not copied or not written, and what could not be mended),
+// and which sounds were not mended and which not written. definition_not_written: why the copy's
+// definition file, written last, was not written (Czech; "" when it was).
+std::string FormatRepairReport(const LineRepair& repair, const std::string& copy,
+                               const std::string& definition_not_written);
 
 // True for text written as UTF-16 without a byte-order mark: zero bytes in every
 // other place. The program reads such a file as CP1250, in which it names nothing.

@@ -251,6 +251,10 @@ void SoundAnalyzer::Push(const float* interleaved, std::size_t frames) {
         }
         if (peak >= silence_level_) {
             if (!heard_) first_heard_ = frames_;
+            for (Channel& ch : channel_) {
+                if (!heard_) ch.sum_before_heard = ch.sum - ch.last;
+                ch.sum_heard = ch.sum;
+            }
             heard_ = true;
             last_heard_ = frames_;
         }
@@ -309,6 +313,9 @@ SoundMeasures SoundAnalyzer::Finish() const {
     for (const Channel& ch : channel_) {
         m.means.push_back(frames_ ? ch.sum / static_cast<double>(frames_) : 0.0);
         m.dc_offset = std::max(m.dc_offset, std::fabs(m.means.back()));
+        m.heard_means.push_back(heard_ ? (ch.sum_heard - ch.sum_before_heard) /
+                                             static_cast<double>(last_heard_ - first_heard_ + 1)
+                                       : m.means.back());
     }
     m.true_peak = true_peak_ ? true_peak_->peak() : 0;
     m.first_level = first_level_;

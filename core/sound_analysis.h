@@ -62,6 +62,10 @@ struct SoundMeasures {
     // The largest |mean| of a channel, and each channel's mean, full scale = 1.
     double dc_offset = 0;
     std::vector<double> means;
+    // Each channel's mean over the frames from the first that is not silent to the last (over all
+    // frames when every one is): the offset of what was recorded, without silence that an editor
+    // added at an end, which has none.
+    std::vector<double> heard_means;
     // The true peak (ITU-R BS.1770): the largest |sample| of the signal oversampled 4 times, or of
     // the samples themselves, full scale = 1; when asked for (SoundAnalyzer), else 0.
     double true_peak = 0;
@@ -117,7 +121,8 @@ class SoundAnalyzer {
         double shelf[2] = {0, 0}, highpass[2] = {0, 0};  // the K-weighting filters' state
         double energy = 0;                               // sum of the filtered squares this quarter
         double weight = 1;
-        double sum = 0;         // of the samples, for the mean
+        double sum = 0;                              // of the samples, for the mean
+        double sum_before_heard = 0, sum_heard = 0;  // sum before the first frame heard, and up to the last
         unsigned clip_run = 0;  // consecutive samples at full scale of one sign until now
         bool clip_negative = false;
         float last = 0;     // the last sample

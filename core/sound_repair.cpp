@@ -61,59 +61,189 @@ class LevelSteps {
     Span spans_[kSteps];
 };
 
-std::string Key(const Path& path) {
-    std::string p = path;
-    std::replace(p.begin(), p.end(), '/', '\\');
-    return Utf16ToUtf8(UpperCaseUtf16(Utf8ToUtf16(p)));
-}
+// The source's samples with the DC offset of each channel taken away over the frames heard.
+class WithoutDc : public SampleReader {
+  public:
+    WithoutDc(std::unique_ptr<SampleReader> source, const SoundRepair::Plan& plan)
+        : source_(std::move(source)), plan_(plan) {}
+    std::size_t Read(float* out, std::size_t frames) override {
+        const std::size_t n = source_->Read(out, frames);
+        const unsigned ch = source_->channels();
+        for (std::size_t f = 0; f < n; ++f, ++at_)
+            if (at_ >= plan_.heard_from && at_ < plan_.heard_to)
+                for (unsigned c = 0; c < ch && c < plan_.dc.size(); ++c)
+                    out[f * ch + c] -= static_cast<float>(plan_.dc[c]);
+        return n;
+    }
+    unsigned channels() const override { return source_->channels(); }
+    unsigned rate() const override { return source_->rate(); }
 
-// The file's samples converted to rate and channels, or nullptr when they cannot be read.
-std::unique_ptr<SampleReader> Converted(const Path& path, unsigned rate, unsigned channels,
-                                        SoundSources& sources) {
-    std::unique_ptr<ByteSource> source = sources.Open(path);
+  private:
+    std::unique_ptr<SampleReader> source_;
+    const SoundRepair::Plan& plan_;
+    std::uint64_t at_ = 0;
+};
+
+// The file's samples without their DC offset, converted to the plan's rate and channels, or
+// nullptr when they cannot be read.
+std::unique_ptr<SampleReader> Converted(const SoundRepair& r, SoundSources& sources) {
+    std::unique_ptr<ByteSource> source = sources.Open(r.file.path);
     if (!source) return nullptr;
     const WaveInfo info = ParseWave(*source);
     if (info.fault != WaveFault::kNone) return nullptr;
     std::unique_ptr<SampleReader> reader = OpenSampleReader(std::move(source), info, sources.codecs());
-    return reader ? ConvertSamples(std::move(reader), rate, channels) : nullptr;
-}
-
-// The converted sound's DC offset: the source's channel means, mapped as its samples are.
-// One under a twentieth of the report's limit is left: a mended sound is not changed again.
-std::vector<double> ConvertedDc(const std::vector<double>& means, unsigned channels) {
-    std::vector<float> in(means.begin(), means.end()), out(channels);
-    if (!in.empty()) MapChannels(in.data(), static_cast<unsigned>(in.size()), 1, channels, out.data());
-    std::vector<double> dc(out.begin(), out.end());
-    for (double& d : dc)
-        if (std::fabs(d) < kDcOffsetLimit / 20) d = 0;
-    return dc;
+    if (!reader) return nullptr;
+    if (std::any_of(r.plan.dc.begin(), r.plan.dc.end(), [](double d) { return d != 0; }))
+        reader = std::make_unique<WithoutDc>(std::move(reader), r.plan);
+    return ConvertSamples(std::move(reader), r.plan.rate, r.plan.channels);
 }
 
 // Reads the sound converted, without its DC offset, and hands frames [from, to) to analyzer and
 // the level of each frame to steps (either may be null); frames gets how many the sound has.
 bool Scan(const SoundRepair& r, SoundSources& sources, std::uint64_t from, std::uint64_t to,
           SoundAnalyzer* analyzer, LevelSteps* steps, std::uint64_t& frames) {
-    const SoundRepair::Plan& plan = r.plan;
-    std::unique_ptr<SampleReader> reader = Converted(r.source, plan.rate, plan.channels, sources);
+    std::unique_ptr<SampleReader> reader = Converted(r, sources);
     if (!reader) return false;
-    const unsigned ch = plan.channels;
+    const unsigned ch = r.plan.channels;
     std::vector<float> piece(kPieceFrames * ch);
     frames = 0;
     while (const std::size_t n = reader->Read(piece.data(), kPieceFrames)) {
-        for (std::size_t f = 0; f < n; ++f) {
+        for (std::size_t f = 0; steps && f < n; ++f) {
             float top = 0;
-            for (unsigned c = 0; c < ch; ++c) {
-                float& x = piece[f * ch + c];
-                x -= static_cast<float>(plan.dc[c]);
-                top = std::max(top, std::fabs(x));
-            }
-            if (steps) steps->Add(top, frames + f);
+            for (unsigned c = 0; c < ch; ++c) top = std::max(top, std::fabs(piece[f * ch + c]));
+            steps->Add(top, frames + f);
         }
         const std::uint64_t first = std::max(from, frames), last = std::min(to, frames + n);
         if (analyzer && first < last)
             analyzer->Push(piece.data() + (first - frames) * ch, static_cast<std::size_t>(last - first));
         frames += n;
     }
+    return true;
+}
+
+// Why a sound that the report cannot measure is not copied.
+std::string NotCopied(WaveFault fault, Codecs* codecs) {
+    if (fault == WaveFault::kUnreadable) return "chybí nebo nejde přečíst: do kopie nejde";
+    if (fault != WaveFault::kNone) return "nelze přehrát: do kopie nejde";
+    if (codecs && !codecs->system())
+        return "tato verze vkmcheck ho neumí dekódovat (ve Windows ho přehraje kodek systému): do kopie "
+               "nejde; opravte linku programem vkmcheck.exe ve Windows";
+    return "žádný kodek ho nepřehraje: do kopie nejde";
+}
+
+// Measures each sound as the report measures it and decides the copy's format and loudness.
+std::vector<std::optional<SoundMeasures>> MeasureLine(SoundSources& sources, const RepairOptions& options,
+                                                      LineRepair& repair) {
+    std::vector<std::optional<SoundMeasures>> measured(repair.sounds.size());
+    std::vector<double> loudness;
+    std::map<unsigned, std::size_t> rates;
+    for (std::size_t i = 0; i < repair.sounds.size(); ++i) {
+        SoundRepair& r = repair.sounds[i];
+        std::unique_ptr<ByteSource> source = sources.Open(r.file.path);
+        const WaveInfo info = source ? ParseWave(*source) : WaveInfo{WaveFault::kUnreadable, {}, 0, 0, {}};
+        if (info.fault == WaveFault::kNone) {
+            r.before = FormatText(info.format);
+            measured[i] = AnalyseWave(*source, sources.codecs());
+        }
+        if (!measured[i]) {
+            r.unmended.push_back(NotCopied(info.fault, sources.codecs()));
+        } else if (!r.file.inside()) {
+            r.unmended.push_back("leží mimo složku linky: do kopie nejde, zkopírujte ho ručně");
+            measured[i].reset();
+        } else {
+            ++rates[measured[i]->rate];
+            repair.channels = std::max(repair.channels, std::min(measured[i]->channels, 2u));
+            if (measured[i]->loudness) loudness.push_back(*measured[i]->loudness);
+        }
+    }
+    for (const auto& [rate, count] : rates)  // the most used; of as many, the highest
+        if (repair.rate == 0 || count >= rates[repair.rate]) repair.rate = rate;
+    if (options.rate) repair.rate = *options.rate;
+    repair.channels = std::max(repair.channels, 1u);
+    repair.target_is_median = !options.loudness;
+    if (options.loudness)
+        repair.target_lufs = options.loudness;
+    else if (!loudness.empty())
+        repair.target_lufs = Median(loudness);
+    return measured;
+}
+
+// The frames kept of a sound of frames frames whose levels are steps: those from margin before the
+// first to margin after the last that is heard once gain is applied.
+void Trim(const LevelSteps& steps, std::uint64_t frames, std::uint64_t margin, double gain,
+          SoundRepair::Plan& plan) {
+    plan.start = 0;
+    plan.end = frames;
+    if (const auto heard = steps.Over(static_cast<float>(LevelOfDbfs(kSilenceDbfs) / gain))) {
+        plan.start = heard->first > margin ? heard->first - margin : 0;
+        plan.end = std::min(frames, heard->second + 1 + margin);
+    }
+}
+
+// The gain in dB that brings what is kept to the target as far as its true peak allows.
+double GainFor(const SoundMeasures& kept, const LineRepair& repair, SoundRepair& r) {
+    if (!repair.target_lufs) return 0;
+    if (!kept.loudness) {
+        r.unmended.push_back(
+            "je kratší než 0,4 s nebo příliš tichý na změření hlasitosti: hlasitost nezměněna");
+        return 0;
+    }
+    const double limit = LevelOfDbfs(kRepairPeakDbtp - 0.01);  // a hair under, for rounding to 16 bits
+    const double wanted = *repair.target_lufs - *kept.loudness;
+    const double gain_db = std::min(wanted, 20 * std::log10(limit / std::max(kept.true_peak, 1e-9)));
+    if (wanted - gain_db > kRepairShortLu)
+        r.unmended.push_back("zesílení zastavila špička (" + Decimal(kRepairPeakDbtp, 0) +
+                             " dBTP): zůstává o " + Decimal(wanted - gain_db, 1) + " LU tišší než cíl");
+    return std::fabs(gain_db) < 0.05 ? 0 : gain_db;  // a mended sound stays as it is
+}
+
+// Plans the repair of one sound that the report measured as m; false when it cannot be read again.
+bool PlanSound(const SoundMeasures& m, const LineRepair& repair, const RepairOptions& options,
+               SoundSources& sources, SoundRepair& r) {
+    const StreamFormat out{SampleEncoding::kPcm, repair.rate, repair.channels, 16};
+    r.after = FormatText(WaveFormat{SampleEncoding::kPcm,
+                                    kTagPcm,
+                                    out.channels,
+                                    out.rate,
+                                    16,
+                                    out.BlockAlign(),
+                                    out.rate * out.BlockAlign(),
+                                    0,
+                                    {}});
+    if (m.clipped_runs > 0)
+        r.unmended.push_back("je přebuzený (" + std::to_string(m.clipped_runs) +
+                             "×): ořezané špičky oprava nevrátí, nahrajte ho znovu");
+    SoundRepair::Plan& plan = r.plan;
+    plan.rate = out.rate;
+    plan.channels = out.channels;
+    plan.dc = m.heard_means;
+    for (double& d : plan.dc)  // one under a twentieth of the report's limit is left: a mended sound stays
+        if (std::fabs(d) < kDcOffsetLimit / 20) d = 0;
+    plan.heard_from = m.leading_silence;
+    plan.heard_to = m.frames - std::min(m.frames, m.trailing_silence);
+    // Converted, without its DC offset: where it is heard, for any level.
+    LevelSteps steps;
+    std::uint64_t frames = 0;
+    if (!Scan(r, sources, 0, UINT64_MAX, nullptr, &steps, frames)) {
+        r.unmended.push_back("nejde přečíst podruhé: do kopie nejde");
+        return false;
+    }
+    // The loudness and true peak of what is kept, trimmed with the gain that the source's loudness
+    // calls for; the gain they call for, as far as the peak allows, and the trim once more with it.
+    const auto margin = static_cast<std::uint64_t>(std::llround(options.margin_seconds * out.rate));
+    const double first_gain_db = repair.target_lufs && m.loudness ? *repair.target_lufs - *m.loudness : 0;
+    Trim(steps, frames, margin, LevelOfDbfs(first_gain_db), plan);
+    SoundAnalyzer analyzer(out.rate, out.channels, 1.0f, true);
+    Scan(r, sources, plan.start, plan.end, &analyzer, nullptr, frames);
+    r.gain_db = GainFor(analyzer.Finish(), repair, r);
+    plan.gain = LevelOfDbfs(r.gain_db);
+    Trim(steps, frames, margin, plan.gain, plan);
+    if (!steps.Over(static_cast<float>(LevelOfDbfs(kSilenceDbfs) / plan.gain)) && frames > 0)
+        r.unmended.push_back("je celý ticho: nic neořízl");
+    plan.fade = static_cast<std::uint64_t>(
+        std::llround(std::min(kRepairFadeSeconds, options.margin_seconds) * out.rate));
+    r.trimmed_start_ms = 1000.0 * static_cast<double>(plan.start) / out.rate;
+    r.trimmed_end_ms = 1000.0 * static_cast<double>(frames - plan.end) / out.rate;
     return true;
 }
 
@@ -153,163 +283,23 @@ std::string FormatText(const WaveFormat& f) {
     return kind + ", " + FrequencyText(f.rate) + ", " + ChannelsText(f.channels);
 }
 
-std::vector<Path> LineInputs(const Line& line, const Path& definition) {
-    std::vector<Path> inputs{definition};
-    for (const SoundRepair& s : LineSoundFiles(line)) inputs.push_back(s.source);
-    return inputs;
+bool LineRepair::Whole() const {
+    return std::all_of(sounds.begin(), sounds.end(),
+                       [](const SoundRepair& s) { return s.not_written.empty(); });
 }
 
-bool SameFile(const Path& a, const Path& b) {
-    return Key(NormalizePath(a)) == Key(NormalizePath(b));
-}
-
-std::vector<SoundRepair> LineSoundFiles(const Line& line) {
-    std::vector<SoundRepair> files;
-    std::map<std::string, std::size_t> seen;
-    const std::string folder = Key(line.folder);
-    auto use = [&](const SoundList& list) {
-        for (const LineSound& s : list) {
-            const Path path = line.SoundPath(s);
-            const std::string key = Key(path);
-            if (!seen.emplace(key, files.size()).second) continue;
-            SoundRepair r;
-            r.name = s.name;
-            r.source = path;
-            // Inside the folder: a name with no ':' that stays below it once resolved.
-            if (s.name.find(':') == std::string::npos && key.size() > folder.size() &&
-                key.compare(0, folder.size(), folder) == 0)
-                r.relative = path.substr(line.folder.size());
-            files.push_back(std::move(r));
-        }
-    };
-    use(line.departure_sounds);
-    use(line.arrival_sounds);
-    use(line.end_sounds);
-    for (const LineAnnouncement& a : line.announcements) use(a.sounds);
-    for (const UserAnnouncement& u : line.user_announcements) use(u.sounds);
-    return files;
-}
-
-LineRepair RepairLine(const Line& line, SoundSources& sources, const RepairOptions& options,
-                      const std::function<void(const SoundRepair&)>& write) {
+LineRepair RepairLine(const LineSounds& sounds, SoundSources& sources, const RepairOptions& options,
+                      const std::function<std::string(const SoundRepair&)>& write) {
     LineRepair repair;
-    repair.sounds = LineSoundFiles(line);
+    repair.sounds.resize(sounds.files().size());
+    for (std::size_t i = 0; i < repair.sounds.size(); ++i) repair.sounds[i].file = sounds.files()[i];
     repair.margin_seconds = options.margin_seconds;
-
-    // Each sound as the report measures it.
-    std::vector<std::optional<SoundMeasures>> measured(repair.sounds.size());
-    std::vector<double> loudness;
-    std::map<unsigned, std::size_t> rates;
+    const std::vector<std::optional<SoundMeasures>> measured = MeasureLine(sources, options, repair);
     for (std::size_t i = 0; i < repair.sounds.size(); ++i) {
         SoundRepair& r = repair.sounds[i];
-        std::unique_ptr<ByteSource> source = sources.Open(r.source);
-        const WaveInfo info = source ? ParseWave(*source) : WaveInfo{WaveFault::kUnreadable, {}, 0, 0, {}};
-        if (info.fault == WaveFault::kNone) {
-            r.before = FormatText(info.format);
-            measured[i] = AnalyseWave(*source, sources.codecs());
-        }
-        if (!measured[i]) {
-            r.unmended.push_back(
-                info.fault == WaveFault::kUnreadable ? "chybí nebo nejde přečíst: do kopie nejde"
-                : info.fault != WaveFault::kNone     ? "nelze přehrát: do kopie nejde"
-                : sources.codecs() && !sources.codecs()->system()
-                    ? "tato verze vkmcheck ho neumí dekódovat (ve Windows ho přehraje kodek systému): do "
-                      "kopie nejde; opravte linku programem vkmcheck.exe ve Windows"
-                    : "žádný kodek ho nepřehraje: do kopie nejde");
-            r.relative.clear();
-            continue;
-        }
-        if (r.relative.empty()) {
-            r.unmended.push_back("leží mimo složku linky: do kopie nejde, zkopírujte ho ručně");
-            continue;
-        }
-        ++rates[measured[i]->rate];
-        repair.channels = std::max(repair.channels, std::min(measured[i]->channels, 2u));
-        if (measured[i]->loudness) loudness.push_back(*measured[i]->loudness);
-    }
-    for (const auto& [rate, count] : rates)  // the most used; of as many, the highest
-        if (repair.rate == 0 || count >= rates[repair.rate]) repair.rate = rate;
-    if (options.rate) repair.rate = *options.rate;
-    repair.channels = std::max(repair.channels, 1u);
-    repair.target_is_median = !options.loudness;
-    if (options.loudness)
-        repair.target_lufs = options.loudness;
-    else if (!loudness.empty())
-        repair.target_lufs = Median(loudness);
-
-    const StreamFormat out{SampleEncoding::kPcm, repair.rate, repair.channels, 16};
-    const double limit = LevelOfDbfs(kRepairPeakDbtp - 0.01);  // a hair under, for rounding to 16 bits
-    for (std::size_t i = 0; i < repair.sounds.size(); ++i) {
-        SoundRepair& r = repair.sounds[i];
-        if (r.relative.empty()) continue;
-        const SoundMeasures& m = *measured[i];
-        r.after = FormatText(WaveFormat{SampleEncoding::kPcm,
-                                        kTagPcm,
-                                        out.channels,
-                                        out.rate,
-                                        16,
-                                        out.BlockAlign(),
-                                        out.rate * out.BlockAlign(),
-                                        0,
-                                        {}});
-        if (m.clipped_runs > 0)
-            r.unmended.push_back("je přebuzený (" + std::to_string(m.clipped_runs) +
-                                 "×): ořezané špičky oprava nevrátí, nahrajte ho znovu");
-
-        // Converted, without its DC offset: where it is heard, for any level.
-        SoundRepair::Plan& plan = r.plan;
-        plan.rate = out.rate;
-        plan.channels = out.channels;
-        plan.dc = ConvertedDc(m.means, out.channels);
-        LevelSteps steps;
-        std::uint64_t frames = 0;
-        if (!Scan(r, sources, 0, UINT64_MAX, nullptr, &steps, frames)) {
-            r.unmended.push_back("nejde přečíst podruhé: do kopie nejde");
-            r.relative.clear();
-            continue;
-        }
-        // Silence: what lies under the report's silence level once the gain is applied.
-        const auto margin = static_cast<std::uint64_t>(std::llround(options.margin_seconds * out.rate));
-        auto trim = [&](double gain) {
-            plan.start = 0;
-            plan.end = frames;
-            if (const auto heard = steps.Over(static_cast<float>(LevelOfDbfs(kSilenceDbfs) / gain))) {
-                plan.start = heard->first > margin ? heard->first - margin : 0;
-                plan.end = std::min(frames, heard->second + 1 + margin);
-            }
-        };
-        // The loudness and true peak of what is kept, trimmed with the gain that the source's loudness
-        // calls for; the gain they call for, as far as the peak allows, and the trim once more with it.
-        std::optional<double> wanted;
-        if (repair.target_lufs && m.loudness) wanted = *repair.target_lufs - *m.loudness;
-        trim(LevelOfDbfs(wanted.value_or(0)));
-        SoundAnalyzer analyzer(out.rate, out.channels, 1.0f, true);
-        Scan(r, sources, plan.start, plan.end, &analyzer, nullptr, frames);
-        const SoundMeasures kept = analyzer.Finish();
-        double gain_db = 0;
-        if (kept.loudness && repair.target_lufs) {
-            wanted = *repair.target_lufs - *kept.loudness;
-            const double most = 20 * std::log10(limit / std::max(kept.true_peak, 1e-9));
-            gain_db = std::min(*wanted, most);
-            if (*wanted - gain_db > kRepairShortLu)
-                r.unmended.push_back("zesílení zastavila špička (" + Decimal(kRepairPeakDbtp, 0) +
-                                     " dBTP): zůstává o " + Decimal(*wanted - gain_db, 1) +
-                                     " LU tišší než cíl");
-            if (std::fabs(gain_db) < 0.05) gain_db = 0;  // a mended sound stays as it is
-        } else if (repair.target_lufs) {
-            r.unmended.push_back(
-                "je kratší než 0,4 s nebo příliš tichý na změření hlasitosti: hlasitost nezměněna");
-        }
-        r.gain_db = gain_db;
-        plan.gain = LevelOfDbfs(gain_db);
-        trim(plan.gain);
-        if (!steps.Over(static_cast<float>(LevelOfDbfs(kSilenceDbfs) / plan.gain)) && frames > 0)
-            r.unmended.push_back("je celý ticho: nic neořízl");
-        plan.fade = static_cast<std::uint64_t>(
-            std::llround(std::min(kRepairFadeSeconds, options.margin_seconds) * out.rate));
-        r.trimmed_start_ms = 1000.0 * static_cast<double>(plan.start) / out.rate;
-        r.trimmed_end_ms = 1000.0 * static_cast<double>(frames - plan.end) / out.rate;
-        if (write) write(r);
+        if (!measured[i] || !PlanSound(*measured[i], repair, options, sources, r)) continue;
+        r.copied = true;
+        if (write) r.not_written = write(r);
     }
     return repair;
 }
@@ -318,7 +308,7 @@ bool WriteRepairedSound(const SoundRepair& r, SoundSources& sources, ByteSink& s
     const SoundRepair::Plan& plan = r.plan;
     const unsigned rate = plan.rate, channels = plan.channels;
     const StreamFormat out{SampleEncoding::kPcm, rate, channels, 16};
-    std::unique_ptr<SampleReader> reader = Converted(r.source, rate, channels, sources);
+    std::unique_ptr<SampleReader> reader = Converted(r, sources);
     if (!reader) return false;
     const std::uint64_t length = plan.end - plan.start;
     const std::string header = WaveFileHeader(out, length * out.BlockAlign());
@@ -337,7 +327,7 @@ bool WriteRepairedSound(const SoundRepair& r, SoundSources& sources, ByteSink& s
             double gain = plan.gain;
             if (edge < fade) gain *= 0.5 - 0.5 * std::cos(3.14159265358979323846 * (edge + 0.5) / fade);
             for (unsigned c = 0; c < channels; ++c) {
-                const double v = (piece[f * channels + c] - plan.dc[c]) * gain;
+                const double v = piece[f * channels + c] * gain;
                 const auto s =
                     static_cast<std::int16_t>(std::clamp(std::floor(v * 32768 + 0.5), -32768.0, 32767.0));
                 bytes.push_back(static_cast<std::uint8_t>(s));
@@ -347,11 +337,7 @@ bool WriteRepairedSound(const SoundRepair& r, SoundSources& sources, ByteSink& s
         }
         if (!bytes.empty() && !sink.Write(bytes.data(), bytes.size())) return false;
     }
-    if (written == length) return true;
-    // The file read shorter than before: the header says what was written, and it failed.
-    const std::string fixed = WaveFileHeader(out, written * out.BlockAlign());
-    sink.WriteAt(0, fixed.data(), fixed.size());
-    return false;
+    return written == length;  // else the file read shorter than before: not a whole copy
 }
 
 }  // namespace vkm

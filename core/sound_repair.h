@@ -1,8 +1,8 @@
 // The repair of a line's sounds for its author: a copy of the line whose sounds share one format
 // and have no DC offset, no more silence at either end than a margin, the line's loudness (as far
 // as their peaks allow) and a short fade at each end. Each step is measured with the analysis of
-// the line check's report, and every sound is read in pieces, in three passes (measure, measure
-// what was converted, write), so memory does not grow with its length.
+// the line check's report, and every sound is read in pieces, in four passes (measure, find where
+// it is heard once converted, measure what is kept, write), so memory does not grow with its length.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/announcement.h"
-#include "core/line.h"
+#include "core/line_sounds.h"
 
 namespace vkm {
 
@@ -32,18 +32,22 @@ struct RepairOptions {
 
 // What becomes of one sound file of the line.
 struct SoundRepair {
-    std::string name;           // as the line first writes it
-    Path source;                // the file the program plays
-    Path relative;              // its path below the line's folder, which the copy keeps; empty: not copied
+    LineSoundFile file;         // the file, as the walk over the line's sounds finds it
+    bool copied = false;        // planned and handed to write; else why not is in unmended
     std::string before, after;  // formats, in Czech ("PCM 8 bitů, 8 000 Hz, mono")
     double gain_db = 0;         // the loudness set
     double trimmed_start_ms = 0, trimmed_end_ms = 0;
     std::vector<std::string> unmended;  // Czech, UTF-8: what the repair could not mend
+    std::string not_written;            // Czech: why write could not make its file; empty when it did
 
-    // Known after Plan: how to write it.
+    // Known after it is planned: how to write it.
     struct Plan {
         unsigned rate = 0, channels = 0;  // of the copy: 16-bit PCM
-        std::vector<double> dc;           // removed from each channel of the converted sound
+        // The DC offset removed from each channel of the source over the frames [heard_from,
+        // heard_to), from the first that is not silent to the last: silence that an editor added at an
+        // end has no offset and stays silence.
+        std::vector<double> dc;
+        std::uint64_t heard_from = 0, heard_to = 0;
         double gain = 1;
         std::uint64_t start = 0, end = 0;  // the frames kept, of the converted sound
         std::uint64_t fade = 0;            // frames faded in and out
@@ -56,31 +60,22 @@ struct LineRepair {
     bool target_is_median = true;
     double margin_seconds = 0;
     std::vector<SoundRepair> sounds;  // every sound file of the line, in the order it first names them
+
+    // Every sound copied was written.
+    bool Whole() const;
 };
 
-// The line's sound files, each once, as Windows would find them (without regard to case), in
-// the order the line first names them: name, source and relative path (empty for a sound outside
-// the line's folder).
-std::vector<SoundRepair> LineSoundFiles(const Line& line);
-
-// Finds the line's sound files (each once, as Windows would find them, without regard to case),
-// measures each and decides the copy's format and loudness; then, for each sound in turn,
-// measures it converted and plans its repair, and hands it to write before the next is looked at.
-// write gets the sound (with its plan) and makes its file; it is not called for a sound that is
-// not copied (missing, unplayable, outside the line's folder).
-LineRepair RepairLine(const Line& line, SoundSources& sources, const RepairOptions& options,
-                      const std::function<void(const SoundRepair&)>& write);
+// Measures each of the line's sound files and decides the copy's format and loudness; then, for
+// each sound in turn, measures it converted and plans its repair, and hands it to write before
+// the next is looked at. write gets the sound (with its plan), makes its file and says why it could
+// not (Czech; empty when it did); it is not called for a sound that is not copied (missing,
+// unplayable, outside the line's folder).
+LineRepair RepairLine(const LineSounds& sounds, SoundSources& sources, const RepairOptions& options,
+                      const std::function<std::string(const SoundRepair&)>& write);
 
 // Writes the mended sound planned in repair as a WAV file to sink, read once more from sources.
 // False when the source or the sink fails.
 bool WriteRepairedSound(const SoundRepair& repair, SoundSources& sources, ByteSink& sink);
-
-// The files a line reads, as the system resolves them: its definition file and every sound.
-std::vector<Path> LineInputs(const Line& line, const Path& definition);
-
-// True when a and b, both full paths, name one file as Windows compares paths: resolved, either
-// delimiter, without regard to case.
-bool SameFile(const Path& a, const Path& b);
 
 // A WAV format in Czech: "PCM 16 bitů, 22 050 Hz, mono", "IMA ADPCM, 22 050 Hz, mono".
 std::string FormatText(const WaveFormat& format);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -42,16 +43,100 @@ std::string Level(double value) {
     return Decimal(20 * std::log10(std::max(value, 1e-9)), 1) + " dBFS";
 }
 
-// A sound file of the line, with what the line does with it.
+// What the report learns of a sound file of the line.
 struct SoundFile {
-    std::string name;               // as the line first writes it
-    std::vector<std::string> uses;  // where the line names it, each once
-    WaveInfo info;                  // its header; fault when it cannot be read as a WAV file
-    bool plays = false;             // the player does not put the place-holder in its place
+    WaveInfo info;       // its header; fault when it cannot be read as a WAV file
+    bool plays = false;  // the player does not put the place-holder in its place
     std::optional<SoundMeasures> measures;
     // Announcements in which it is converted, by the format it is converted to.
     std::map<std::pair<unsigned, unsigned>, std::vector<std::string>> conversions;
 };
+
+// Reads each file's header and measures those that play, each once, in pieces.
+std::vector<SoundFile> MeasureFiles(const LineSounds& sounds, SoundSources& sources, SoundReport& report) {
+    std::vector<SoundFile> files(sounds.files().size());
+    std::vector<double> loudness;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        SoundFile& f = files[i];
+        f.info.fault = WaveFault::kUnreadable;
+        std::unique_ptr<ByteSource> source = sources.Open(sounds.files()[i].path);
+        if (!source) continue;
+        f.info = ParseWave(*source);
+        if (f.info.fault != WaveFault::kNone) continue;
+        // One that no codec decodes is the place-holder: the check names it, and nothing else is said.
+        f.plays = InspectWave(*source, sources.codecs()).playability != Playability::kBroken;
+        if (!f.plays) continue;
+        f.measures = AnalyseWave(*source, sources.codecs());
+        if (!f.measures) continue;
+        ++report.measured;
+        if (f.measures->loudness) loudness.push_back(*f.measures->loudness);
+    }
+    if (!loudness.empty()) report.median_lufs = Median(loudness);
+    return files;
+}
+
+// The announcements' own formats, as the player decides them, and what each converts.
+void FindConversions(const Line& line, const LineSounds& sounds, std::vector<SoundFile>& files) {
+    for (const PlayedAnnouncement& a : LinePlayback(line)) {
+        std::vector<const WaveFormat*> formats;
+        for (const LineSound* s : a.sounds) {
+            const WaveInfo& info = files[sounds.IndexOf(*s)].info;
+            if (info.fault == WaveFault::kNone && formats.size() < AnnouncementStream::kLookAhead)
+                formats.push_back(&info.format);
+        }
+        if (formats.empty()) continue;
+        const StreamFormat stream = AnnouncementFormat(formats);
+        for (const LineSound* s : a.sounds) {
+            SoundFile& f = files[sounds.IndexOf(*s)];
+            if (!f.plays) continue;
+            if (f.info.format.rate == stream.rate && f.info.format.channels == stream.channels) continue;
+            std::vector<std::string>& where = f.conversions[{stream.rate, stream.channels}];
+            if (std::find(where.begin(), where.end(), a.label) == where.end()) where.push_back(a.label);
+        }
+    }
+}
+
+// What the measures of a file say to its author.
+void NoteMeasures(const SoundMeasures& m, const SoundReport& report,
+                  const std::function<void(std::string)>& note) {
+    const double rate = m.rate ? m.rate : 1;
+    if (m.frames > 0 && m.leading_silence == m.frames) {
+        note("je celý ticho (" + Decimal(m.frames / rate, 2) + " s)");
+    } else {
+        if (m.leading_silence / rate > kLongSilenceSeconds)
+            note("začíná " + Decimal(m.leading_silence / rate, 2) +
+                 " s ticha, které uprostřed hlášení zazní jako pauza");
+        if (m.trailing_silence / rate > kLongSilenceSeconds)
+            note("končí " + Decimal(m.trailing_silence / rate, 2) +
+                 " s ticha, které uprostřed hlášení zazní jako pauza");
+    }
+    if (m.loudness && report.median_lufs && std::fabs(*m.loudness - *report.median_lufs) > kLoudnessSpreadLu)
+        note("hlasitost " + Decimal(*m.loudness, 1) + " LUFS je o " +
+             Decimal(std::fabs(*m.loudness - *report.median_lufs), 1) + " LU " +
+             (*m.loudness < *report.median_lufs ? "nižší" : "vyšší") + " než medián linky");
+    if (m.clipped_runs > 0)
+        note("je přebuzený: " + std::to_string(m.clipped_runs) + "× aspoň " +
+             std::to_string(kClippedRunSamples) + " vzorky za sebou na plné úrovni nebo na svém maximu");
+    if (m.dc_offset > kDcOffsetLimit)
+        note("má stejnosměrnou složku " + Decimal(100 * m.dc_offset, 1) + " % plné úrovně");
+    if (m.first_level >= LevelOfDbfs(kEdgeDbfs))
+        note("začíná náhle (první vzorek " + Level(m.first_level) + "), na spoji cvakne");
+    if (m.last_level >= LevelOfDbfs(kEdgeDbfs))
+        note("končí náhle (poslední vzorek " + Level(m.last_level) + "), na spoji cvakne");
+}
+
+// The notes on one file, each naming it and where the line uses it.
+void NoteFile(const LineSoundFile& file, const SoundFile& f, SoundReport& report) {
+    const std::string said = Quoted(file.name) + " (" + Places(file.uses) + "): ";
+    auto note = [&](const std::string& text) { report.notes.push_back(said + text); };
+    if (f.measures) NoteMeasures(*f.measures, report, note);
+    for (const auto& [format, where] : f.conversions)
+        note("má " + FrequencyText(f.info.format.rate) + ", " + ChannelsText(f.info.format.channels) +
+             " a přehraje se převedený na " + FrequencyText(format.first) + ", " +
+             ChannelsText(format.second) + " v " + Places(where));
+    if (f.plays && f.info.format.encoding == SampleEncoding::kCompressed && !f.info.fact_frames)
+        note("je komprimovaný bez bloku fact: přesnou délku nezná a konec posledního bloku může zaznít");
+}
 
 }  // namespace
 
@@ -72,7 +157,7 @@ std::vector<PlayedAnnouncement> LinePlayback(const Line& line) {
         closed = press.closes;
         const auto i = static_cast<std::size_t>(press.index);
         if (i < count)
-            add("hlášení " + Quoted(line.announcements[i].key),
+            add(PlaceOf(line.announcements[i]),
                 Numbered(i + 1, count + 1) +
                     (press.phase == Phase::kDeparture ? "_odjezd.wav" : "_prijezd.wav"),
                 PressSounds(line, press));
@@ -86,113 +171,17 @@ std::vector<PlayedAnnouncement> LinePlayback(const Line& line) {
         std::string file = "u_" + FileNamePart(u.key.text);
         for (int n = 2; !names.insert(UpperCaseUtf16(Utf8ToUtf16(file))).second; ++n)
             file = "u_" + FileNamePart(u.key.text) + "_" + std::to_string(n);
-        add("uživatelská klávesa " + Quoted(u.key.text), file + ".wav", {&u.sounds});
+        add(PlaceOf(u), file + ".wav", {&u.sounds});
     }
     return played;
 }
 
-SoundReport ReportSounds(const Line& line, SoundSources& sources) {
-    // The files in the order the line first names them, with where it names them.
-    std::vector<Path> order;
-    std::map<Path, SoundFile> files;
-    auto use = [&](const SoundList& list, const std::string& label) {
-        for (const LineSound& s : list) {
-            const Path path = line.SoundPath(s);
-            auto [it, added] = files.try_emplace(path);
-            if (added) {
-                order.push_back(path);
-                it->second.name = s.name;
-            }
-            if (std::find(it->second.uses.begin(), it->second.uses.end(), label) == it->second.uses.end())
-                it->second.uses.push_back(label);
-        }
-    };
-    use(line.departure_sounds, "WAV_odjezd");
-    use(line.arrival_sounds, "WAV_prijezd");
-    use(line.end_sounds, "WAV_Konec");
-    for (const LineAnnouncement& a : line.announcements) use(a.sounds, "hlášení " + Quoted(a.key));
-    for (const UserAnnouncement& u : line.user_announcements)
-        use(u.sounds, "uživatelská klávesa " + Quoted(u.key.text));
-
+SoundReport ReportSounds(const Line& line, const LineSounds& sounds, SoundSources& sources) {
     SoundReport report;
-    report.files = order.size();
-    std::vector<double> loudness;
-    for (const Path& path : order) {
-        SoundFile& f = files[path];
-        f.info.fault = WaveFault::kUnreadable;
-        std::unique_ptr<ByteSource> source = sources.Open(path);
-        if (!source) continue;
-        f.info = ParseWave(*source);
-        if (f.info.fault != WaveFault::kNone) continue;
-        // One that no codec decodes is the place-holder: the check names it, and nothing else is said.
-        f.plays = InspectWave(*source, sources.codecs()).playability != Playability::kBroken;
-        if (!f.plays) continue;
-        f.measures = AnalyseWave(*source, sources.codecs());
-        if (!f.measures) continue;
-        ++report.measured;
-        if (f.measures->loudness) loudness.push_back(*f.measures->loudness);
-    }
-    if (!loudness.empty()) report.median_lufs = Median(loudness);
-
-    // The announcements' own formats, as the player decides them, and what each converts.
-    for (const PlayedAnnouncement& a : LinePlayback(line)) {
-        std::vector<const WaveFormat*> formats;
-        for (const LineSound* s : a.sounds) {
-            const WaveInfo& info = files[line.SoundPath(*s)].info;
-            if (info.fault == WaveFault::kNone && formats.size() < AnnouncementStream::kLookAhead)
-                formats.push_back(&info.format);
-        }
-        if (formats.empty()) continue;
-        const StreamFormat stream = AnnouncementFormat(formats);
-        for (const LineSound* s : a.sounds) {
-            SoundFile& f = files[line.SoundPath(*s)];
-            if (!f.plays) continue;
-            if (f.info.format.rate == stream.rate && f.info.format.channels == stream.channels) continue;
-            std::vector<std::string>& where = f.conversions[{stream.rate, stream.channels}];
-            if (std::find(where.begin(), where.end(), a.label) == where.end()) where.push_back(a.label);
-        }
-    }
-
-    for (const Path& path : order) {
-        const SoundFile& f = files[path];
-        const std::string said = Quoted(f.name) + " (" + Places(f.uses) + "): ";
-        auto note = [&](const std::string& text) { report.notes.push_back(said + text); };
-        if (f.measures) {
-            const SoundMeasures& m = *f.measures;
-            const double rate = m.rate ? m.rate : 1;
-            if (m.frames > 0 && m.leading_silence == m.frames) {
-                note("je celý ticho (" + Decimal(m.frames / rate, 2) + " s)");
-            } else {
-                if (m.leading_silence / rate > kLongSilenceSeconds)
-                    note("začíná " + Decimal(m.leading_silence / rate, 2) +
-                         " s ticha, které uprostřed hlášení zazní jako pauza");
-                if (m.trailing_silence / rate > kLongSilenceSeconds)
-                    note("končí " + Decimal(m.trailing_silence / rate, 2) +
-                         " s ticha, které uprostřed hlášení zazní jako pauza");
-            }
-            if (m.loudness && report.median_lufs &&
-                std::fabs(*m.loudness - *report.median_lufs) > kLoudnessSpreadLu)
-                note("hlasitost " + Decimal(*m.loudness, 1) + " LUFS je o " +
-                     Decimal(std::fabs(*m.loudness - *report.median_lufs), 1) + " LU " +
-                     (*m.loudness < *report.median_lufs ? "nižší" : "vyšší") + " než medián linky");
-            if (m.clipped_runs > 0)
-                note("je přebuzený: " + std::to_string(m.clipped_runs) + "× aspoň " +
-                     std::to_string(kClippedRunSamples) +
-                     " vzorky za sebou na plné úrovni nebo na svém maximu");
-            if (m.dc_offset > kDcOffsetLimit)
-                note("má stejnosměrnou složku " + Decimal(100 * m.dc_offset, 1) + " % plné úrovně");
-            if (m.first_level >= LevelOfDbfs(kEdgeDbfs))
-                note("začíná náhle (první vzorek " + Level(m.first_level) + "), na spoji cvakne");
-            if (m.last_level >= LevelOfDbfs(kEdgeDbfs))
-                note("končí náhle (poslední vzorek " + Level(m.last_level) + "), na spoji cvakne");
-        }
-        for (const auto& [format, where] : f.conversions)
-            note("má " + FrequencyText(f.info.format.rate) + ", " + ChannelsText(f.info.format.channels) +
-                 " a přehraje se převedený na " + FrequencyText(format.first) + ", " +
-                 ChannelsText(format.second) + " v " + Places(where));
-        if (f.plays && f.info.format.encoding == SampleEncoding::kCompressed && !f.info.fact_frames)
-            note("je komprimovaný bez bloku fact: přesnou délku nezná a konec posledního bloku může zaznít");
-    }
+    report.files = sounds.files().size();
+    std::vector<SoundFile> files = MeasureFiles(sounds, sources, report);
+    FindConversions(line, sounds, files);
+    for (std::size_t i = 0; i < files.size(); ++i) NoteFile(sounds.files()[i], files[i], report);
     return report;
 }
 

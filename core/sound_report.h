@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/announcement.h"
-#include "core/line.h"
+#include "core/line_sounds.h"
 
 namespace vkm {
 
@@ -35,8 +35,8 @@ struct SoundReport {
     std::vector<std::string> notes;     // Czech, UTF-8: each names its file and where the line uses it
 };
 
-// Reads each sound file of the line once, in pieces. sources opens the files; without a codec
-// for it, a compressed file is not measured.
-SoundReport ReportSounds(const Line& line, SoundSources& sources);
+// Reads each sound file of the line (sounds: the walk over its sounds) once, in pieces. sources
+// opens the files; without a codec for it, a compressed file is not measured.
+SoundReport ReportSounds(const Line& line, const LineSounds& sounds, SoundSources& sources);
 
 }  // namespace vkm

@@ -94,17 +94,6 @@ class OpenFileDialog {
     virtual std::optional<Path> Show(const OpenFileRequest& request) = 0;
 };
 
-// Files written by the tools (the program itself writes nothing): a file is written from its
-// start, and its header may be completed at the end.
-class FileWriter {
-  public:
-    virtual ~FileWriter() = default;
-    // A new file at path; nullptr when it cannot be made, or when it exists and overwrite is false.
-    virtual std::unique_ptr<ByteSink> Create(const Path& path, bool overwrite) = 0;
-    // Makes the folder (its parents must exist) unless it is there; false when it cannot.
-    virtual bool MakeFolder(const Path& path) = 0;
-};
-
 // The services handed to the main window.
 struct Platform {
     FileSystem& files;

@@ -8,6 +8,8 @@
 #include "core/catalogue.h"
 #include "core/ini.h"
 #include "core/line_check.h"
+#include "core/line_output.h"
+#include "core/line_sounds.h"
 #include "core/path.h"
 #include "core/playout.h"
 #include "core/report_text.h"
@@ -42,6 +44,19 @@ const char kUsage[] =
 using Print = std::function<void(const std::string&)>;
 using Show = std::function<std::string(const Path&)>;
 
+// What the arguments ask for.
+struct Command {
+    enum class Kind { kCheck, kRender, kRepair, kKeys, kUsage, kRefused } kind = Kind::kCheck;
+    std::vector<std::string> paths;  // definition files and folders
+    bool analyse = true, overwrite = false;
+    std::size_t announcement = 0;  // --wav N; 0 with --wav-all: every one
+    Path out;                      // of --wav, --wav-all or --uprav
+    int outputs = 0;               // how many of those were given
+    RepairOptions repair;
+    bool repair_option = false;
+    std::string refusal;  // Czech: why the arguments are refused (kRefused)
+};
+
 // A number from text, with a decimal point or comma; none when it is not one within [lo, hi].
 std::optional<double> Number(std::string text, double lo, double hi) {
     std::replace(text.begin(), text.end(), ',', '.');
@@ -50,6 +65,120 @@ std::optional<double> Number(std::string text, double lo, double hi) {
     if (text.empty() || *end != '\0' || !(v >= lo && v <= hi)) return std::nullopt;
     return v;
 }
+
+// What an option makes of the values after it: "" or why they are refused.
+using Apply = std::string (*)(Command& c, const std::string* values);
+
+std::string Output(Command& c, Command::Kind kind, const Path& out) {
+    c.kind = kind;
+    c.out = out;
+    ++c.outputs;
+    return "";
+}
+std::string Wav(Command& c, const std::string* v) {
+    const bool number =
+        v[0].size() < 9 && v[0].find_first_not_of("0123456789") == std::string::npos && std::stoul(v[0]) > 0;
+    if (!number) return "--wav chce číslo hlášení od 1";
+    c.announcement = std::stoul(v[0]);
+    return Output(c, Command::Kind::kRender, v[1]);
+}
+std::string WavAll(Command& c, const std::string* v) {
+    c.announcement = 0;
+    return Output(c, Command::Kind::kRender, v[0]);
+}
+std::string Mend(Command& c, const std::string* v) {
+    return Output(c, Command::Kind::kRepair, v[0]);
+}
+std::string Rate(Command& c, const std::string* v) {
+    const std::optional<double> n = Number(v[0], 1000, 384000);
+    if (!n || *n != std::floor(*n))
+        return "--frekvence " + v[0] + ": frekvence je celé číslo od 1000 do 384000 Hz";
+    c.repair.rate = static_cast<unsigned>(*n);
+    c.repair_option = true;
+    return "";
+}
+std::string Loudness(Command& c, const std::string* v) {
+    const std::optional<double> n = Number(v[0], -70, 0);
+    if (!n) return "--hlasitost " + v[0] + ": hlasitost je od -70 do 0 LUFS";
+    c.repair.loudness = *n;
+    c.repair_option = true;
+    return "";
+}
+std::string Margin(Command& c, const std::string* v) {
+    const std::optional<double> n = Number(v[0], 0, 10000);
+    if (!n) return "--okraj " + v[0] + ": okraj je od 0 do 10000 ms";
+    c.repair.margin_seconds = *n / 1000;
+    c.repair_option = true;
+    return "";
+}
+
+// The options, each with how many values follow it (none of them empty).
+// clang-format off
+const struct Option {
+    const char* name;
+    std::size_t values;
+    Apply apply;
+} kOptions[] = {
+    {"--bez-rozboru", 0, [](Command& c, const std::string*) { c.analyse = false; return std::string(); }},
+    {"--prepsat",     0, [](Command& c, const std::string*) { c.overwrite = true; return std::string(); }},
+    {"--wav",         2, Wav},
+    {"--wav-all",     1, WavAll},
+    {"--uprav",       1, Mend},
+    {"--frekvence",   1, Rate},
+    {"--hlasitost",   1, Loudness},
+    {"--okraj",       1, Margin},
+};
+// clang-format on
+
+Command Refused(std::string why) {
+    Command c;
+    c.kind = Command::Kind::kRefused;
+    c.refusal = std::move(why);
+    return c;
+}
+
+// The command the arguments give; an empty argument (an unset variable in a script: never the
+// whole disk) or an option without its values is the usage note.
+Command ParseCommand(const std::vector<std::string>& arguments) {
+    Command c;
+    const Command usage = [] {
+        Command u;
+        u.kind = Command::Kind::kUsage;
+        return u;
+    }();
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i].empty()) return usage;
+        const Option* option = nullptr;
+        for (const Option& o : kOptions) option = arguments[i] == o.name ? &o : option;
+        if (!option) {
+            c.paths.push_back(arguments[i]);
+            continue;
+        }
+        for (std::size_t k = 1; k <= option->values; ++k)
+            if (i + k >= arguments.size() || arguments[i + k].empty()) return usage;
+        if (std::string why = option->apply(c, &arguments[i + 1]); !why.empty()) return Refused(why);
+        i += option->values;
+    }
+    const std::vector<std::string>& p = c.paths;
+    if (p.empty() || p[0] == "--help" || p[0] == "-h" || p[0] == "/?") return usage;
+    if (p[0] == "--klavesy") c.kind = Command::Kind::kKeys;
+    if (c.kind == Command::Kind::kKeys) return c;
+    if (c.outputs > 1) return Refused("--wav, --wav-all a --uprav nejdou použít spolu: každý zapisuje jinam");
+    if (c.repair_option && c.kind != Command::Kind::kRepair)
+        return Refused("--frekvence, --hlasitost a --okraj patří k --uprav");
+    if (c.outputs == 1 && p.size() != 1)
+        return Refused("--wav, --wav-all a --uprav chtějí právě jeden soubor linky");
+    return c;
+}
+
+// What the line check works with.
+struct Tools {
+    FileSystem& files;
+    SoundSources& sounds;
+    FileWriter& writer;
+    const Print& print;
+    Show show;
+};
 
 // What a rendered announcement's fragment became, when it is not the file's own sound.
 std::string Replaced(const FragmentReport& r, const std::string& name, SoundSources& sounds) {
@@ -68,295 +197,183 @@ std::string Replaced(const FragmentReport& r, const std::string& name, SoundSour
            (r.result == FragmentResult::kDefaultSound ? "výchozí zvuk systému" : "tón");
 }
 
-// Refuses, before anything is written, an output that is a file the line reads.
-bool RefusedOntoInput(const std::vector<Path>& outputs, const std::vector<Path>& inputs, const Print& print,
-                      const Show& show) {
-    for (const Path& out : outputs)
-        for (const Path& in : inputs)
-            if (SameFile(out, in)) {
-                print(show(out) +
-                      ": tento soubor linka čte (je to její definiční soubor nebo zvuk); vkmcheck do "
-                      "souborů linky nikdy nezapisuje, ani s --prepsat. Nic nebylo zapsáno.\n");
-                return true;
-            }
-    return false;
-}
-
 // Loads the line at line_path (a full path) for writing from it; prints why not.
-std::optional<LineFile> LoadForOutput(FileSystem& files, const Path& line_path, const Print& print,
-                                      const Show& show) {
-    LineFile file = LoadLineFile(files, line_path);
+std::optional<LineFile> LoadForOutput(const Tools& t, const Path& line_path) {
+    LineFile file = LoadLineFile(t.files, line_path);
     if (file.error == LineFileError::kMissing || file.error == LineFileError::kUnreadable) {
-        print(show(line_path) + ": " + LineFileErrorText(file.error) + "\n");
+        t.print(t.show(line_path) + ": " + LineFileErrorText(file.error) + "\n");
         return std::nullopt;
     }
     return file;
 }
 
-// Renders the announcements of the line at line_path: which (1-based, among the announcements
-// in the order of presses) or every one, with the user announcements, into folder.
-int Render(const Path& line_path, std::size_t which, const Path& out, bool overwrite, FileSystem& files,
-           SoundSources& sounds, FileWriter& writer, const Print& print, const Show& show) {
-    const std::optional<LineFile> file = LoadForOutput(files, line_path, print, show);
-    if (!file) return 2;
-    const Line& line = file->line;
-    const std::vector<PlayedAnnouncement> played = LinePlayback(line);
-    const std::size_t presses = played.size() - line.user_announcements.size();
+// Refuses, before anything is written, an output that is a file the line reads.
+bool RefusedOntoInput(const Tools& t, const std::vector<Path>& outputs, const LineSounds& sounds,
+                      const Path& definition) {
+    const std::optional<Path> onto = OutputOntoInput(t.files, outputs, LineInputs(sounds, definition));
+    if (onto) t.print(OntoInputText(t.show(*onto)) + "\n");
+    return onto.has_value();
+}
+
+// Makes the output folder unless it is there; prints why not.
+bool MadeFolder(const Tools& t, const Path& folder) {
+    if (t.writer.MakeFolder(folder)) return true;
+    t.print("složku " + t.show(folder) + " nelze vytvořit\n");
+    return false;
+}
+
+// The announcements to render, each with its file: the one asked for, or every one into the folder.
+std::vector<std::pair<const PlayedAnnouncement*, Path>> RenderJobs(
+    const Command& c, const std::vector<PlayedAnnouncement>& played) {
     std::vector<std::pair<const PlayedAnnouncement*, Path>> jobs;
-    if (which > 0) {
-        if (which > presses) {
-            print("linka má " + std::to_string(presses) + " hlášení; hlášení " + std::to_string(which) +
-                  " v ní není\n");
-            return 2;
-        }
-        jobs.emplace_back(&played[which - 1], out);
-    } else {
-        if (played.empty()) {
-            print(show(line_path) + ": linka nemá žádné hlášení ani uživatelské hlášení; není co zapsat\n");
-            return 0;
-        }
-        for (const PlayedAnnouncement& a : played) jobs.emplace_back(&a, IncludeBackslash(out) + a.file_name);
+    if (c.announcement > 0)
+        jobs.emplace_back(&played[c.announcement - 1], c.out);
+    else
+        for (const PlayedAnnouncement& a : played)
+            jobs.emplace_back(&a, IncludeBackslash(c.out) + a.file_name);
+    return jobs;
+}
+
+// Writes one announcement as the player hands it to the device; false when it cannot.
+bool RenderOne(const Tools& t, const LineSounds& sounds, const PlayedAnnouncement& a, const Path& path,
+               bool overwrite) {
+    std::vector<Path> paths;
+    for (const LineSound* s : a.sounds) paths.push_back(sounds.FileOf(*s).path);
+    AnnouncementStream stream(paths, t.sounds);
+    const std::string failed = WriteWhole(
+        t.writer, path, overwrite, [&](ByteSink& sink) { return WritePlayoutWave(stream, sink); }, "");
+    if (!failed.empty()) {
+        t.print(t.show(path) + ": soubor nelze zapsat (" + failed + ")\n");
+        return false;
     }
-    std::vector<Path> outputs;
-    for (const auto& job : jobs) outputs.push_back(job.second);
-    if (RefusedOntoInput(outputs, LineInputs(line, line_path), print, show)) return 2;
-    if (which == 0 && !writer.MakeFolder(out)) {
-        print("složku " + show(out) + " nelze vytvořit\n");
+    t.print(t.show(path) + "  (" + a.label + ")\n");
+    for (std::size_t i = 0; i < stream.reports().size(); ++i)
+        if (const std::string said =
+                Replaced(stream.reports()[i], sounds.FileOf(*a.sounds[i]).name, t.sounds);
+            !said.empty())
+            t.print("    - " + said + "\n");
+    return true;
+}
+
+// Renders the announcement asked for (1-based, among the announcements in the order of presses),
+// or every one with the user announcements into the folder.
+int Render(const Command& c, const Tools& t) {
+    const Path& line_path = c.paths[0];
+    const std::optional<LineFile> file = LoadForOutput(t, line_path);
+    if (!file) return 2;
+    const LineSounds sounds(file->line);
+    const std::vector<PlayedAnnouncement> played = LinePlayback(file->line);
+    const std::size_t presses = played.size() - file->line.user_announcements.size();
+    if (c.announcement > presses) {
+        t.print("linka má " + std::to_string(presses) + " hlášení; hlášení " +
+                std::to_string(c.announcement) + " v ní není\n");
         return 2;
     }
-    int exit_code = 0;
-    for (const auto& [announcement, path] : jobs) {
-        std::unique_ptr<ByteSink> sink = writer.Create(path, overwrite);
-        if (!sink) {
-            print(show(path) + ": soubor nelze zapsat" +
-                  (overwrite || !files.FileExists(path) ? "" : " (už existuje; přepíše ho --prepsat)") +
-                  "\n");
-            exit_code = 2;
-            continue;
-        }
-        std::vector<Path> paths;
-        std::map<Path, std::string> names;
-        for (const LineSound* s : announcement->sounds) {
-            paths.push_back(line.SoundPath(*s));
-            names.emplace(paths.back(), s->name);
-        }
-        AnnouncementStream stream(paths, sounds);
-        if (!WritePlayoutWave(stream, *sink)) {
-            print(show(path) + ": zápis selhal\n");
-            exit_code = 2;
-            continue;
-        }
-        print(show(path) + "  (" + announcement->label + ")\n");
-        for (const FragmentReport& r : stream.reports())
-            if (const std::string said = Replaced(r, names[r.path], sounds); !said.empty())
-                print("    - " + said + "\n");
+    if (played.empty()) {
+        t.print(t.show(line_path) + ": linka nemá žádné hlášení ani uživatelské hlášení; není co zapsat\n");
+        return 0;
     }
+    const auto jobs = RenderJobs(c, played);
+    std::vector<Path> outputs;
+    for (const auto& job : jobs) outputs.push_back(job.second);
+    if (RefusedOntoInput(t, outputs, sounds, line_path)) return 2;
+    if (c.announcement == 0 && !MadeFolder(t, c.out)) return 2;
+    int exit_code = 0;
+    for (const auto& [announcement, path] : jobs)
+        if (!RenderOne(t, sounds, *announcement, path, c.overwrite)) exit_code = 2;
     return exit_code;
 }
 
-std::string Ms(double ms) {
-    return Decimal(ms, 0) + " ms";
-}
-
-// Writes a mended copy of the line at line_path into folder, then checks the copy.
-int Repair(const Path& line_path, const Path& out, bool overwrite, const RepairOptions& options,
-           FileSystem& files, SoundSources& sounds, FileWriter& writer, const Print& print,
-           const Show& show) {
-    const std::optional<LineFile> file = LoadForOutput(files, line_path, print, show);
-    if (!file) return 2;
-    const Line& line = file->line;
-    const Path folder = IncludeBackslash(out);
-    const Path copy = folder + ExtractFileName(line_path);
-    std::vector<Path> outputs{copy};
-    for (const SoundRepair& s : LineSoundFiles(line))
-        if (!s.relative.empty()) outputs.push_back(folder + s.relative);
-    if (RefusedOntoInput(outputs, LineInputs(line, line_path), print, show)) return 2;
+// Refuses a folder for the copy that is not empty (without --prepsat) or cannot be made.
+bool RefusedFolder(const Command& c, const Tools& t) {
     std::vector<DirEntry> entries;
-    if (files.ListDirectory(folder, entries) && !entries.empty() && !overwrite) {
-        print("složka " + show(out) +
-              " není prázdná; kopii do ní zapíše jen --prepsat. Nic nebylo zapsáno.\n");
-        return 2;
+    if (!c.overwrite && t.files.ListDirectory(IncludeBackslash(c.out), entries) && !entries.empty()) {
+        t.print("složka " + t.show(c.out) +
+                " není prázdná; kopii do ní zapíše jen --prepsat. Nic nebylo zapsáno.\n");
+        return true;
     }
-    if (!writer.MakeFolder(out)) {
-        print("složku " + show(out) + " nelze vytvořit\n");
-        return 2;
-    }
-    int exit_code = 0;
-    auto create = [&](const Path& path) {
-        std::unique_ptr<ByteSink> sink = writer.Create(path, overwrite);
-        if (!sink) {
-            print(show(path) + ": soubor nelze zapsat\n");
-            exit_code = 2;
-        }
-        return sink;
-    };
-    if (std::unique_ptr<ByteSink> sink = create(copy);
-        sink && !sink->Write(file->bytes.data(), file->bytes.size())) {
-        print(show(copy) + ": zápis selhal\n");
-        exit_code = 2;
-    }
-    const LineRepair repair = RepairLine(line, sounds, options, [&](const SoundRepair& s) {
-        // The sound's sub-folders, each made once it is needed.
-        for (std::size_t at = s.relative.find_first_of("\\/"); at != std::string::npos;
-             at = s.relative.find_first_of("\\/", at + 1))
-            writer.MakeFolder(folder + s.relative.substr(0, at));
-        const Path path = folder + s.relative;
-        std::unique_ptr<ByteSink> sink = create(path);
-        if (sink && !WriteRepairedSound(s, sounds, *sink)) {
-            print(show(path) + ": zápis selhal\n");
-            exit_code = 2;
-        }
-    });
-
-    print("Opravená kopie linky: " + show(copy) + "\n");
-    print("  Formát zvuků: PCM 16 bitů, " + FrequencyText(repair.rate) + ", " +
-          ChannelsText(repair.channels) + "\n");
-    if (repair.target_lufs)
-        print("  Hlasitost: " + Decimal(*repair.target_lufs, 1) + " LUFS" +
-              (repair.target_is_median ? " (medián linky)" : "") + ", skutečná špička nejvýš " +
-              Decimal(kRepairPeakDbtp, 0) + " dBTP\n");
-    print("  Ticho na koncích: " + Ms(1000 * repair.margin_seconds) + "\n");
-    print("  Zvuky (" + std::to_string(repair.sounds.size()) + "):\n");
-    std::vector<std::string> unmended;
-    for (const SoundRepair& s : repair.sounds) {
-        std::string said = "    " + Quoted(s.name) + ": ";
-        if (!s.relative.empty())
-            said += (s.gain_db > 0 ? "+" : "") + Decimal(s.gain_db, 1) + " dB, oříznuto " +
-                    Ms(s.trimmed_start_ms) + " na začátku a " + Ms(s.trimmed_end_ms) + " na konci, " +
-                    s.before + " → " + s.after;
-        else
-            said += "nezkopírován";
-        print(said + "\n");
-        for (const std::string& u : s.unmended) print("      - " + u + "\n");
-        if (!s.unmended.empty()) unmended.push_back(Quoted(s.name));
-    }
-    if (!unmended.empty()) {
-        std::string names;
-        for (const std::string& n : unmended) names += (names.empty() ? "" : ", ") + n;
-        print("  Neopraveno (" + std::to_string(unmended.size()) + "): " + names + "\n");
-    }
-    print("\nKontrola opravené kopie:\n");
-    LineReport report = CheckLine(copy, files, sounds, true);
-    report.path = show(report.path);
-    print(FormatLineReport(report));
-    return std::max(exit_code, report.ExitCode());
+    return !MadeFolder(t, c.out);
 }
 
-}  // namespace
+// Writes a mended copy of the line into the folder: every sound, then its definition file byte for
+// byte when they all were written; then checks the copy.
+int Repair(const Command& c, const Tools& t) {
+    const Path& line_path = c.paths[0];
+    const std::optional<LineFile> file = LoadForOutput(t, line_path);
+    if (!file) return 2;
+    const LineSounds sounds(file->line);
+    const Path folder = IncludeBackslash(c.out), copy = folder + ExtractFileName(line_path);
+    std::vector<Path> outputs{copy};
+    for (const LineSoundFile& f : sounds.files())
+        if (f.inside()) outputs.push_back(folder + f.relative);
+    if (RefusedOntoInput(t, outputs, sounds, line_path) || RefusedFolder(c, t)) return 2;
+    const LineRepair repair = RepairLine(sounds, t.sounds, c.repair, [&](const SoundRepair& s) {
+        MakeFoldersBelow(t.writer, folder, s.file.relative);
+        return WriteWhole(
+            t.writer, folder + s.file.relative, c.overwrite,
+            [&](ByteSink& sink) { return WriteRepairedSound(s, t.sounds, sink); }, "zvuk nešel přečíst celý");
+    });
+    const std::string& bytes = file->bytes;
+    const std::string not_written =
+        repair.Whole() ? WriteWhole(
+                             t.writer, copy, c.overwrite,
+                             [&](ByteSink& sink) { return sink.Write(bytes.data(), bytes.size()); }, "")
+                       : "";
+    t.print(FormatRepairReport(repair, t.show(copy), not_written));
+    if (!repair.Whole() || !not_written.empty()) return 2;
+    t.print("\nKontrola opravené kopie:\n");
+    LineReport report = CheckLine(copy, t.files, t.sounds, true);
+    report.path = t.show(report.path);
+    t.print(FormatLineReport(report));
+    return report.ExitCode();
+}
 
-int RunLineCheck(const std::vector<std::string>& arguments, FileSystem& files, SoundSources& sounds,
-                 FileWriter& writer, const Print& print, const Show& show_path) {
-    const Show show = show_path ? show_path : [](const Path& p) { return p; };
-    auto usage = [&] {
-        print(kUsage);
-        return 2;
-    };
-    std::vector<std::string> args;
-    bool analyse = true, overwrite = false;
-    std::optional<std::size_t> wav;  // 0: every announcement
-    std::optional<Path> mend;        // --uprav
-    RepairOptions repair;
-    bool repair_option = false;
-    Path out;
-    int outputs = 0;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        const bool value = i + 1 < arguments.size() && !arguments[i + 1].empty();
-        if (a.empty()) {
-            return usage();  // an unset variable in a script: never the whole disk
-        } else if (a == "--bez-rozboru") {
-            analyse = false;
-        } else if (a == "--prepsat") {
-            overwrite = true;
-        } else if (a == "--wav") {
-            if (!value || i + 2 >= arguments.size() || arguments[i + 2].empty()) return usage();
-            const std::string& n = arguments[++i];
-            const bool number =
-                n.size() < 9 && n.find_first_not_of("0123456789") == std::string::npos && std::stoul(n) > 0;
-            if (!number) {
-                print("--wav chce číslo hlášení od 1\n");
-                return 2;
-            }
-            wav = std::stoul(n);
-            out = arguments[++i];
-            ++outputs;
-        } else if (a == "--wav-all" || a == "--uprav") {
-            if (!value) return usage();
-            if (a == "--uprav")
-                mend = arguments[i + 1];
-            else
-                wav = 0;
-            out = arguments[++i];
-            ++outputs;
-        } else if (a == "--frekvence" || a == "--hlasitost" || a == "--okraj") {
-            if (!value) return usage();
-            const std::string& v = arguments[++i];
-            const std::optional<double> n = a == "--frekvence"   ? Number(v, 1000, 384000)
-                                            : a == "--hlasitost" ? Number(v, -70, 0)
-                                                                 : Number(v, 0, 10000);
-            if (!n || (a == "--frekvence" && *n != std::floor(*n))) {
-                print(a + " " + v + ": " +
-                      (a == "--frekvence"   ? "frekvence je celé číslo od 1000 do 384000 Hz"
-                       : a == "--hlasitost" ? "hlasitost je od -70 do 0 LUFS"
-                                            : "okraj je od 0 do 10000 ms") +
-                      "\n");
-                return 2;
-            }
-            if (a == "--frekvence") repair.rate = static_cast<unsigned>(*n);
-            if (a == "--hlasitost") repair.loudness = *n;
-            if (a == "--okraj") repair.margin_seconds = *n / 1000;
-            repair_option = true;
-        } else {
-            args.push_back(a);
-        }
-    }
-    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "/?") return usage();
-    if (args[0] == "--klavesy") {
-        print(KeyCharacterTable());
-        return 0;
-    }
-    if (outputs > 1) {
-        print("--wav, --wav-all a --uprav nejdou použít spolu: každý zapisuje jinam\n");
-        return 2;
-    }
-    if (repair_option && !mend) {
-        print("--frekvence, --hlasitost a --okraj patří k --uprav\n");
-        return 2;
-    }
-    // Paths made full first, whatever was typed: a line's sounds are resolved against its folder as
-    // the program resolves them, and outputs are compared with the files the line reads.
-    for (std::string& a : args) a = NormalizePath(files.FullPath(a));
-    if (outputs == 1 && args.size() != 1) {
-        print("--wav, --wav-all a --uprav chtějí právě jeden soubor linky\n");
-        return 2;
-    }
-    out = NormalizePath(files.FullPath(out));
-    if (mend) return Repair(args[0], out, overwrite, repair, files, sounds, writer, print, show);
-    if (wav) return Render(args[0], *wav, out, overwrite, files, sounds, writer, print, show);
+// Checks each definition file, and every one in each folder as the program searches its own.
+int Check(const Command& c, const Tools& t) {
     int exit_code = 0, lines = 0, with_faults = 0;
-    for (const std::string& arg : args) {
+    for (const std::string& arg : c.paths) {
         std::vector<Path> found;
         std::vector<DirEntry> entries;
         const Path folder = EndsWithPathDelimiter(arg) ? arg : arg + "\\";
-        if (files.ListDirectory(folder, entries)) {
-            found = FindDefinitionFiles(files, folder);
-            if (found.empty()) print("Ve složce " + show(arg) + " není žádný soubor .vkm.\n\n");
+        if (t.files.ListDirectory(folder, entries)) {
+            found = FindDefinitionFiles(t.files, folder);
+            if (found.empty()) t.print("Ve složce " + t.show(arg) + " není žádný soubor .vkm.\n\n");
         } else {
             found.push_back(arg);
         }
         for (const Path& path : found) {
-            LineReport report = CheckLine(path, files, sounds, analyse);
-            report.path = show(report.path);
-            print(FormatLineReport(report) + "\n");
+            LineReport report = CheckLine(path, t.files, t.sounds, c.analyse);
+            report.path = t.show(report.path);
+            t.print(FormatLineReport(report) + "\n");
             exit_code = std::max(exit_code, report.ExitCode());
             ++lines;
             if (report.ExitCode() != 0) ++with_faults;
         }
     }
     if (lines > 1)
-        print("Zkontrolováno souborů: " + std::to_string(lines) +
-              ", s chybami: " + std::to_string(with_faults) + "\n");
+        t.print("Zkontrolováno souborů: " + std::to_string(lines) +
+                ", s chybami: " + std::to_string(with_faults) + "\n");
     return exit_code;
+}
+
+}  // namespace
+
+int RunLineCheck(const std::vector<std::string>& arguments, FileSystem& files, SoundSources& sounds,
+                 FileWriter& writer, const Print& print, const Show& show_path) {
+    Command c = ParseCommand(arguments);
+    const Tools t{files, sounds, writer, print, show_path ? show_path : [](const Path& p) { return p; }};
+    if (c.kind == Command::Kind::kUsage) print(kUsage);
+    if (c.kind == Command::Kind::kRefused) print(c.refusal + "\n");
+    if (c.kind == Command::Kind::kKeys) print(KeyCharacterTable());
+    if (c.kind == Command::Kind::kUsage || c.kind == Command::Kind::kRefused) return 2;
+    if (c.kind == Command::Kind::kKeys) return 0;
+    // Paths made full first, whatever was typed: a line's sounds are resolved against its folder as
+    // the program resolves them, and outputs are compared with the files the line reads.
+    for (std::string& p : c.paths) p = NormalizePath(files.FullPath(p));
+    c.out = NormalizePath(files.FullPath(c.out));
+    if (c.kind == Command::Kind::kRepair) return Repair(c, t);
+    if (c.kind == Command::Kind::kRender) return Render(c, t);
+    return Check(c, t);
 }
 
 }  // namespace vkm

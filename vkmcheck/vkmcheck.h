@@ -17,9 +17,10 @@ namespace vkm {
 // measured unless --bez-rozboru; or --klavesy for the table of key characters; or,
 // for one definition file, --wav N OUT.wav (announcement N as the program plays it),
 // --wav-all FOLDER (every announcement) or --uprav FOLDER (a mended copy of the line,
-// with --frekvence, --hlasitost, --okraj), written through writer, existing files
-// overwritten only with --prepsat and never a file the line reads. Every path is made
-// full first (files.FullPath). Writes its Czech report through print; returns the
+// with --frekvence, --hlasitost, --okraj), written through writer (each file renamed into
+// place when whole, the copy's definition file last), existing files overwritten only
+// with --prepsat and never a file the line reads, by path or by identity. Every path is
+// made full first (files.FullPath). Writes its Czech report through print; returns the
 // exit code: 0 no fault, 1 a line has faults, 2 a file cannot be read or written (or
 // bad use). show_path writes a path as the system writes it.
 int RunLineCheck(const std::vector<std::string>& args, FileSystem& files, SoundSources& sounds,

@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -114,38 +116,98 @@ bool PortableFileSystem::ListDirectory(const Path& dir, std::vector<DirEntry>& o
 
 namespace {
 
-class FdSink : public ByteSink {
+WriteError FromErrno(int e) {
+    using Kind = WriteError::Kind;
+    switch (e) {
+        case ENOSPC:
+        case EDQUOT:
+            return {Kind::kDiskFull, e};
+        case EACCES:
+        case EPERM:
+            return {Kind::kAccessDenied, e};
+        case EROFS:
+            return {Kind::kReadOnly, e};
+        case EEXIST:
+            return {Kind::kExists, e};
+        default:
+            return {Kind::kOther, e};
+    }
+}
+
+// Puts temp at target: over what is there only when overwrite. errno tells why not.
+bool PutInPlace(const char* temp, const char* target, bool overwrite) {
+    if (overwrite) return rename(temp, target) == 0;
+    if (renameat2(AT_FDCWD, temp, AT_FDCWD, target, RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+    // A file system that cannot rename without replacing: a second name, then the first one goes.
+    if (link(temp, target) != 0) return false;
+    unlink(temp);
+    return true;
+}
+
+class FdOutputFile : public OutputFile {
   public:
-    explicit FdSink(int fd) : fd_{fd} {}
+    FdOutputFile(int fd, std::string temp, std::string target, bool overwrite)
+        : fd_{fd}, temp_(std::move(temp)), target_(std::move(target)), overwrite_(overwrite) {}
+    ~FdOutputFile() override {
+        if (!committed_) unlink(temp_.c_str());
+    }
     bool Write(const void* data, std::size_t n) override { return WriteAll(data, n, -1); }
     bool WriteAt(std::uint64_t offset, const void* data, std::size_t n) override {
         return WriteAll(data, n, static_cast<off_t>(offset));
     }
+    bool Commit() override {
+        if (error_ || fd_.fd < 0) return false;
+        const int fd = std::exchange(fd_.fd, -1);
+        if (close(fd) != 0 || !PutInPlace(temp_.c_str(), target_.c_str(), overwrite_)) {
+            error_ = FromErrno(errno);
+            return false;
+        }
+        committed_ = true;
+        return true;
+    }
+    WriteError error() const override { return error_; }
 
   private:
     // At offset, or at the end of what was written when offset is -1.
     bool WriteAll(const void* data, std::size_t n, off_t offset) {
         const char* p = static_cast<const char*>(data);
-        while (n > 0) {
+        while (n > 0 && !error_) {
             const ssize_t done = offset < 0 ? write(fd_.fd, p, n) : pwrite(fd_.fd, p, n, offset);
             if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) error_ = FromErrno(done < 0 ? errno : ENOSPC);
             if (done <= 0) return false;
             p += done;
             n -= static_cast<std::size_t>(done);
             if (offset >= 0) offset += done;
         }
-        return true;
+        return !error_;
     }
     Fd fd_;
+    std::string temp_, target_;
+    bool overwrite_, committed_ = false;
+    WriteError error_;
 };
 
 }  // namespace
 
-std::unique_ptr<ByteSink> PortableFileWriter::Create(const Path& path, bool overwrite) {
-    const int fd =
-        open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL), 0644);
-    if (fd < 0) return nullptr;
-    return std::make_unique<FdSink>(fd);
+FileWriter::Created PortableFileWriter::Create(const Path& path, bool overwrite) {
+    const std::string target = NativePath(path);
+    struct stat st;
+    if (!overwrite && lstat(target.c_str(), &st) == 0) return {nullptr, FromErrno(EEXIST)};
+    for (unsigned n = 1;; ++n) {
+        const std::string temp =
+            NativePath(TemporaryPathBeside(path, static_cast<unsigned long>(getpid()), n));
+        const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) return {std::make_unique<FdOutputFile>(fd, temp, target, overwrite), {}};
+        if (errno != EEXIST || n == 100) return {nullptr, FromErrno(errno)};
+    }
+}
+
+std::optional<FileIdentity> PortableFileSystem::Identity(const Path& path) {
+    struct stat st;
+    if (stat(NativePath(path).c_str(), &st) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 bool PortableFileWriter::MakeFolder(const Path& path) {

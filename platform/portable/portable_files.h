@@ -21,11 +21,16 @@ class PortableFileSystem : public FileSystem {
     Path ExecutablePath() override;
     // Against the current folder; "\\" is a separator here as everywhere.
     Path FullPath(const Path& path) override;
+    // Device and inode, links followed (stat).
+    std::optional<FileIdentity> Identity(const Path& path) override;
 };
 
+// Each file written to a temporary name beside it and renamed into place when complete; without
+// overwrite, never over a file that is there (renameat2 with RENAME_NOREPLACE, or link and unlink
+// where the file system lacks it).
 class PortableFileWriter : public FileWriter {
   public:
-    std::unique_ptr<ByteSink> Create(const Path& path, bool overwrite) override;
+    Created Create(const Path& path, bool overwrite) override;
     bool MakeFolder(const Path& path) override;
 };
 

@@ -23,11 +23,15 @@ class Win32FileSystem : public FileSystem {
     bool ListDirectory(const Path& dir, std::vector<DirEntry>& out) override;
     Path ExecutablePath() override;
     Path FullPath(const Path& path) override;  // GetFullPathNameW
+    // The volume's serial number and the file's index (GetFileInformationByHandle).
+    std::optional<FileIdentity> Identity(const Path& path) override;
 };
 
+// Each file written to a temporary name beside it and moved into place when complete
+// (MoveFileExW; without overwrite, never over a file that is there).
 class Win32FileWriter : public FileWriter {
   public:
-    std::unique_ptr<ByteSink> Create(const Path& path, bool overwrite) override;
+    Created Create(const Path& path, bool overwrite) override;
     bool MakeFolder(const Path& path) override;
 };
 

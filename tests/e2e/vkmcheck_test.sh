@@ -2,7 +2,8 @@
 # The line check under Wine, as an author runs it: the demo line has no fault (exit
 # 0) and no note on its sounds, and renders to a folder with a Czech name; the demo
 # made uneven is mended into a copy that has only the clipped sound's note, plays whole
-# and stays as it is when mended again, the source untouched and never written onto; a
+# and stays as it is when mended again, the source untouched and never written onto, also
+# through a relative path, a symbolic link, a hard link or a linked folder; a
 # line with one of each fault names every one (exit 1); a file that is not there cannot
 # be read (exit 2). Its Czech report reaches a pipe as UTF-8.
 #   vkmcheck_test.sh BUILD_DIR
@@ -45,15 +46,30 @@ grep -qF "IMA ADPCM, 22 050 Hz, mono → PCM 16 bitů, 22 050 Hz, mono" "$E2E_WO
 status=0
 check nerovna/Demo.vkm --uprav oprava >"$E2E_WORK/again.txt" || status=$?
 [ "$status" -eq 2 ] && grep -qF "není prázdná" "$E2E_WORK/again.txt" || fail "a folder not empty: exit $status"
-status=0
-check --prepsat nerovna/Demo.vkm --wav 1 nerovna/GONG.WAV >"$E2E_WORK/onto.txt" || status=$?
-[ "$status" -eq 2 ] && grep -qF "tento soubor linka čte" "$E2E_WORK/onto.txt" || fail "onto the line's sound: exit $status"
-[ "$(sums)" = "$before" ] || fail "the source folder changed"
 check oprava/Demo.vkm --wav-all oprava-poslech >"$E2E_WORK/copy-render.txt" || fail "rendering the copy: exit $?"
 ! grep -qF "místo něj" "$E2E_WORK/copy-render.txt" || fail "the copy does not play whole: $(cat "$E2E_WORK/copy-render.txt")"
 check oprava/Demo.vkm --uprav oprava2 >"$E2E_WORK/idem.txt" || fail "mending the copy: exit $?"
 [ "$(grep -c ': 0,0 dB, oříznuto 0 ms na začátku a 0 ms na konci' "$E2E_WORK/idem.txt")" -eq 8 ] ||
     fail "mending the copy changed it: $(cat "$E2E_WORK/idem.txt")"
+refused() {  # FOLDER LINE ARGS...: run in FOLDER, refused as writing onto a file the line reads
+    local status=0
+    (cd "$E2E_WORK/$1" && wine "$BUILD_DIR/vkmcheck.exe" "${@:2}") >"$E2E_WORK/onto.txt" || status=$?
+    [ "$status" -eq 2 ] && grep -qF "tento soubor linka čte" "$E2E_WORK/onto.txt" || fail "not refused: ${*:2} (exit $status)"
+}
+refused . nerovna/Demo.vkm --prepsat --wav 1 nerovna/GONG.WAV
+refused nerovna Demo.vkm --wav 1 gong.wav --prepsat
+
+step "outputs that are the line's files through links are refused, with --prepsat or not"
+(cd "$E2E_WORK" && mkdir tvrdy mekky vse && ln -s nerovna odkaz && ln nerovna/gong.wav tvrdy/gong.wav &&
+    ln -s ../nerovna/gong.wav mekky/gong.wav && ln nerovna/gong.wav hard.wav && ln -s nerovna/gong.wav sym.wav &&
+    ln -s ../nerovna/gong.wav vse/01_odjezd.wav)
+for prepsat in "" --prepsat; do
+    for output in "--uprav odkaz" "--uprav tvrdy" "--uprav mekky" "--wav 1 hard.wav" "--wav 1 sym.wav" "--wav-all vse"; do
+        refused . nerovna/Demo.vkm $prepsat $output
+    done
+done
+[ "$(sums)" = "$before" ] || fail "the source folder changed"
+[ -z "$(find "$E2E_WORK" -name '*.tmp')" ] || fail "temporary files left: $(find "$E2E_WORK" -name '*.tmp')"
 
 step "a line with one of each fault"
 mkdir -p "$E2E_WORK/linky"

@@ -13,6 +13,7 @@
 
 #include "core/codepage.h"
 #include "core/playout.h"
+#include "core/report_text.h"
 #include "core/sound_analysis.h"
 #include "fakes/fakes.h"
 #include "vkmcheck/vkmcheck.h"
@@ -34,6 +35,32 @@ class FakeSounds : public SoundSources {
 
   private:
     FakeFileSystem& files_;
+};
+
+// Files written in memory: a file is at its path once it is committed, whole.
+struct MemoryWriter : FileWriter {
+    struct File : OutputFile {
+        File(MemoryWriter& w, Path p) : writer(w), path(std::move(p)) {}
+        bool Write(const void* d, std::size_t n) override { return StringSink(bytes).Write(d, n); }
+        bool WriteAt(std::uint64_t at, const void* d, std::size_t n) override {
+            return StringSink(bytes).WriteAt(at, d, n);
+        }
+        bool Commit() override {
+            if (writer.into) writer.into->files[path] = bytes;
+            return writer.written[path] = bytes, true;
+        }
+        WriteError error() const override { return {}; }
+        MemoryWriter& writer;
+        Path path;
+        std::string bytes;
+    };
+    Created Create(const Path& path, bool overwrite) override {
+        if (written.count(path) && !overwrite) return {nullptr, {WriteError::Kind::kExists, 17}};
+        return {std::make_unique<File>(*this, path), {}};
+    }
+    bool MakeFolder(const Path&) override { return true; }
+    std::map<Path, std::string> written;
+    FakeFileSystem* into = nullptr;  // where the files are also put, to be read back
 };
 
 // A second of sound at 22.05 kHz.
@@ -229,20 +256,41 @@ TEST_F(LineCheckTest, SoundNotesFromJustOverTheirThresholds) {
     MemorySource middle(files.files["C:\\linky\\s.wav"]);
     ASSERT_TRUE(three.sounds && three.sounds->median_lufs);
     EXPECT_NEAR(*three.sounds->median_lufs, *AnalyseWave(middle, nullptr)->loudness, 1e-9);
+
+    // Of an even count, the mean of the two in the middle (t.wav: -12 dB in each of two channels, 3 LU
+    // over m16.wav; s.wav: -6 dB; ok.wav: 0 dB): the report's median and the repair's target. The repair
+    // takes the rate most sounds have, of a tie (two at 22.05 kHz, two at 16 kHz) the higher, and stereo when
+    // one sound is.
+    std::string stereo;
+    const std::string mono = Tone(16000, scaled(-12));
+    for (std::size_t i = 44; i + 1 < mono.size(); i += 2) stereo += mono.substr(i, 2) + mono.substr(i, 2);
+    files.files["C:\\linky\\t.wav"] = PlainWave(kTagPcm, 2, 16000, 16, stereo);
+    files.files["C:\\linky\\m16.wav"] = mono;
+    const LineReport four =
+        Check("[Info]\r\nName=M\r\n[Hlaseni]\r\n1=ok.wav\r\n2=m16.wav\r\n3=s.wav\r\n4=t.wav\r\n");
+    MemorySource second(files.files["C:\\linky\\t.wav"]);
+    const double median =
+        (*AnalyseWave(middle, nullptr)->loudness + *AnalyseWave(second, nullptr)->loudness) / 2;
+    ASSERT_TRUE(four.sounds && four.sounds->median_lufs);
+    EXPECT_NEAR(*four.sounds->median_lufs, median, 1e-9);
+    MemoryWriter writer;
+    writer.into = &files;
+    std::string said;
+    EXPECT_EQ(RunLineCheck({"C:\\linky\\linka.vkm", "--uprav", "C:\\kopie"}, files, this->sounds, writer,
+                           [&](const std::string& t) { said += t; }),
+              0)
+        << said;
+    EXPECT_NE(said.find("  Formát zvuků: PCM 16 bitů, 22 050 Hz, stereo\n  Hlasitost: " + Decimal(median, 1) +
+                        " LUFS (medián linky)"),
+              std::string::npos)
+        << said;
 }
 
 // A rendered announcement is what the player hands the device: the fragments joined sample for
 // sample between the player's silences (0x80 in 8-bit samples); every announcement goes to a file of
 // its own, none over an existing one.
 TEST_F(LineCheckTest, RenderedAnnouncementsAreThePlayersBytes) {
-    struct Files : FileWriter {
-        std::map<Path, std::string> written;
-        std::unique_ptr<ByteSink> Create(const Path& path, bool overwrite) override {
-            if (written.count(path) && !overwrite) return nullptr;
-            return std::make_unique<StringSink>(written[path] = "");
-        }
-        bool MakeFolder(const Path&) override { return true; }
-    } writer;
+    MemoryWriter writer;
     // a: 16-bit; b: 8-bit; c: 24-bit stereo of 30,000 frames, past the writer's 64 KiB pieces.
     const std::string a = Tone(), b = PlainWave(kTagPcm, 1, 22050, 8, NoiseBytes(999, 3)),
                       c = PlainWave(kTagPcm, 2, 22050, 24, NoiseBytes(6 * 30000, 5));
@@ -319,6 +367,24 @@ TEST_F(LineCheckTest, RenderedAnnouncementsAreThePlayersBytes) {
         EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", n, "C:\\out\\n.wav"}), 2) << n;
     EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", "3", "C:\\out\\n.wav"}), 2);
     EXPECT_NE(said.find("linka má 2 hlášení; hlášení 3 v ní není"), std::string::npos) << said;
+    // Each repair option just outside its range is refused, and taken at its edges (then refused only
+    // for want of --uprav).
+    const struct {
+        const char *option, *values[5], *refused;  // just under the range, its edges, just over, under
+    } options[] = {
+        // clang-format off
+        {"--frekvence", {"999", "1000", "384000", "384001", "22050,5"}, "frekvence je celé číslo od 1000 do 384000 Hz"},
+        {"--hlasitost", {"-70,1", "-70", "0", "0.1", "-70.01"}, "hlasitost je od -70 do 0 LUFS"},
+        {"--okraj", {"-1", "0", "10000", "10000.1", "-0,1"}, "okraj je od 0 do 10000 ms"},
+        // clang-format on
+    };
+    for (const auto& o : options)
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(run({"C:\\linky\\linka.vkm", o.option, o.values[i]}), 2);
+            const bool taken = i == 1 || i == 2;
+            EXPECT_NE(said.find(taken ? "patří k --uprav" : o.refused), std::string::npos)
+                << o.values[i] << said;
+        }
     files.files["C:\\linky\\prazdna.vkm"] = "[Info]\r\nName=P\r\n";
     EXPECT_EQ(run({"C:\\linky\\prazdna.vkm", "--wav-all", "C:\\out2"}), 0);
     EXPECT_NE(said.find("linka nemá žádné hlášení ani uživatelské hlášení; není co zapsat"),
@@ -349,10 +415,7 @@ TEST_F(LineCheckTest, AgreesWithTheProgramFromARelativePath) {
     } sounds_here(here);
     sounds_here.codec = &codecs;
     std::string said;
-    struct NoWriter : FileWriter {
-        std::unique_ptr<ByteSink> Create(const Path&, bool) override { return nullptr; }
-        bool MakeFolder(const Path&) override { return false; }
-    } writer;
+    MemoryWriter writer;
     EXPECT_EQ(
         RunLineCheck({"linka.vkm"}, here, sounds_here, writer, [&](const std::string& t) { said += t; }), 1);
     for (const char* text : {"zvuk „..\\x.wav“ (hlášení „1“) leží mimo složku linky",
@@ -361,6 +424,51 @@ TEST_F(LineCheckTest, AgreesWithTheProgramFromARelativePath) {
         EXPECT_NE(said.find(text), std::string::npos) << text << "\n" << said;
     // x.wav plays (1 s); the other three are each the place-holder's 0.25 s.
     EXPECT_NE(said.find("1. odjezd   1,8 s"), std::string::npos) << said;
+    // An output given by a relative name is the file it names in the current folder: the line's.
+    for (const char* onto : {"gsm.wav", "..\\x.wav"}) {
+        said.clear();
+        EXPECT_EQ(RunLineCheck({"linka.vkm", "--wav", "1", onto, "--prepsat"}, here, sounds_here, writer,
+                               [&](const std::string& t) { said += t; }),
+                  2);
+        EXPECT_NE(said.find(": tento soubor linka čte"), std::string::npos) << onto << "\n" << said;
+    }
+    EXPECT_TRUE(writer.written.empty());
+}
+
+// One walk over the line's sounds: a file named in three spellings (one through the folder above)
+// is one file inside the line's folder to the check, the report, the repair, the render and the guard
+// of what is written; a file through "..\\" elsewhere lies outside to all of them.
+TEST_F(LineCheckTest, OneWalkOverTheLinesSounds) {
+    files.files["C:\\linky\\a.wav"] = Tone();
+    files.files["C:\\jinde\\b.wav"] = Tone();
+    files.files["C:\\LINKY\\a.wav"] = Tone();  // as Windows finds a.wav: for the copy, which names it so
+    const LineReport r = Check(
+        "[Info]\r\nName=L\r\n[Hlaseni]\r\n1=a.wav\r\n2=A.WAV\r\n3=..\\LINKY\\a.wav,..\\jinde\\b.wav\r\n");
+    EXPECT_EQ(Texts(r, true), "");
+    EXPECT_EQ(Texts(r, false), "zvuk „..\\jinde\\b.wav“ (hlášení „3“) leží mimo složku linky\n");
+    ASSERT_TRUE(r.sounds);
+    EXPECT_EQ(r.sounds->files, 2u);
+
+    MemoryWriter writer;
+    writer.into = &files;
+    std::string said;
+    auto run = [&](std::vector<std::string> args) {
+        said.clear();
+        return RunLineCheck(args, files, sounds, writer, [&](const std::string& text) { said += text; });
+    };
+    EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--uprav", "C:\\kopie"}), 0) << said;
+    EXPECT_NE(said.find("  Zvuky (2):\n    „a.wav“: "), std::string::npos) << said;
+    EXPECT_NE(said.find("„..\\jinde\\b.wav“: nezkopírován\n      - leží mimo složku linky"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(writer.written.size(), 2u);  // a.wav and linka.vkm
+    EXPECT_TRUE(writer.written.count("C:\\kopie\\a.wav"));
+    EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", "2", "C:\\out\\2.wav"}), 0) << said;
+    EXPECT_EQ(said.find("chybí"), std::string::npos) << "the render plays each spelling: " << said;
+    for (const char* onto : {"C:\\LINKY\\A.wav", "C:/jinde/B.WAV"}) {
+        EXPECT_EQ(run({"C:\\linky\\linka.vkm", "--wav", "1", onto, "--prepsat"}), 2) << onto;
+        EXPECT_NE(said.find(": tento soubor linka čte"), std::string::npos) << said;
+    }
 }
 
 // The guide's table of key characters is the one the program's key names give.

@@ -4,11 +4,19 @@
 #include "core/sound_repair.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
+#include <set>
+#include <tuple>
 
 #include "core/adpcm.h"
+#include "core/catalogue.h"
 #include "core/sound_analysis.h"
 #include "platform/portable/portable_files.h"
 #include "platform/portable/portable_sound.h"
@@ -21,7 +29,18 @@ namespace {
 struct Repaired {
     SoundMeasures m;  // of the copy, as the report measures it (with the true peak)
     double lufs = 0;  // the line's median, the target
+    double trimmed_start = -1, trimmed_end = -1;  // ms, as the repair's summary says
 };
+
+// The milliseconds trimmed at each end of a sound, as the repair's summary says them.
+std::pair<double, double> Trimmed(const std::string& said, std::string name) {
+    std::replace(name.begin(), name.end(), '/', '\\');
+    double start = -1, end = -1;
+    if (const std::size_t at = said.find("„" + name + "“: "); at != std::string::npos)
+        std::sscanf(said.c_str() + said.find("oříznuto", at), "oříznuto %lf ms na začátku a %lf", &start,
+                    &end);
+    return {start, end};
+}
 
 TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
     ASSERT_TRUE(HaveSox()) << "sox is needed (scripts/setup.sh installs it)";
@@ -59,6 +78,23 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
          "-r 22050 synth 0.0003 sine 1000 vol 0.9 pad 0.1 0.5 repeat 3",  // clicks: the peak limits
          [](const Repaired& r) { EXPECT_LE(20 * std::log10(r.m.true_peak), -1.0); }},
         {"prebuzeny.wav", "-r 22050 synth 2 sine 150 vol 0.5 gain 8", nullptr},
+        // An offset, then 0.3 s of digital silence an editor added: the silence has no offset and is
+        // trimmed to the margin: 300 ms less 50, and up to the 20 ms of the fade that are under -50 dBFS.
+        {"dcpad.wav", "-r 22050 " + speech + " dcshift 0.05 pad 0 0.3",
+         [](const Repaired& r) {
+             EXPECT_GE(r.trimmed_end, 250);
+             EXPECT_LE(r.trimmed_end, 270);
+         }},
+        // Every fault at once but clipping: quiet, an offset, silence added at both ends, 8 kHz, IMA
+        // ADPCM. The resampler's filter reaches 46 frames (5.75 ms at 8 kHz) before the sound.
+        {"vse.wav", "-r 8000 -e ima-adpcm " + speech + " gain -8 dcshift 0.05 pad 0.3 0.3",
+         [](const Repaired& r) {
+             EXPECT_EQ(r.m.rate, 22050u);
+             for (const double trimmed : {r.trimmed_start, r.trimmed_end}) {
+                 EXPECT_GE(trimmed, 300 - 50 - 5.75);
+                 EXPECT_LE(trimmed, 300 - 50 + 20);
+             }
+         }},
     };
     std::string definition = "[Info]\r\nName=Nerovná\r\n[Hlaseni]\r\n";
     int n = 0;
@@ -108,6 +144,7 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
                       samples.data());
         analyzer.Push(samples.data(), samples.size());
         Repaired r{analyzer.Finish(), 0};
+        std::tie(r.trimmed_start, r.trimmed_end) = Trimmed(said.substr(0, report), row.name);
         ASSERT_TRUE(r.m.loudness) << row.name;
         if (std::string(row.name) != "spicka.wav" && std::string(row.name) != "prebuzeny.wav")
             loudness.push_back(*r.m.loudness);
@@ -125,13 +162,241 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
          (at = said.find(": 0,0 dB, oříznuto 0 ms na začátku a 0 ms na konci", at + 1)) != std::string::npos;)
         ++unchanged;
     EXPECT_EQ(unchanged, std::size(rows)) << said;
-    // A folder that is not empty, and the line's own folder: refused, nothing written.
-    EXPECT_EQ(run({line + "/Linka.vkm", "--uprav", dir / "kopie"}, said), 2);
-    EXPECT_NE(said.find("není prázdná; kopii do ní zapíše jen --prepsat. Nic nebylo zapsáno."),
-              std::string::npos);
+
+    // The loudness asked for wins over the median. Each of these is kept whole (its sound starts and
+    // ends within the margin), so the copy is what was measured at the gain the measure calls for
+    // (about -8 dB, for tichy.wav +0.4 dB: none under the 0.05 dB that is left out), but for its fades
+    // (10 ms of 2 s: at most 0.02 dB) and the rounding to 16 bits.
+    ASSERT_EQ(run({line + "/Linka.vkm", "--uprav", dir / "hlasitost", "--hlasitost", "-30"}, said), 0)
+        << said;
+    EXPECT_NE(said.find("  Hlasitost: -30,0 LUFS, skutečná špička"), std::string::npos) << said;
+    for (const char* name : {"a.wav", "tichy.wav", "8k.wav"}) {
+        MemorySource copy(ReadBytes(dir / ("hlasitost/" + std::string(name))));
+        EXPECT_NEAR(*AnalyseWave(copy, nullptr)->loudness, -30, 0.1) << name;
+    }
+    // The margin in milliseconds: 400 ms of silence kept to 200, up to the fade's 20 ms more trimmed.
+    ASSERT_EQ(run({line + "/Linka.vkm", "--uprav", dir / "okraj", "--okraj", "200"}, said), 0) << said;
+    EXPECT_NE(said.find("  Ticho na koncích: 200 ms"), std::string::npos) << said;
+    for (const double trimmed :
+         {Trimmed(said, "zvuky/ticho.wav").first, Trimmed(said, "zvuky/ticho.wav").second}) {
+        EXPECT_GE(trimmed, 200);
+        EXPECT_LE(trimmed, 220);
+    }
+    // A folder that is not empty (one file is enough), and the line's own folder: refused, nothing written.
+    std::filesystem::create_directories(dir / "jeden");
+    WriteBytes(dir / "jeden/x.txt", "");
+    for (const char* folder : {"kopie", "jeden"}) {
+        EXPECT_EQ(run({line + "/Linka.vkm", "--uprav", dir / folder}, said), 2);
+        EXPECT_NE(said.find("není prázdná; kopii do ní zapíše jen --prepsat. Nic nebylo zapsáno."),
+                  std::string::npos);
+    }
     EXPECT_EQ(run({line + "/Linka.vkm", "--uprav", line, "--prepsat"}, said), 2);
     EXPECT_NE(said.find("Linka.vkm: tento soubor linka čte"), std::string::npos) << said;
     for (const auto& [path, bytes] : before) EXPECT_TRUE(ReadBytes(path) == bytes) << path << " changed";
+}
+
+// A line of a second of tone in each of the files it names, in folder.
+std::string ToneLine(const std::string& folder, const std::vector<std::string>& names) {
+    std::vector<int> tone(22050);
+    for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int>(3000 * std::sin(i * 0.125));
+    std::string definition = "[Info]\r\nName=L\r\n[Hlaseni]\r\n";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::filesystem::create_directories(NativePath(ExtractFilePath(folder + "/" + names[i])));
+        WriteBytes(NativePath(folder + "/" + names[i]), PlainWave(kTagPcm, 1, 22050, 16, Pcm16(tone)));
+        definition += std::to_string(i + 1) + "=" + names[i] + "\r\n";
+    }
+    WriteBytes(folder + "/Linka.vkm", definition);
+    return folder + "/Linka.vkm";
+}
+
+// Everything below root: each path with its bytes, or where it links to.
+std::map<std::string, std::string> Tree(const std::string& root) {
+    std::map<std::string, std::string> tree;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+        tree[e.path()] = e.is_symlink()        ? "-> " + std::filesystem::read_symlink(e.path()).string()
+                         : e.is_regular_file() ? ReadBytes(e.path())
+                                               : "folder";
+    return tree;
+}
+
+// Outputs that are the line's files through a symbolic or a hard link, an output folder that is a
+// link, a sub-folder of the copy that is one, or a sub-folder of the line: each refused with and
+// without --prepsat, nothing written anywhere.
+TEST(SoundRepair, NoOutputIsAFileTheLineReadsAlsoThroughLinks) {
+    ScratchDir dir;
+    namespace fs = std::filesystem;
+    const std::string line = dir / "linka", a = line + "/a.wav";
+    ToneLine(line, {"a.wav", "zvuky\\a.wav"});
+    for (const char* folder : {"tvrdy", "mekky", "pod", "vse_tvrdy", "vse_mekky"})
+        fs::create_directories(dir / folder);
+    fs::create_directory_symlink(line, dir / "odkaz");
+    fs::create_directory_symlink(line, dir / "pod/zvuky");
+    fs::create_hard_link(a, dir / "tvrdy/a.wav");
+    fs::create_hard_link(a, dir / "hard.wav");
+    fs::create_hard_link(a, dir / "vse_tvrdy/01_odjezd.wav");
+    fs::create_symlink(a, dir / "mekky/a.wav");
+    fs::create_symlink(a, dir / "sym.wav");
+    fs::create_symlink(a, dir / "vse_mekky/02_prijezd.wav");
+    // clang-format off
+    const std::vector<std::vector<std::string>> rows = {
+        {"--uprav", dir / "odkaz"}, {"--uprav", dir / "tvrdy"}, {"--uprav", dir / "mekky"}, {"--uprav", dir / "pod"},
+        {"--uprav", line + "/zvuky"}, {"--wav", "1", dir / "hard.wav"}, {"--wav", "1", dir / "sym.wav"},
+        {"--wav-all", dir / "vse_tvrdy"}, {"--wav-all", dir / "vse_mekky"},
+    };
+    // clang-format on
+    PortableFileSystem files;
+    PortableFileWriter writer;
+    PortableSoundSources sounds;
+    const std::map<std::string, std::string> before = Tree(dir.path());
+    for (const bool overwrite : {false, true})
+        for (std::vector<std::string> args : rows) {
+            args.insert(args.begin(), line + "/Linka.vkm");
+            if (overwrite) args.push_back("--prepsat");
+            std::string said;
+            EXPECT_EQ(RunLineCheck(args, files, sounds, writer, [&](const std::string& t) { said += t; }), 2)
+                << said;
+            EXPECT_NE(said.find(": tento soubor linka čte"), std::string::npos) << args[2] << "\n" << said;
+            EXPECT_TRUE(Tree(dir.path()) == before) << args[2] << ": something was written";
+        }
+}
+
+// The real writer, except that the file named fail fails with error at its first write, or with
+// at_commit at its commit; or another program makes it meanwhile; or the process stops in it.
+struct FailingWriter : FileWriter {
+    struct File : OutputFile {
+        File(std::unique_ptr<OutputFile> f, const FailingWriter& w, Path p)
+            : real(std::move(f)), writer(w), path(std::move(p)) {}
+        bool Write(const void* d, std::size_t n) override {
+            if (!writer.at_commit) failed = writer.error;
+            const bool written = !failed && real->Write(d, n);
+            if (writer.stop >= 0 && write(writer.stop, "!", 1) == 1) pause();
+            return written;
+        }
+        bool WriteAt(std::uint64_t at, const void* d, std::size_t n) override {
+            return real->WriteAt(at, d, n);
+        }
+        bool Commit() override {
+            if (writer.at_commit) failed = writer.error;
+            if (!writer.meanwhile.empty()) WriteBytes(NativePath(path), writer.meanwhile);  // another program
+            return !failed && real->Commit();
+        }
+        WriteError error() const override { return failed ? failed : real->error(); }
+        std::unique_ptr<OutputFile> real;
+        const FailingWriter& writer;
+        Path path;
+        WriteError failed;
+    };
+    Created Create(const Path& path, bool overwrite) override {
+        Created c = real.Create(path, overwrite);
+        if (c.file && ExtractFileName(path) == fail)
+            c.file = std::make_unique<File>(std::move(c.file), *this, path);
+        return c;
+    }
+    bool MakeFolder(const Path& path) override { return real.MakeFolder(path); }
+    PortableFileWriter real;
+    std::string fail;
+    WriteError error;
+    bool at_commit = false;
+    std::string meanwhile;  // when not empty: what another program writes at the path just before the commit
+    int stop = -1;          // a pipe: told of the file's first write, after which the process waits for ever
+};
+
+// The names in folder; each WAV file's header must tell its size.
+std::set<std::string> Written(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        const std::string name = e.path().filename().string(), bytes = ReadBytes(e.path());
+        names.insert(name);
+        if (name.size() < 4 || name.substr(name.size() - 4) != ".wav") continue;
+        MemorySource source(bytes);
+        const WaveInfo info = ParseWave(source);
+        EXPECT_EQ(info.fault, WaveFault::kNone) << name;
+        EXPECT_EQ(info.data_offset + info.data_size, bytes.size()) << name << "'s header lies";
+    }
+    return names;
+}
+
+// A write that fails leaves nothing that looks finished: the file is not there (nor its temporary
+// one), the definition, written last, is not written when a sound was not, the summary names the
+// reason and the sound; a render goes on with the next announcement.
+TEST(SoundRepair, AFailedWriteLeavesNothingThatLooksFinished) {
+    ScratchDir dir;
+    const std::string line = ToneLine(dir / "linka", {"a.wav", "b.wav", "c.wav"});
+    using Kind = WriteError::Kind;
+    std::filesystem::create_directories(dir / "k5");
+    const std::string k1 = dir / "k1\\Linka.vkm", k3 = dir / "k3\\Linka.vkm";
+    const struct {
+        const char* fail;
+        WriteError error;
+        bool at_commit;
+        std::string meanwhile;  // written there by another program just before the commit
+        std::vector<std::string> args;
+        std::set<std::string> left;  // in the output folder
+        std::vector<std::string> said;
+    } rows[] = {
+        // clang-format off
+        {"b.wav", {Kind::kDiskFull, 28}, false, "", {"--uprav", dir / "k1"}, {"a.wav", "c.wav"},
+         {"Kopie linky není celá: definiční soubor " + k1 + " nezapsán, protože 1 zvuk nešlo zapsat",
+          "„b.wav“: nezapsán (na disku není místo)", "Nezapsáno (1): „b.wav“", "„c.wav“: 0,0 dB"}},
+        {"c.wav", {Kind::kReadOnly, 30}, true, "", {"--uprav", dir / "k2"}, {"a.wav", "b.wav"},
+         {"„c.wav“: nezapsán (disk je jen pro čtení)", "Nezapsáno (1): „c.wav“"}},
+        {"Linka.vkm", {Kind::kAccessDenied, 13}, false, "", {"--uprav", dir / "k3"}, {"a.wav", "b.wav", "c.wav"},
+         {"Kopie linky není celá: definiční soubor " + k3 + " nešel zapsat (přístup odepřen)"}},
+        {"02_prijezd.wav", {Kind::kOther, 5}, false, "", {"--wav-all", dir / "k4"}, {"01_odjezd.wav", "03_odjezd.wav", "04_konec.wav"},
+         {"02_prijezd.wav: soubor nelze zapsat (zápis selhal (chyba systému 5))", "03_odjezd.wav  (hlášení „3“)"}},
+        {"x.wav", {}, false, PlainWave(kTagPcm, 1, 8000, 8, "theirs"), {"--wav", "1", dir / "k5/x.wav"}, {"x.wav"},
+         {"x.wav: soubor nelze zapsat (už existuje; přepíše ho --prepsat)"}},
+        // clang-format on
+    };
+    PortableFileSystem files;
+    PortableSoundSources sounds;
+    for (const auto& row : rows) {
+        FailingWriter writer;
+        writer.fail = row.fail;
+        writer.error = row.error;
+        writer.at_commit = row.at_commit;
+        writer.meanwhile = row.meanwhile;
+        std::vector<std::string> args = row.args;
+        args.insert(args.begin(), line);
+        std::string said;
+        EXPECT_EQ(RunLineCheck(args, files, sounds, writer, [&](const std::string& t) { said += t; }), 2)
+            << said;
+        for (const std::string& text : row.said)
+            EXPECT_NE(said.find(text), std::string::npos) << text << "\n" << said;
+        EXPECT_EQ(said.find("Kontrola opravené kopie"), std::string::npos) << said;
+        const std::string folder =
+            row.args[0] == "--wav" ? ExtractFilePath(row.args.back()) : row.args.back();
+        EXPECT_EQ(Written(folder), row.left) << row.fail;
+    }
+}
+
+// A repair killed while a sound is written (its header promises all of it) leaves the sounds written
+// whole, the one cut short under its temporary name, and no definition file: no line is offered there.
+TEST(SoundRepair, ARepairKilledLeavesNoLine) {
+    ScratchDir dir;
+    const std::string line = ToneLine(dir / "linka", {"a.wav", "b.wav", "c.wav"});
+    int pipe_ends[2];
+    ASSERT_EQ(pipe(pipe_ends), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        PortableFileSystem files;
+        FailingWriter writer;
+        writer.fail = "b.wav";
+        writer.stop = pipe_ends[1];
+        PortableSoundSources sounds;
+        RunLineCheck({line, "--uprav", dir / "kopie"}, files, sounds, writer, [](const std::string&) {});
+        _exit(0);
+    }
+    char got = 0;
+    EXPECT_EQ(read(pipe_ends[0], &got, 1), 1);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    const std::set<std::string> left = Written(dir / "kopie");
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(*left.begin(), "a.wav");
+    EXPECT_EQ(left.rbegin()->substr(left.rbegin()->size() - 4), ".tmp") << *left.rbegin();
+    PortableFileSystem files;
+    EXPECT_TRUE(FindDefinitionFiles(files, dir / "kopie/").empty());
 }
 
 }  // namespace

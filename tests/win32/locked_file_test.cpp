@@ -1,6 +1,7 @@
 // A definition file that another program holds open without sharing: it is there,
 // but it cannot be read. Start warns, loads nothing of it and keeps the line and the
-// keys it had.
+// keys it had. And a file of the line check, written whole or not at all, never over one
+// that another program made or holds.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -68,6 +69,32 @@ TEST_F(LockedFileTest, StartWarnsAndKeepsTheLineStartedBefore) {
 
     w.form.btnStartClick();  // released by the other program: it loads
     EXPECT_EQ(w.form.lblHlaseni, "new.wav");
+}
+
+TEST_F(LockedFileTest, TheLineChecksFilesWrittenWhole) {
+    Write("first.vkm", "a");
+    const std::wstring target = ToWide(dir + "out.wav");
+    Win32FileSystem files;
+    Win32FileWriter writer;
+    auto write = [&](bool overwrite) {
+        std::unique_ptr<OutputFile> file = writer.Create(dir + "out.wav", overwrite).file;
+        EXPECT_TRUE(file && file->Write("new", 3));
+        if (!file) return WriteError{WriteError::Kind::kOther, 0};
+        if (!overwrite) Write("out.wav", "theirs");  // another program makes it meanwhile
+        return file->Commit() ? WriteError{} : file->error();
+    };
+    EXPECT_EQ(write(false).kind, WriteError::Kind::kExists);
+    EXPECT_EQ(*files.ReadFile(dir + "out.wav"), "theirs");
+    HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(write(true).kind, WriteError::Kind::kAccessDenied);  // held open without sharing
+    CloseHandle(held);
+    EXPECT_FALSE(write(true));
+    EXPECT_EQ(*files.ReadFile(dir + "out.wav"), "new");
+    EXPECT_TRUE(writer.Create(dir + "never.wav", true).file);  // never committed: nothing is left
+    std::vector<DirEntry> left;
+    ASSERT_TRUE(files.ListDirectory(dir, left));
+    EXPECT_EQ(left.size(), 2u);  // first.vkm, out.wav
+    DeleteFileW(target.c_str());
 }
 
 }  // namespace

@@ -38,8 +38,8 @@ struct TempFolder {
     // Writes the file and returns its UTF-8 path.
     Path Write(const char* utf8_name, const std::string& bytes) {
         files.push_back(root + ToWide(utf8_name));
-        std::unique_ptr<ByteSink> sink = Win32FileWriter().Create(FromWide(files.back()), true);
-        EXPECT_TRUE(sink && sink->Write(bytes.data(), bytes.size())) << utf8_name;
+        std::unique_ptr<OutputFile> file = Win32FileWriter().Create(FromWide(files.back()), true).file;
+        EXPECT_TRUE(file && file->Write(bytes.data(), bytes.size()) && file->Commit()) << utf8_name;
         return FromWide(files.back());
     }
     Path Root() const { return FromWide(root); }
