@@ -212,7 +212,7 @@ LineRepair RepairLine(const Line& line, SoundSources& sources, const RepairOptio
             r.unmended.push_back(
                 info.fault == WaveFault::kUnreadable ? "chybí nebo nejde přečíst: do kopie nejde"
                 : info.fault != WaveFault::kNone     ? "nelze přehrát: do kopie nejde"
-                : sources.codecs() && !sources.codecs()->system()
+                : sources.codecs() && !sources.codecs()->Decides(info.format)
                     ? "tato verze vkmcheck ho neumí dekódovat (ve Windows ho přehraje kodek systému): do "
                       "kopie nejde; opravte linku programem vkmcheck.exe ve Windows"
                     : "žádný kodek ho nepřehraje: do kopie nejde");

@@ -350,7 +350,7 @@ WaveInspection InspectWave(ByteSource& source, Codecs* codecs) {
     else if (f.bytes_per_second)
         r.seconds = static_cast<double>(info.data_size) / f.bytes_per_second;
     std::unique_ptr<CompressedDecoder> decoder = codecs ? codecs->Open(f) : nullptr;
-    if (!decoder && !(codecs && codecs->system())) {
+    if (!decoder && !(codecs && codecs->Decides(f))) {
         r.playability = Playability::kNeedsSystemCodec;
         return r;
     }
