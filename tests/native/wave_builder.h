@@ -311,9 +311,10 @@ inline std::string ReadBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-// Runs a sox command line ("sox ..."); true when it succeeded.
+// Runs a sox command line ("sox ...") with its random numbers seeded (-R: the same noise and dither
+// on every run); true when it succeeded.
 inline bool Sox(const std::string& args) {
-    return std::system(("sox " + args + " 2>/dev/null").c_str()) == 0;
+    return std::system(("sox -R " + args + " 2>/dev/null").c_str()) == 0;
 }
 
 inline bool HaveSox() {
