@@ -11,12 +11,34 @@ namespace {
 // Samples one Decode call makes at most: far more than a piece of any real file gives.
 constexpr std::size_t kMostSamples = 1 << 20;
 
+// MS ADPCM's seven predictor pairs, in 8.8 fixed point: every encoder writes these, and the system's
+// codec decodes with no others.
+constexpr int kMsPairs[7][2] = {{256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}};
+
+std::uint16_t Le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
 std::int16_t Le16s(const std::uint8_t* p) {
-    return static_cast<std::int16_t>(p[0] | p[1] << 8);
+    return static_cast<std::int16_t>(Le16(p));
 }
 
 std::int16_t Clamp16(int v) {
     return static_cast<std::int16_t>(std::clamp(v, -32768, 32767));
+}
+
+bool ImaTakes(const WaveFormat& f) {
+    const unsigned head = 4 * f.channels;
+    return f.chunk.size() == 18 + 2 && f.block_align % head == 0 && f.block_align > head &&
+           f.samples_per_block == (f.block_align - head) * 2 / f.channels + 1;
+}
+
+bool MsTakes(const WaveFormat& f) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(f.chunk.data());
+    if (f.chunk.size() != 18 + 4 + 4 * 7 || Le16(p + 20) != 7) return false;
+    for (int i = 0; i < 7; ++i)
+        if (Le16s(p + 22 + 4 * i) != kMsPairs[i][0] || Le16s(p + 24 + 4 * i) != kMsPairs[i][1]) return false;
+    return true;
 }
 
 // Decodes whole blocks, each into frames frames, as long as the output stays bounded.
@@ -31,25 +53,30 @@ class BlockDecoder : public CompressedDecoder {
              made += per_block, used += block_) {
             const std::size_t at = out.size();
             out.resize(at + per_block);
-            Block(in + used, out.data() + at);
+            if (!Block(in + used, out.data() + at)) {
+                // A block header no encoder writes: as with the system's codec (Wine's), the block
+                // and the rest of what was handed over give nothing.
+                out.resize(at);
+                return n / block_ * block_;
+            }
         }
         return used;
     }
 
   protected:
-    // One block into frames_ interleaved frames.
-    virtual void Block(const std::uint8_t* in, std::int16_t* out) = 0;
+    // One block into frames_ interleaved frames; false for a block that cannot be decoded.
+    virtual bool Block(const std::uint8_t* in, std::int16_t* out) = 0;
     unsigned block_, channels_, frames_;
 };
 
-// IMA ADPCM: each channel's block header (its first sample, the step index), then groups of
-// 4 bytes (8 samples, low nibble first) of each channel in turn.
+// IMA ADPCM: each channel's block header (its first sample, the step index, a byte of padding),
+// then words of 4 bytes (8 samples, low nibble first) of each channel in turn.
 class ImaDecoder : public BlockDecoder {
   public:
     using BlockDecoder::BlockDecoder;
 
   private:
-    void Block(const std::uint8_t* in, std::int16_t* out) override {
+    bool Block(const std::uint8_t* in, std::int16_t* out) override {
         static const int kSteps[89] = {
             7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,   21,    23,
             25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,   73,    80,
@@ -62,9 +89,11 @@ class ImaDecoder : public BlockDecoder {
         const unsigned ch = channels_;
         for (unsigned c = 0; c < ch; ++c) {
             const std::uint8_t* head = in + 4 * c;
+            // A step index beyond the table is taken as its last, as Wine's codec takes it (no
+            // encoder writes one; Windows' own codec gives up on the block).
             int sample = Le16s(head), index = std::min<int>(head[2], 88);
             out[c] = static_cast<std::int16_t>(sample);
-            // Frame 1 + 8 g + k of this channel is nibble k of its group g.
+            // Frame 1 + 8 g + k of this channel is nibble k of its word g.
             for (unsigned f = 1; f < frames_; ++f) {
                 const unsigned g = (f - 1) / 8, k = (f - 1) % 8;
                 const std::uint8_t byte = in[4 * ch + 4 * (g * ch + c) + k / 2];
@@ -79,6 +108,7 @@ class ImaDecoder : public BlockDecoder {
                 out[f * ch + c] = static_cast<std::int16_t>(sample);
             }
         }
+        return true;
     }
 };
 
@@ -86,15 +116,10 @@ class ImaDecoder : public BlockDecoder {
 // the first sample; then nibbles, high first, of the channels in turn.
 class MsDecoder : public BlockDecoder {
   public:
-    MsDecoder(const WaveFormat& f) : BlockDecoder(f) {
-        const auto* p = reinterpret_cast<const std::uint8_t*>(f.chunk.data());
-        const unsigned pairs = static_cast<unsigned>(p[20] | p[21] << 8);  // ParseWave saw them all
-        for (unsigned i = 0; i < pairs; ++i)
-            coefficients_.push_back({Le16s(p + 22 + 4 * i), Le16s(p + 24 + 4 * i)});
-    }
+    using BlockDecoder::BlockDecoder;
 
   private:
-    void Block(const std::uint8_t* in, std::int16_t* out) override {
+    bool Block(const std::uint8_t* in, std::int16_t* out) override {
         static const int kAdapt[16] = {230, 230, 230, 230, 307, 409, 512, 614,
                                        768, 614, 512, 409, 307, 230, 230, 230};
         const unsigned ch = channels_;
@@ -102,9 +127,9 @@ class MsDecoder : public BlockDecoder {
             int c1, c2, delta, s1, s2;
         } state[2];
         for (unsigned c = 0; c < ch; ++c) {
-            const auto& pair = coefficients_[std::min<std::size_t>(in[c], coefficients_.size() - 1)];
-            state[c] = {pair.first, pair.second, Le16s(in + ch + 2 * c), Le16s(in + 3 * ch + 2 * c),
-                        Le16s(in + 5 * ch + 2 * c)};
+            if (in[c] >= 7) return false;  // no pair of that number
+            state[c] = {kMsPairs[in[c]][0], kMsPairs[in[c]][1], Le16s(in + ch + 2 * c),
+                        Le16s(in + 3 * ch + 2 * c), Le16s(in + 5 * ch + 2 * c)};
             out[c] = static_cast<std::int16_t>(state[c].s2);
             if (frames_ > 1) out[ch + c] = static_cast<std::int16_t>(state[c].s1);
         }
@@ -112,26 +137,40 @@ class MsDecoder : public BlockDecoder {
         for (std::size_t i = 0; i + 2 * ch < static_cast<std::size_t>(frames_) * ch; ++i) {
             const int code = i % 2 ? nibbles[i / 2] & 0x0F : nibbles[i / 2] >> 4;
             State& s = state[i % ch];
-            const int predicted = (s.s1 * s.c1 + s.s2 * s.c2) / 256;  // toward zero, as Windows' codec
+            const int predicted = (s.s1 * s.c1 + s.s2 * s.c2) / 256;  // toward zero, as the system's codec
             const int sample = Clamp16(predicted + (code >= 8 ? code - 16 : code) * s.delta);
             s.s2 = s.s1;
             s.s1 = sample;
-            s.delta = std::max(16, kAdapt[code] * s.delta / 256);
+            // In the system codec's 32-bit arithmetic, which wraps when a run of large codes has made
+            // the step huge.
+            const auto grown = static_cast<std::int32_t>(static_cast<std::uint32_t>(kAdapt[code]) *
+                                                         static_cast<std::uint32_t>(s.delta));
+            s.delta = std::max(16, grown / 256);
             out[2 * ch + i] = static_cast<std::int16_t>(sample);
         }
+        return true;
     }
-    std::vector<std::pair<int, int>> coefficients_;
 };
 
 }  // namespace
 
+bool AdpcmTakes(const WaveFormat& f) {
+    // The chunk's own tag: inside WAVE_FORMAT_EXTENSIBLE no codec of Windows takes them.
+    const auto* p = reinterpret_cast<const std::uint8_t*>(f.chunk.data());
+    if (f.encoding != SampleEncoding::kCompressed || f.chunk.size() < 18 || Le16(p) != f.tag || f.bits != 4 ||
+        f.channels < 1 || f.channels > 2)
+        return false;
+    return f.tag == kTagImaAdpcm ? ImaTakes(f) : f.tag == kTagMsAdpcm && MsTakes(f);
+}
+
 std::unique_ptr<CompressedDecoder> AdpcmCodecs::Open(const WaveFormat& f) {
-    // ParseWave has checked that blocks hold their headers and frames; MS ADPCM here has at most
-    // two channels, as Windows' codec has.
-    if (f.samples_per_block == 0) return nullptr;
+    if (!AdpcmTakes(f)) return nullptr;
     if (f.tag == kTagImaAdpcm) return std::make_unique<ImaDecoder>(f);
-    if (f.tag == kTagMsAdpcm && f.channels <= 2) return std::make_unique<MsDecoder>(f);
-    return nullptr;
+    return std::make_unique<MsDecoder>(f);
+}
+
+bool AdpcmCodecs::Decides(const WaveFormat& f) const {
+    return f.tag == kTagImaAdpcm || f.tag == kTagMsAdpcm;
 }
 
 }  // namespace vkm

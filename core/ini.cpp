@@ -91,6 +91,47 @@ std::u16string_view StripQuotes(std::u16string_view v) {
     return v;
 }
 
+// Names compared without regard to case, each with the value of the first key of that name and the
+// place of its entry in a list: open addressing over slots made beforehand, so that a section of
+// many keys costs no allocation for each.
+class NameTable {
+  public:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    struct Slot {
+        std::u16string_view name;
+        const std::optional<std::u16string_view>* first_value = nullptr;  // of the first key, valued or not
+        std::size_t place = kNone;                                        // of the name's entry
+    };
+
+    // For at most most names.
+    explicit NameTable(std::size_t most) {
+        slots_.reserve(most);  // never more: the slots stay where they are
+        std::size_t size = 16;
+        while (size < 2 * most) size *= 2;
+        table_.assign(size, kNone);
+    }
+
+    // The slot of the name; a new one when there is none and make, else nullptr.
+    Slot* Find(std::u16string_view name, bool make) {
+        std::uint64_t hash = 14695981039346656037ull;
+        for (char16_t c : name) hash = (hash ^ ToUpperUtf16(c)) * 1099511628211ull;
+        const std::size_t mask = table_.size() - 1;
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            if (table_[at] == kNone) {
+                if (!make) return nullptr;
+                table_[at] = slots_.size();
+                slots_.push_back(Slot{name});
+                return &slots_.back();
+            }
+            if (SameText(slots_[table_[at]].name, name)) return &slots_[table_[at]];
+        }
+    }
+
+  private:
+    std::vector<Slot> slots_;
+    std::vector<std::size_t> table_;  // slot numbers, kNone where free
+};
+
 }  // namespace
 
 TextEncoding DetectEncoding(std::string_view bytes) {
@@ -180,69 +221,39 @@ std::vector<std::string> IniFile::KeyNames(const std::string& section) const {
 
 std::vector<IniEntry> IniFile::SectionEntries(const std::string& section) const {
     // One pass over the section: each listed name takes the value of the first key of that name, and
-    // its entry goes where the name's first entry is. One table of names (compared without regard to
-    // case) holds both the first key of each name and the place of its entry (ReadValue would
-    // search for each). The table is open addressing over slots made beforehand, so that a section
-    // of many keys costs no allocation for each.
-    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-    struct Slot {
-        std::u16string_view name;
-        const Key* first_key = nullptr;  // valued or not
-        std::size_t place = kNone;       // of the name's entry
-    };
+    // its entry goes where the name's first entry is (ReadValue would search for each).
     const std::u16string wsection = Wide(section);
     const Section* listed = FindSection(wsection);      // as KeyNames looks it up
     const Section* keys = FindSection(Trim(wsection));  // as ReadValue looks it up
     std::vector<IniEntry> entries;
     if (!listed) return entries;
-    const std::size_t most = (keys ? keys->keys.size() : 0) + (listed != keys ? listed->keys.size() : 0);
-    std::vector<Slot> slots;
-    slots.reserve(most);  // never more: the slots stay where they are
-    std::size_t table_size = 16;
-    while (table_size < 2 * most) table_size *= 2;
-    std::vector<std::size_t> table(table_size, kNone);
-    auto slot_of = [&](std::u16string_view name, bool make) -> Slot* {
-        std::uint64_t hash = 14695981039346656037ull;
-        for (char16_t c : name) hash = (hash ^ ToUpperUtf16(c)) * 1099511628211ull;
-        for (std::size_t at = hash & (table_size - 1);; at = (at + 1) & (table_size - 1)) {
-            if (table[at] == kNone) {
-                if (!make) return nullptr;
-                table[at] = slots.size();
-                slots.emplace_back();
-                slots.back().name = name;
-                return &slots.back();
-            }
-            if (SameText(slots[table[at]].name, name)) return &slots[table[at]];
-        }
-    };
-
-    std::vector<Slot*> slot_of_key;  // by the key's place in the section
+    NameTable names((keys ? keys->keys.size() : 0) + (listed != keys ? listed->keys.size() : 0));
+    std::vector<NameTable::Slot*> slot_of_key;  // by the key's place in the section
     if (keys) {
         slot_of_key.reserve(keys->keys.size());
         for (const Key& k : keys->keys) {
-            Slot& slot = *slot_of(k.name, true);
-            if (!slot.first_key) slot.first_key = &k;
+            NameTable::Slot& slot = *names.Find(k.name, true);
+            if (!slot.first_value) slot.first_value = &k.value;
             slot_of_key.push_back(&slot);
         }
     }
     for (std::size_t i = 0; i < listed->keys.size(); ++i) {
         const Key& k = listed->keys[i];
         if (!k.value || (!k.name.empty() && k.name.front() == u';')) continue;  // not listed
-        Slot& slot = listed == keys ? *slot_of_key[i] : *slot_of(k.name, true);
+        NameTable::Slot& slot = listed == keys ? *slot_of_key[i] : *names.Find(k.name, true);
         // The value is looked up by the name without its surrounding white space.
-        const Key* first = slot.first_key;
+        const std::optional<std::u16string_view>* first = slot.first_value;
         const std::u16string_view trimmed = Trim(k.name);
         if (trimmed.size() != k.name.size()) {
-            const Slot* other = slot_of(trimmed, false);
-            first = other ? other->first_key : nullptr;
+            const NameTable::Slot* other = names.Find(trimmed, false);
+            first = other ? other->first_value : nullptr;
         }
-        const std::u16string_view value =
-            first && first->value ? StripQuotes(*first->value) : std::u16string_view();
+        const std::u16string_view value = first && *first ? StripQuotes(**first) : std::u16string_view();
         if (value.empty()) continue;
         IniEntry entry;
         AppendUtf8(entry.name, k.name);
         AppendUtf8(entry.value, value);
-        if (slot.place != kNone) {
+        if (slot.place != NameTable::kNone) {
             entries[slot.place] = std::move(entry);  // the later name, at the first one's place
         } else {
             slot.place = entries.size();

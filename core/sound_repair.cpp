@@ -122,10 +122,11 @@ bool Scan(const SoundRepair& r, SoundSources& sources, std::uint64_t from, std::
 }
 
 // Why a sound that the report cannot measure is not copied.
-std::string NotCopied(WaveFault fault, Codecs* codecs) {
+std::string NotCopied(const WaveInfo& info, Codecs* codecs) {
+    const WaveFault fault = info.fault;
     if (fault == WaveFault::kUnreadable) return "chybí nebo nejde přečíst: do kopie nejde";
     if (fault != WaveFault::kNone) return "nelze přehrát: do kopie nejde";
-    if (codecs && !codecs->system())
+    if (codecs && !codecs->Decides(info.format))
         return "tato verze vkmcheck ho neumí dekódovat (ve Windows ho přehraje kodek systému): do kopie "
                "nejde; opravte linku programem vkmcheck.exe ve Windows";
     return "žádný kodek ho nepřehraje: do kopie nejde";
@@ -146,7 +147,7 @@ std::vector<std::optional<SoundMeasures>> MeasureLine(SoundSources& sources, con
             measured[i] = AnalyseWave(*source, sources.codecs());
         }
         if (!measured[i]) {
-            r.unmended.push_back(NotCopied(info.fault, sources.codecs()));
+            r.unmended.push_back(NotCopied(info, sources.codecs()));
         } else if (!r.file.inside()) {
             r.unmended.push_back("leží mimo složku linky: do kopie nejde, zkopírujte ho ručně");
             measured[i].reset();

@@ -165,6 +165,67 @@ float CleanFloat(double v) {
     return static_cast<float>(v);
 }
 
+// What a walk over a file's chunks found, beside what it put in WaveInfo.
+struct ChunkWalk {
+    bool have_format = false, have_data = false;
+    bool unfinished = false;  // the data runs to the end of the file
+    WaveFault format_fault = WaveFault::kNone;
+};
+
+// Reads the fmt chunk whose body of length bytes starts at body into f; returns the fault it shows.
+WaveFault ReadFormatChunk(ByteSource& source, std::uint64_t body, std::uint64_t length, std::uint64_t size,
+                          WaveFormat& f) {
+    if (length > kMaxFormatChunk || body + length > size) return WaveFault::kBadHeader;
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    return ReadExactly(source, body, &bytes[0], bytes.size()) ? ReadFormat(bytes, f) : WaveFault::kUnreadable;
+}
+
+// Walks the chunks after the RIFF header (any order, odd sizes padded) and reads the first fmt,
+// data and fact chunk into info. The RIFF size is not trusted (writers often get it wrong): chunks
+// run to the file's end.
+ChunkWalk WalkChunks(ByteSource& source, std::uint64_t size, WaveInfo& info) {
+    ChunkWalk walk;
+    std::uint64_t at = 12;
+    for (int n = 0; n < kMaxChunks && at + 8 <= size; ++n) {
+        std::uint8_t h[8];
+        if (!ReadExactly(source, at, h, 8)) break;
+        const std::uint64_t body = at + 8;
+        const std::uint64_t length = Le32(h + 4);
+        if (std::memcmp(h, "fmt ", 4) == 0 && !walk.have_format) {
+            walk.have_format = true;
+            walk.format_fault = ReadFormatChunk(source, body, length, size, info.format);
+        } else if (std::memcmp(h, "data", 4) == 0 && !walk.have_data) {
+            walk.have_data = true;
+            info.data_offset = body;
+            info.data_size = length;
+            // A recorder that never finished the file left its size at 0 or 0xFFFFFFFF:
+            // the audio runs to the end of the file, and no chunk follows it.
+            if (length == 0xFFFFFFFFu || (length == 0 && !ChunkAt(source, body, size))) {
+                info.data_size = size - body;
+                walk.unfinished = true;
+                break;
+            }
+        } else if (std::memcmp(h, "fact", 4) == 0 && length >= 4 && !info.fact_frames) {
+            std::uint8_t v[4];
+            if (body + 4 <= size && ReadExactly(source, body, v, 4)) info.fact_frames = Le32(v);
+        }
+        at = body + length + (length & 1);
+    }
+    return walk;
+}
+
+// The fault of a file of size bytes whose chunks were walked.
+WaveFault WalkFault(const ChunkWalk& walk, const WaveInfo& info, std::uint64_t size) {
+    if (!walk.have_format) return WaveFault::kNoFormat;
+    if (walk.format_fault != WaveFault::kNone) return walk.format_fault;
+    if (!walk.have_data) return WaveFault::kNoData;
+    if (info.data_offset + info.data_size > size) return WaveFault::kDataBeyondFile;
+    // A compressed file that claims no samples of data it has.
+    if (info.format.encoding == SampleEncoding::kCompressed && info.fact_frames == 0u && info.data_size > 0)
+        return WaveFault::kBadHeader;
+    return WaveFault::kNone;
+}
+
 }  // namespace
 
 WaveInfo ParseWave(ByteSource& source) {
@@ -176,55 +237,9 @@ WaveInfo ParseWave(ByteSource& source) {
         info.fault = WaveFault::kNotWave;
         return info;
     }
-    // The RIFF size is not trusted (writers often get it wrong): chunks run to the file's end.
-    bool have_format = false, have_data = false, unfinished = false;
-    WaveFault format_fault = WaveFault::kNone;
-    std::uint64_t at = 12;
-    for (int n = 0; n < kMaxChunks && at + 8 <= size; ++n) {
-        std::uint8_t h[8];
-        if (!ReadExactly(source, at, h, 8)) break;
-        const std::uint64_t body = at + 8;
-        const std::uint64_t length = Le32(h + 4);
-        if (std::memcmp(h, "fmt ", 4) == 0 && !have_format) {
-            have_format = true;
-            if (length > kMaxFormatChunk || body + length > size) {
-                format_fault = WaveFault::kBadHeader;
-            } else {
-                std::string bytes(static_cast<std::size_t>(length), '\0');
-                format_fault = ReadExactly(source, body, &bytes[0], bytes.size())
-                                   ? ReadFormat(bytes, info.format)
-                                   : WaveFault::kUnreadable;
-            }
-        } else if (std::memcmp(h, "data", 4) == 0 && !have_data) {
-            have_data = true;
-            info.data_offset = body;
-            info.data_size = length;
-            // A recorder that never finished the file left its size at 0 or 0xFFFFFFFF:
-            // the audio runs to the end of the file, and no chunk follows it.
-            if (length == 0xFFFFFFFFu || (length == 0 && !ChunkAt(source, body, size))) {
-                info.data_size = size - body;
-                unfinished = true;
-                break;
-            }
-        } else if (std::memcmp(h, "fact", 4) == 0 && length >= 4 && !info.fact_frames) {
-            std::uint8_t v[4];
-            if (body + 4 <= size && ReadExactly(source, body, v, 4)) info.fact_frames = Le32(v);
-        }
-        at = body + length + (length & 1);
-    }
-    if (!have_format)
-        info.fault = WaveFault::kNoFormat;
-    else if (format_fault != WaveFault::kNone)
-        info.fault = format_fault;
-    else if (!have_data)
-        info.fault = WaveFault::kNoData;
-    else if (info.data_offset + info.data_size > size)
-        info.fault = WaveFault::kDataBeyondFile;
-    if (unfinished && info.fact_frames == 0u) info.fact_frames.reset();  // not finished either
-    // A compressed file that claims no samples of data it has.
-    if (info.fault == WaveFault::kNone && info.format.encoding == SampleEncoding::kCompressed &&
-        info.fact_frames == 0u && info.data_size > 0)
-        info.fault = WaveFault::kBadHeader;
+    const ChunkWalk walk = WalkChunks(source, size, info);
+    if (walk.unfinished && info.fact_frames == 0u) info.fact_frames.reset();  // not finished either
+    info.fault = WalkFault(walk, info, size);
     return info;
 }
 
@@ -335,7 +350,7 @@ WaveInspection InspectWave(ByteSource& source, Codecs* codecs) {
     else if (f.bytes_per_second)
         r.seconds = static_cast<double>(info.data_size) / f.bytes_per_second;
     std::unique_ptr<CompressedDecoder> decoder = codecs ? codecs->Open(f) : nullptr;
-    if (!decoder && !(codecs && codecs->system())) {
+    if (!decoder && !(codecs && codecs->Decides(f))) {
         r.playability = Playability::kNeedsSystemCodec;
         return r;
     }

@@ -108,9 +108,14 @@ class Codecs {
     virtual ~Codecs() = default;
     // A decoder for a compressed format, or nullptr when no codec takes it.
     virtual std::unique_ptr<CompressedDecoder> Open(const WaveFormat& format) = 0;
-    // True for the system's codecs, so that a format none of them takes plays nowhere. A build's
-    // own decoders say false: what they do not take may still play through the system's codec.
-    virtual bool system() const { return true; }
+    // True when a format this set does not take plays nowhere: the system's codecs decide for
+    // every format. A build's own decoders decide only for the formats whose system codecs they
+    // take the place of (core/adpcm.h): another format they do not take may still play through
+    // the system's codec.
+    virtual bool Decides(const WaveFormat& format) const {
+        (void)format;
+        return true;
+    }
 };
 
 // The data of a compressed file, read a piece of whole blocks at a time and
@@ -147,7 +152,7 @@ struct WaveInspection {
 
 // What the player would make of one WAV file. codecs may be null: a compressed
 // format then needs the system codec, as one does that a build's own decoders do not
-// take; with the system's codecs, one that none takes, or whose
+// take and do not decide for; with codecs that decide for it, one that none takes, or whose
 // data (when there is some) gives no samples, is unsupported: its first samples
 // are decoded to tell. The length of a compressed file comes from its fact chunk,
 // else from its blocks.

@@ -15,7 +15,7 @@ say() {  # file text
     # 22 kHz 16-bit mono: what every WAV player takes. The speaker's silence at each end is cut
     # (joined to the next fragment it would be a pause inside the announcement), 10 ms faded in and
     # out (a click at the join otherwise), and 80 ms left after the last word.
-    sox "$out/$1.tmp.wav" -r 22050 -b 16 -c 1 "$out/$1" \
+    sox -R "$out/$1.tmp.wav" -r 22050 -b 16 -c 1 "$out/$1" \
         silence 1 0.01 -50d reverse silence 1 0.01 -50d fade q 0.01 reverse fade q 0.01 pad 0 0.08
     rm -f "$out/$1.tmp.wav"
 }
@@ -25,10 +25,10 @@ if [ ! -s "$out/gong.wav" ] || [ "$out/gong.wav" -ot "$here/make_demo.sh" ]; the
     i=0
     for note in 784 659 523; do
         i=$((i + 1))
-        sox -n -r 22050 -b 16 -c 1 "$tmp/$i.wav" synth 0.7 sine $note sine $((note * 2)) \
+        sox -R -n -r 22050 -b 16 -c 1 "$tmp/$i.wav" synth 0.7 sine $note sine $((note * 2)) \
             remix 1-2 fade q 0.005 0.7 0.6 gain -8
     done
-    sox "$tmp/1.wav" "$tmp/2.wav" "$tmp/3.wav" "$out/gong.wav"
+    sox -R "$tmp/1.wav" "$tmp/2.wav" "$tmp/3.wav" "$out/gong.wav"
     rm -rf "$tmp"
 fi
 

@@ -10,7 +10,7 @@ bash "$(dirname "$0")/make_demo.sh" "$out" >/dev/null
 spoil() {  # file sox-output-options effects...
     local f=$out/$1 opts=$2
     shift 2
-    sox "$f" $opts "$f.tmp.wav" "$@" 2>/dev/null
+    sox -R "$f" $opts "$f.tmp.wav" "$@" 2>/dev/null
     mv "$f.tmp.wav" "$f"
 }
 # 6 dB down for all but the clipped one, so that the louder ones have room below full scale.

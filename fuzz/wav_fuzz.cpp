@@ -1,9 +1,11 @@
 // The WAV parser and the stream that plays it on any bytes: a header is trusted only
 // when its sizes fit the file and its format can be played, and an announcement of
 // these bytes between two good sounds plays them, or the tone in their place, and
-// both good sounds whole.
+// both good sounds whole; compressed ones go through our own ADPCM decoders, as in the native
+// line check.
 #include <map>
 
+#include "core/adpcm.h"
 #include "core/announcement.h"
 #include "core/wav.h"
 #include "fuzz/fuzz.h"
@@ -21,7 +23,8 @@ class Files : public SoundSources {
         return it == files.end() ? nullptr : std::make_unique<MemoryView>(it->second);
     }
     std::optional<Path> DefaultSoundPath() override { return std::nullopt; }
-    Codecs* codecs() override { return nullptr; }
+    Codecs* codecs() override { return &adpcm; }
+    AdpcmCodecs adpcm;
 };
 
 std::string Le32(std::uint32_t v) {
@@ -48,11 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(info.data_offset <= size && info.data_size <= size - info.data_offset);
         FUZZ_CHECK(info.format.channels > 0 && info.format.rate > 0 && info.format.block_align > 0);
     }
-    const WaveInspection inspection = InspectWave(view, nullptr);
+    Files sources;
+    const WaveInspection inspection = InspectWave(view, sources.codecs());
     FUZZ_CHECK((inspection.playability == Playability::kBroken) == (inspection.fault != WaveFault::kNone));
     FUZZ_CHECK(inspection.seconds >= 0);
 
-    Files sources;
     sources.files["good.wav"] = GoodWave();
     sources.files["fuzz.wav"] = bytes;
     AnnouncementStream stream({"good.wav", "fuzz.wav", "good.wav"}, sources);

@@ -32,7 +32,7 @@ EOF2
 printf 'd=ALT+D;%sDeset tisíc\n' "$(printf 'a1.wav,%.0s' $(seq 10000) | sed 's/,$/;/')" | write_vkm "$E2E_WORK/user.vkm"
 cat "$E2E_WORK/user.vkm" >>"$prog/Dlouha.vkm"
 for w in gong konec a1 a2 a3 a4 a5 a6 a7; do write_wav "$prog/$w.wav"; done
-sox -n -r 22050 -b 16 -c 1 "$prog/dlouhe.wav" synth 3 sine 330 2>/dev/null
+sox -R -n -r 22050 -b 16 -c 1 "$prog/dlouhe.wav" synth 3 sine 330 2>/dev/null
 # Ten announcements, departures and arrivals told apart by their gongs; Z both takes back and stops.
 {
     printf '[Info]\nName=Opravy\nWAV_odjezd=odj.wav\nWAV_prijezd=pri.wav\nWAV_Konec=konec.wav\n'

@@ -80,7 +80,7 @@ write_vkm() {  # path
 # A short WAV file (a 50 ms tone).
 write_wav() {  # path
     mkdir -p "$(dirname "$1")"
-    sox -n -r 8000 -b 16 -c 1 "$1" synth 0.05 sine 440 2>/dev/null
+    sox -R -n -r 8000 -b 16 -c 1 "$1" synth 0.05 sine 440 2>/dev/null
 }
 
 # Starts the program from dir with its file opens and sound device calls traced into

@@ -20,11 +20,11 @@ vkm_pulse_start && have_sound=1
 
 dir="$work/Zvuky Tratě"
 mkdir -p "$dir/sub"
-sox -n -r 22050 -c 1 -b 16 "$dir/gong.wav" synth 0.6 sine 660
-sox -n -r 22050 -c 1 -b 16 "$dir/příjezd.wav" synth 0.4 sine 440
-sox -n -r 44100 -c 2 -b 16 "$dir/sub/konec.wav" synth 0.2 sine 330
-sox -n -r 22050 -c 1 -e ima-adpcm "$dir/ima.wav" synth 0.3 sine 550
-head -c 300 /dev/urandom >"$dir/broken.wav"
+sox -R -n -r 22050 -c 1 -b 16 "$dir/gong.wav" synth 0.6 sine 660
+sox -R -n -r 22050 -c 1 -b 16 "$dir/příjezd.wav" synth 0.4 sine 440
+sox -R -n -r 44100 -c 2 -b 16 "$dir/sub/konec.wav" synth 0.2 sine 330
+sox -R -n -r 22050 -c 1 -e ima-adpcm "$dir/ima.wav" synth 0.3 sine 550
+head -c 300 /dev/zero | tr '\0' x >"$dir/broken.wav"
 # Headers no file can have; handed to the system, some of them end the process.
 python3 - "$dir" <<'PY'
 import struct, sys

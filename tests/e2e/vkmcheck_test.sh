@@ -100,7 +100,7 @@ done
 
 step "a compressed sound without a fact chunk is measured through the system's codec, and noted"
 mkdir -p "$E2E_WORK/ima"
-sox -n -r 22050 -c 1 -e ima-adpcm "$E2E_WORK/ima/a.wav" synth 1 sine 440 vol 0.3 fade q 0.01 1 0.01 2>/dev/null
+sox -R -n -r 22050 -c 1 -e ima-adpcm "$E2E_WORK/ima/a.wav" synth 1 sine 440 vol 0.3 fade q 0.01 1 0.01 2>/dev/null
 python3 - "$E2E_WORK/ima/a.wav" <<'PY'
 import struct, sys
 b = open(sys.argv[1], 'rb').read()

@@ -332,51 +332,69 @@ TEST(AnnouncementStream, CompressedFormatsGoThroughTheCodecCutToTheirLength) {
     for (int i : {2, 3, 4}) EXPECT_EQ(s.reports()[i].fault, WaveFault::kUnsupported);
 }
 
-// Decoding of each stored encoding, against sox's own conversion of the same file
-// to 16-bit samples (no dither).
+// Decoding of each stored encoding, against sox's own conversion of the same file to 16-bit
+// samples (no dither): files sox makes of a seeded sweep and noise, and ADPCM files of seeded blocks
+// as an encoder could write them (wave_builder.h). sox decodes IMA ADPCM by the same rules as
+// Windows' codec, and MS ADPCM as well but for the prediction, which it rounds down where Windows'
+// codec and ours round toward zero: the MS ADPCM blocks use only the pairs (256, 0) and (0, 0), whose
+// prediction (s1 * 256 or 0, / 256) is whole, so no rounding can differ (the other pairs are
+// AdpcmRows' to pin).
 TEST(AnnouncementStream, DecodesEveryEncodingAsSoxDoes) {
     ASSERT_TRUE(HaveSox()) << "sox is needed (scripts/setup.sh installs it)";
     ScratchDir dir;
-    // Samples are carried as single-precision floats: exact up to 24 bits; from
-    // 32-bit integers and doubles a sample next to a rounding boundary may land
-    // one step off.
+    // Samples are carried as single-precision floats: exact up to 24 bits; from 32-bit integers
+    // and doubles a sample next to a rounding boundary may land one step off.
     const struct {
-        const char* enc;
+        std::string what;  // sox's output options, or the file's name
         int tolerance;
-    } encodings[] = {{"-e a-law", 0},
-                     {"-e mu-law", 0},
-                     {"-b 8", 0},
-                     {"-b 24", 0},
-                     {"-e floating-point -b 32", 0},
-                     {"-b 32", 1},
-                     {"-e floating-point -b 64", 1},
-                     // Through our own decoders, as the native line check has them. sox rounds MS ADPCM's
-                     // prediction down, Windows' codec (and ours) toward zero: a block drifts a little.
-                     {"-e ima-adpcm", 0},
-                     {"-e ms-adpcm", 64}};
+        std::string made;  // the file, when we make it
+    } encodings[] = {
+        {"-e a-law", 0, ""},
+        {"-e mu-law", 0, ""},
+        {"-b 8", 0, ""},
+        {"-b 24", 0, ""},
+        {"-e floating-point -b 32", 0, ""},
+        {"-b 32", 1, ""},
+        {"-e floating-point -b 64", 1, ""},
+        // Through our own decoders, as the native line check has them.
+        {"-e ima-adpcm", 0, ""},
+        {"IMA ADPCM", 0, ImaWave(2, 8000, 512, SeededAdpcm(kTagImaAdpcm, 2, 512, 8, 41))},
+        {"MS ADPCM", 0, MsWave(2, 8000, 512, SeededAdpcm(kTagMsAdpcm, 2, 512, 8, 42, {0, 2}))},
+    };
     AdpcmCodecs adpcm;
     int n = 0;
-    for (const auto& [enc, tolerance] : encodings) {
+    for (const auto& [what, tolerance, made] : encodings) {
         const std::string in = dir / ("in" + std::to_string(n) + ".wav");
         const std::string ref = dir / ("ref" + std::to_string(n++) + ".wav");
         // A sweep over the whole range, and noise for every bit pattern.
-        ASSERT_TRUE(Sox("-n -r 8000 -c 2 " + std::string(enc) + " '" + in +
-                        "' synth 0.5 sine 100-3000 whitenoise vol 0.9"));
+        if (made.empty())
+            ASSERT_TRUE(
+                Sox("-n -r 8000 -c 2 " + what + " '" + in + "' synth 0.5 sine 100-3000 whitenoise vol 0.9"));
+        else
+            WriteBytes(in, made);
         ASSERT_TRUE(Sox("-D '" + in + "' -e signed-integer -b 16 '" + ref + "'"));
         // Listed with a 16-bit file, each is converted to 16 bits.
         PortableSoundSources src(std::nullopt, &adpcm);
         AnnouncementStream s({in, ref}, src);
-        ASSERT_EQ(s.format(), (StreamFormat{SampleEncoding::kPcm, 8000, 2, 16})) << enc;
+        ASSERT_EQ(s.format(), (StreamFormat{SampleEncoding::kPcm, 8000, 2, 16})) << what;
         const std::string out = Render(s);
         MemorySource ref_bytes(ReadBytes(ref));
         const WaveInfo info = ParseWave(ref_bytes);
-        // 0.5 s of 2 channels, 16 bits; sox decodes ADPCM to the end of its last block, past its fact.
-        const std::size_t bytes = 4000 * 4;
-        ASSERT_EQ(out.size(), bytes + info.data_size) << enc;
+        // The 0.5 s that sox made (it decodes ADPCM to the end of its last block, past a fact chunk);
+        // every block of the files we make.
+        const std::size_t bytes = made.empty() ? 4000 * 4 : info.data_size;
+        ASSERT_EQ(out.size(), bytes + info.data_size) << what;
         const std::string ref_data = ReadBytes(ref).substr(info.data_offset, bytes);
-        EXPECT_EQ(FirstDifference(out.substr(0, bytes), ref_data, tolerance), "") << enc;
+        EXPECT_EQ(FirstDifference(out.substr(0, bytes), ref_data, tolerance), "") << what;
         EXPECT_EQ(Results(s)[0], FragmentResult::kConverted);
     }
+}
+
+// ADPCM blocks decoded exactly as the formats' rules give them, worked out by hand (wave_builder.h).
+TEST(AdpcmCodecs, DecodeBlocksAsTheFormatsRulesGive) {
+    AdpcmCodecs adpcm;
+    for (const AdpcmRow& row : AdpcmRows())
+        EXPECT_EQ(PlayerSamples(row.file, adpcm), row.samples) << row.what;
 }
 
 }  // namespace

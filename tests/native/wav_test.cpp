@@ -7,6 +7,8 @@
 #include <iterator>
 #include <string>
 
+#include "core/adpcm.h"
+#include "core/sound_analysis.h"
 #include "test_helpers.h"
 #include "wave_builder.h"
 
@@ -223,6 +225,26 @@ TEST(InspectWave, GivesFaultFormatLengthAndWhetherItPlays) {
     EXPECT_EQ(r.fault, WaveFault::kBadHeader);
     EXPECT_STREQ(WaveFaultName(r.fault), "bad-header");
     EXPECT_EQ(r.playability, Playability::kBroken);
+}
+
+// Our decoders take the IMA and MS ADPCM files that Windows' codecs take, and no others
+// (wave_builder.h's rows; the Windows tests hold Wine's codecs to the same rows): the rest of those
+// two formats plays nowhere, so the check, the render and the repair meet them as broken; of the
+// other compressed formats they say nothing (the system's codec may take them).
+TEST(AdpcmCodecs, TakeWhatWindowsCodecsTake) {
+    AdpcmCodecs adpcm;
+    for (const AdpcmFormatRow& row : AdpcmFormatRows()) {
+        const WaveInfo info = Parse(Wave(Chunk("fmt ", row.fmt) + Chunk("data", std::string(2048, '\0'))));
+        ASSERT_EQ(info.fault, WaveFault::kNone) << row.what;
+        EXPECT_EQ(adpcm.Open(info.format) != nullptr, row.taken) << row.what;
+        MemorySource file(Wave(Chunk("fmt ", row.fmt) + Chunk("data", std::string(2048, '\0'))));
+        const WaveInspection r = InspectWave(file, &adpcm);
+        EXPECT_EQ(r.playability, row.taken ? Playability::kPlayable : Playability::kBroken) << row.what;
+        EXPECT_EQ(r.fault, row.taken ? WaveFault::kNone : WaveFault::kUnsupported) << row.what;
+        EXPECT_EQ(AnalyseWave(file, &adpcm).has_value(), row.taken) << row.what;  // what the repair measures
+    }
+    MemorySource gsm(Wave(Chunk("fmt ", FormatBody(kTagGsm610, 1, 8000, 0, 65, Le16(320))) + kData));
+    EXPECT_EQ(InspectWave(gsm, &adpcm).playability, Playability::kNeedsSystemCodec);
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
-// Building WAV files byte by byte for the tests; natively also a scratch folder and sox.
+// Building WAV files byte by byte for the tests, ADPCM blocks decoded by hand; natively also a
+// scratch folder and sox.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "core/announcement.h"
 #include "memory_source.h"
 
 namespace vkm::testing {
@@ -65,11 +69,203 @@ inline std::string MsAdpcmExtra(unsigned frames, unsigned claimed = 7, unsigned 
     return Le16(frames) + Le16(claimed) + pairs.substr(0, 4 * held);
 }
 
+// Bytes as written.
+inline std::string Bytes(std::initializer_list<int> bytes) {
+    std::string s;
+    for (int b : bytes) s += static_cast<char>(b);
+    return s;
+}
+
+// IMA and MS ADPCM files whose blocks are wholly frames, as encoders write them: (block - 4 c) * 2
+// / c + 1 and (block - 7 c) * 2 / c + 2 frames; more chunks go before the data.
+inline std::string ImaWave(unsigned channels, unsigned rate, unsigned block, const std::string& data,
+                           const std::string& more = "") {
+    const unsigned frames = (block - 4 * channels) * 2 / channels + 1;
+    return Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, channels, rate, 4, block, Le16(frames))) + more +
+                Chunk("data", data));
+}
+
+inline std::string MsWave(unsigned channels, unsigned rate, unsigned block, const std::string& data) {
+    const unsigned frames = (block - 7 * channels) * 2 / channels + 2;
+    return Wave(Chunk("fmt ", FormatBody(kTagMsAdpcm, channels, rate, 4, block, MsAdpcmExtra(frames))) +
+                Chunk("data", data));
+}
+
+// ADPCM files of a few blocks and their samples, worked out by hand from the formats' published
+// rules, not from our decoders' tables: IMA's step table (7, 8, 9, 10, 11, 12, 13, 14, 16, 17, 19,
+// 21, 23, 25, 28, 31, 34, 37, 41, 45, 50, 55, 60, 66, 73, 80, 88, 97, 107, ... 20350, 22385,
+// 24623, 27086, 29794, 32767) and index moves (-1 for nibbles 0-3, then 2, 4, 6, 8), its difference
+// step/8 + step (bit 4) + step/2 (bit 2) + step/4 (bit 1), each halving rounded down, the index
+// held in 0..88 and the sample in -32768..32767; MS ADPCM's seven pairs ((256, 0), (512, -256),
+// (0, 0), (192, 64), (240, 0), (460, -208), (392, -232)), its prediction (s1 c1 + s2 c2) / 256
+// rounded toward zero as Windows' codec rounds it, the nibble as -8..7 times the step, the step
+// then times 230, 230, 230, 230, 307, 409, 512, 614, 768, 614, 512, 409, 307, 230, 230, 230
+// (by the nibble) / 256, toward zero, at least 16. Each row's working is written beside it.
+struct AdpcmRow {
+    const char* what;
+    std::string file;
+    std::vector<int> samples;  // interleaved
+    // Wine's codec then adds 2 frames of nothing for each block it did not decode (it miscounts).
+    bool wine_adds = false;
+};
+
+inline std::vector<AdpcmRow> AdpcmRows() {
+    // 1000 at index 0 (step 7); nibbles 0 7 F 0 8 4 2 1.
+    const std::string a = Bytes({0xE8, 0x03, 0, 0, 0x70, 0x0F, 0x48, 0x12});
+    // -300 at index 20 (step 50); nibbles 4 4 C C 0 0 8 8.
+    const std::string b = Bytes({0xD4, 0xFE, 20, 0, 0x44, 0xCC, 0x00, 0x88});
+    // Predictor 4 (240, 0), step 16, first sample -1, second 5; nibbles 0 1 7 8 9 F.
+    const std::string m = Bytes({4, 16, 0, 0xFF, 0xFF, 5, 0, 0x01, 0x78, 0x9F});
+    // clang-format off
+    return {
+        {"IMA: the header's sample, then nibbles low first; the index held at 0", ImaWave(1, 8000, 8, a),
+         // 0: +0 (index -1: 0); 7: +0+7+3+1 (index 8, step 16); F: -(2+16+8+4) (16, 34); 0: +4 (15, 31);
+         // 8: -3 (14, 28); 4: +3+28 (16, 34); 2: +4+17 (15, 31); 1: +3+7
+         {1000, 1000, 1011, 981, 985, 982, 1013, 1034, 1044}},
+        {"IMA: the sample held in 16 bits, the index at 88",
+         ImaWave(1, 8000, 8, Bytes({0x00, 0x7D, 88, 0, 0xF7, 0x0F, 0xB8, 0x43})),
+         // 32000, index 88 (32767): 7: +4095+32767+16383+8191 = 61436, held at 32767 (index 96: 88);
+         // F: -61436; F: -61436, held; 0: +4095 (87, 29794); 8: -3724 (86, 27086);
+         // B: -(3385+13543+6771), held (85, 24623); 3: +3077+12311+6155 (84, 22385); 4: +2798+22385
+         {32000, 32767, -28669, -32768, -28673, -32397, -32768, -11225, 13958}},
+        {"IMA: a header's index beyond the table is its last",
+         ImaWave(1, 8000, 8, Bytes({0, 0, 200, 0, 0x01, 0, 0, 0})),
+         // index 200 as 88 (32767): 1: +4095+8191 (87, 29794); 0: +3724 (86, 27086); 0: +3385 (85);
+         // 0: +3077 (84); 0: +2798 (83, 20350); 0: +2543 (82, 18500); 0: +2312 (81, 16818); 0: +2102
+         {0, 12286, 16010, 19395, 22472, 25270, 27813, 30125, 32227}},
+        {"IMA, stereo: a header for each channel, then 4 bytes of each in turn",
+         // right: -5 at index 10 (step 19); nibbles 9 5 6 E 3 A D 0
+         ImaWave(2, 8000, 16, a.substr(0, 4) + Bytes({0xFB, 0xFF, 10, 0}) + a.substr(4) +
+                                  Bytes({0x59, 0xE6, 0xA3, 0x0D})),
+         // right: 9: -(2+4) (9, 17); 5: +2+17+4 (13, 25); 6: +3+25+12 (19, 45); E: -(5+45+22) (25, 80);
+         // 3: +10+40+20 (24, 73); A: -(9+36) (23, 66); D: -(8+66+16) (27, 97); 0: +12
+         {1000, -5, 1000, -11, 1011, 12, 981, 52, 985, -20, 982, 50, 1013, 5, 1034, -85, 1044, -73}},
+        {"IMA: each block starts afresh; part of a block gives nothing; cut to the fact chunk's 17 frames",
+         ImaWave(1, 8000, 8, a + b + b.substr(0, 6), Chunk("fact", Le32(17))),
+         // second block: 4: +6+50 (22, 60); 4: +7+60 (24, 73); C: -(9+73) (26, 88); C: -(11+88) (28, 107);
+         // 0: +13 (27, 97); 0: +12 (26, 88); 8: -11 (25, 80); 8: -10, past the 17th frame
+         {1000, 1000, 1011, 981, 985, 982, 1013, 1034, 1044, -300, -244, -177, -259, -358, -345, -333, -344}},
+        {"MS: the second sample, the first, then nibbles high first; the prediction toward zero",
+         MsWave(1, 8000, 10, m),
+         // 0: -240/256 = -0.94 as 0 (down: -1), step 230*16/256 = 14 as 16; 1: 0 + 16, step 16;
+         // 7: 3840/256 = 15, + 7*16, step 614*16/256 = 38; 8: 30480/256 = 119, - 8*38, step 114;
+         // 9: -44400/256 = -173.4 as -173, - 7*114, step 273; F: -233040/256 = -910.3 as -910, - 273
+         {5, -1, 0, 16, 127, -185, -971, -1183}},
+        {"MS: the sample held in 16 bits, the prediction not",
+         MsWave(1, 8000, 9, Bytes({1, 0xA0, 0x0F, 0x00, 0x7D, 0, 0, 0x7F, 0xD8})),
+         // (512, -256), step 4000, first 32000, second 0: 7: 64000 + 28000, held (step 9593);
+         // F: 65534 - 32000 = 33534, - 9593 (8618); D: 47882 - 32767 = 15115, - 3*8618 (7742);
+         // 8: -21478 - 23941 = -45419, - 8*7742, held
+         {0, 32000, 32767, 23941, -10739, -32768}},
+        {"MS, stereo: each header field for the channels in turn, then a byte of both",
+         // left (256, 0), step 20, 100, 50; right (0, 0), step 300, -7, 9; nibbles 3 2, D F, 8 7
+         MsWave(2, 8000, 17, Bytes({0, 2, 20, 0, 0x2C, 0x01, 100, 0, 0xF9, 0xFF, 50, 0, 9, 0, 0x32, 0xDF, 0x87})),
+         // left: 3: 100 + 60 (step 17); D: 160 - 3*17 (16); 8: 109 - 8*16;
+         // right: 2: 0 + 600 (269); F: 0 - 269 (241); 7: 0 + 7*241
+         {50, 9, 100, -7, 160, 600, 109, -269, -19, 1687}},
+        {"MS: a predictor beyond the seven: that block and the rest handed over give nothing",
+         MsWave(1, 8000, 10, m + Bytes({7, 16, 0, 0, 0, 0, 0, 0x11, 0x11, 0x11}) + m), {5, -1, 0, 16, 127, -185, -971, -1183},
+         true},
+        {"MS: the step in 32-bit arithmetic, which a run of large nibbles wraps",
+         MsWave(1, 8000, 12, Bytes({0, 0xFF, 0x7F, 0, 0, 0, 0, 0x88, 0x88, 0x88, 0x88, 0x77})),
+         // (256, 0), step 32767: each 8 holds the sample at -32768 and makes the step 768/256 of it:
+         // 98301, 294903, 884709, 2654127, 7962381, then 768*7962381 = 6115108608 wraps to
+         // 1820141312 (7109927), 5460423936 to 1165456640 (4552565), 3496369920 to -798597376,
+         // which is below 16: 7: -32768 + 7*16 (step 38); 7: + 7*38
+         {0, 0, -32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768, -32656, -32390}},
+    };
+    // clang-format on
+}
+
+// Which IMA and MS ADPCM formats our decoders take (core/adpcm.h), and which Wine's codecs take
+// (where Wine's codec takes more than Windows' own and our rule: it says so).
+struct AdpcmFormatRow {
+    const char* what;
+    std::string fmt;  // the fmt chunk's body
+    bool taken, wine_takes;
+};
+
+inline std::vector<AdpcmFormatRow> AdpcmFormatRows() {
+    const std::string tail = Bytes({0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
+    const std::string own_pairs =
+        Le16(500) + Le16(7) + Pcm16({256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -233});
+    // clang-format off
+    return {
+        {"IMA, mono, 22,05 kHz, 505 frames in 256 bytes", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(505)), true, true},
+        {"IMA, stereo, 8 kHz, 505 frames in 512 bytes", FormatBody(kTagImaAdpcm, 2, 8000, 4, 512, Le16(505)), true, true},
+        {"IMA, mono, 16 kHz", FormatBody(kTagImaAdpcm, 1, 16000, 4, 256, Le16(505)), true, true},
+        {"IMA, 3 bits a sample", FormatBody(kTagImaAdpcm, 1, 22050, 3, 256, Le16(505)), false, false},
+        {"IMA, 8 channels", FormatBody(kTagImaAdpcm, 8, 22050, 4, 2048, Le16(505)), false, false},
+        {"IMA, an extra part of 4 bytes", FormatBody(kTagImaAdpcm, 1, 16000, 4, 256, Le16(505) + Le16(0)), false, false},
+        {"IMA, 501 frames in 256 bytes", FormatBody(kTagImaAdpcm, 1, 16000, 4, 256, Le16(501)), false, false},
+        // Wine's codec decodes stereo in words of 8 frames and makes 256 of these 253.
+        {"IMA, stereo, 253 frames in 260 bytes", FormatBody(kTagImaAdpcm, 2, 16000, 4, 260, Le16(253)), false, true},
+        {"IMA in WAVE_FORMAT_EXTENSIBLE", FormatBody(kTagExtensible, 1, 22050, 4, 256, Le16(4) + Le32(4) + Le16(kTagImaAdpcm) + tail), false, false},
+        {"MS, mono, 22,05 kHz, 500 frames in 256 bytes", FormatBody(kTagMsAdpcm, 1, 22050, 4, 256, MsAdpcmExtra(500)), true, true},
+        {"MS, stereo, 8 kHz, 500 frames in 512 bytes", FormatBody(kTagMsAdpcm, 2, 8000, 4, 512, MsAdpcmExtra(500)), true, true},
+        {"MS, mono, 16 kHz", FormatBody(kTagMsAdpcm, 1, 16000, 4, 256, MsAdpcmExtra(500)), true, true},
+        {"MS, 3 bits a sample", FormatBody(kTagMsAdpcm, 1, 22050, 3, 256, MsAdpcmExtra(500)), false, false},
+        {"MS, 8 channels", FormatBody(kTagMsAdpcm, 8, 22050, 4, 2048, MsAdpcmExtra(500)), false, false},
+        {"MS, 8 pairs", FormatBody(kTagMsAdpcm, 1, 16000, 4, 256, MsAdpcmExtra(500, 8) + Pcm16({256, 0})), false, false},
+        // Wine's codec decodes with the seven usual pairs, whatever the file says.
+        {"MS, pairs of its own", FormatBody(kTagMsAdpcm, 1, 22050, 4, 256, own_pairs), false, true},
+    };
+    // clang-format on
+}
+
+// Seeded blocks of ADPCM data as an encoder could write them: IMA headers of any sample and step
+// index, nibbles of any value; MS ADPCM headers with one of predictors, a step of 16 to 1039 and
+// any samples, nibbles drawn so that the step stays as small as encoders keep it (7 in 8 from the
+// nibbles that shrink it).
+inline std::string SeededAdpcm(unsigned tag, unsigned channels, unsigned block, unsigned blocks,
+                               std::uint32_t seed, std::vector<int> predictors = {0, 1, 2, 3, 4, 5, 6}) {
+    auto next = [&seed](unsigned n) { return ((seed = seed * 1664525u + 1013904223u) >> 8) % n; };
+    std::string s;
+    for (unsigned b = 0; b < blocks; ++b) {
+        std::string block_bytes;
+        if (tag == kTagImaAdpcm) {
+            for (unsigned c = 0; c < channels; ++c)
+                block_bytes += Le16(next(65536)) + static_cast<char>(next(89)) + '\0';
+            while (block_bytes.size() < block) block_bytes += static_cast<char>(next(256));
+        } else {
+            std::string delta, first, second;
+            for (unsigned c = 0; c < channels; ++c) {
+                block_bytes += static_cast<char>(predictors[next(static_cast<unsigned>(predictors.size()))]);
+                delta += Le16(16 + next(1024));
+                first += Le16(next(65536));
+                second += Le16(next(65536));
+            }
+            block_bytes += delta + first + second;
+            auto nibble = [&] { return next(8) ? (13 + next(7)) % 16 : 4 + next(9); };
+            while (block_bytes.size() < block) block_bytes += static_cast<char>(nibble() << 4 | nibble());
+        }
+        s += block_bytes;
+    }
+    return s;
+}
+
+// The samples of a file as the player decodes them through codecs, on the 16-bit scale; none when
+// it does not play.
+inline std::vector<int> PlayerSamples(const std::string& file, Codecs& codecs) {
+    auto source = std::make_unique<MemorySource>(file);
+    const WaveInfo info = ParseWave(*source);
+    std::vector<int> samples;
+    std::unique_ptr<SampleReader> reader =
+        info.fault == WaveFault::kNone ? OpenSampleReader(std::move(source), info, &codecs) : nullptr;
+    std::vector<float> piece(4096);
+    while (std::size_t frames = reader ? reader->Read(piece.data(), piece.size() / info.format.channels) : 0)
+        for (std::size_t i = 0; i < frames * info.format.channels; ++i)
+            samples.push_back(static_cast<int>(std::lround(piece[i] * 32768)));
+    return samples;
+}
+
 // Bytes written, in memory.
 struct StringSink : ByteSink {
     std::string& bytes;
     explicit StringSink(std::string& to) : bytes(to) {}
-    bool Write(const void* d, std::size_t n) override { return bytes.append(static_cast<const char*>(d), n), true; }
+    bool Write(const void* d, std::size_t n) override {
+        return bytes.append(static_cast<const char*>(d), n), true;
+    }
     bool WriteAt(std::uint64_t at, const void* d, std::size_t n) override {
         return bytes.replace(at, n, static_cast<const char*>(d), n), true;
     }
@@ -115,9 +311,10 @@ inline std::string ReadBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-// Runs a sox command line ("sox ..."); true when it succeeded.
+// Runs a sox command line ("sox ...") with its random numbers seeded (-R: the same noise and dither
+// on every run); true when it succeeded.
 inline bool Sox(const std::string& args) {
-    return std::system(("sox " + args + " 2>/dev/null").c_str()) == 0;
+    return std::system(("sox -R " + args + " 2>/dev/null").c_str()) == 0;
 }
 
 inline bool HaveSox() {
