@@ -119,7 +119,7 @@ TEST_F(LineCheckTest, EveryFaultAndWarningIsNamedWithWhereItIs) {
     files.files["C:\\linky\\useknuty.wav"] = Wave(Chunk("fmt ", FormatBody(kTagPcm, 1, 22050, 16, 2)) +
                                                   ChunkClaiming("data", 16000, std::string(2000, 'x')));
     files.files["C:\\linky\\adpcm.wav"] =
-        Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(2) + Le16(505))) +
+        Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(505))) +
              Chunk("data", std::string(256, '\0')));
     const LineReport r = Check(
         "[Info]\r\nWAV_odjezd=ok.wav,chybi.wav\r\nWAV_Konec=..\\spolecne\\konec.wav\r\nKlavesy_zpet=Z\r\n"

@@ -294,7 +294,7 @@ TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRendersMadeReadyOrNot) {
         folder.Write("b.wav", PlainWave(kTagPcm, 2, 44100, 16, Pcm16(stereo))),
         folder.Root() + "chybi.wav",
         folder.Write("c.wav",
-                     Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(2) + Le16(505))) +
+                     Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(505))) +
                           Chunk("data", ima))),
     };
     const std::string data = Rendered(paths);
