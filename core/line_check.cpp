@@ -6,6 +6,7 @@
 #include <set>
 
 #include "core/codepage.h"
+#include "core/definition_keys.h"
 #include "core/hotkeys.h"
 #include "core/line.h"
 #include "core/path.h"
@@ -206,6 +207,7 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, 
     else if (line.name.empty())
         check.Warning(
             "linka nemá jméno (Name v sekci [Info]): v seznamu se nenabídne, jen přes tlačítko ...");
+    for (std::string& text : UnreadDefinitionNames(ini)) check.Warning(std::move(text));
 
     const double departure = check.List(line.departure_sounds, "WAV_odjezd");
     const double arrival = check.List(line.arrival_sounds, "WAV_prijezd");

@@ -128,6 +128,25 @@ TEST_F(LineCheckTest, EveryFaultAndWarningIsNamedWithWhereItIs) {
     EXPECT_EQ(faults.find("ok.wav"), std::string::npos);
 }
 
+// What the program does not read is named, with the name meant when one is close; what it reads is
+// not, whatever its case.
+TEST_F(LineCheckTest, KeysAndSectionsTheProgramDoesNotReadAreNamed) {
+    const LineReport r = Check(
+        "Name=před sekcí\r\n[Info]\r\nName=Linka\r\nklavesy_ZPET=Z\r\nKlavesy_zpett=X\r\nBarva=modrá\r\n"
+        "WAV_KONEC=k.wav\r\nname=znovu\r\n[Hlášení]\r\n1=a.wav\r\n[Poznamky]\r\n[uzivatelske_KLAVESY]\r\n"
+        "[INFO]\r\n");
+    EXPECT_EQ(Texts(r, false),
+              "klíč „Name“ a ostatní řádky před první sekcí program nečte\n"
+              "sekci [Hlášení] program nečte — myslel jste [Hlaseni]?\n"
+              "sekci [Poznamky] program nečte\n"
+              "sekce [INFO] je v souboru víckrát; program čte jen první\n"
+              "klíč „Klavesy_zpett“ v sekci [Info] program nečte — myslel jste Klavesy_zpet?\n"
+              "klíč „Barva“ v sekci [Info] program nečte\n"
+              "klíč „name“ je v sekci [Info] víckrát; platí první\n");
+    // klavesy_ZPET is Klavesy_zpet.
+    EXPECT_EQ(r.keys, (std::vector<std::string>{"Hlášení: Enter, P, F1", "Zpět: Z"}));
+}
+
 TEST_F(LineCheckTest, FilesThatCannotBeReadOrAreUtf16WithoutAMark) {
     const LineReport missing = CheckLine("C:\\linky\\zadna.vkm", files, sounds);
     EXPECT_EQ(missing.ExitCode(), 2);
