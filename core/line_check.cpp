@@ -185,7 +185,8 @@ bool LooksLikeUtf16WithoutMark(std::string_view bytes) {
     return zeros[0] * 10 >= half * 7 || zeros[1] * 10 >= half * 7;
 }
 
-LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, bool analyse) {
+LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, bool analyse,
+                     const KeyboardLayout& keyboard) {
     LineReport report;
     report.path = path;
     const LineFile file = LoadLineFile(files, path);
@@ -231,6 +232,8 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, 
     }
 
     report.keys = ShownKeys(line.hotkeys, line.user_announcements).roles;
+    report.simulator_keys = SimulatorKeyNotes(line.hotkeys, keyboard);
+    report.keyboard = keyboard.Name();
     if (!line.refused.empty()) check.Fault(UnusableKeysWarning(line.refused, kAllKeys));
     CheckUserKeyLetters(line, check);
     if (analyse) report.sounds = ReportSounds(line, sounds);
@@ -273,6 +276,7 @@ std::string FormatLineReport(const LineReport& r) {
         out += "  Klávesy:\n";
         for (const std::string& role : r.keys) out += "    " + role + "\n";
     }
+    out += SimulatorKeysReport(r.simulator_keys, r.keyboard);
     findings(true, "Chyby: žádné", "Chyby");
     findings(false, "Upozornění: žádná", "Upozornění");
     if (!r.sounds) return out;

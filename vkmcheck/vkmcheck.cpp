@@ -160,8 +160,8 @@ std::string Ms(double ms) {
 
 // Writes a mended copy of the line at line_path into folder, then checks the copy.
 int Repair(const Path& line_path, const Path& out, bool overwrite, const RepairOptions& options,
-           FileSystem& files, SoundSources& sounds, FileWriter& writer, const Print& print,
-           const Show& show) {
+           FileSystem& files, SoundSources& sounds, FileWriter& writer, const Print& print, const Show& show,
+           const KeyboardLayout& keyboard) {
     const std::optional<LineFile> file = LoadForOutput(files, line_path, print, show);
     if (!file) return 2;
     const Line& line = file->line;
@@ -236,7 +236,7 @@ int Repair(const Path& line_path, const Path& out, bool overwrite, const RepairO
         print("  Neopraveno (" + std::to_string(unmended.size()) + "): " + names + "\n");
     }
     print("\nKontrola opravené kopie:\n");
-    LineReport report = CheckLine(copy, files, sounds, true);
+    LineReport report = CheckLine(copy, files, sounds, true, keyboard);
     report.path = show(report.path);
     print(FormatLineReport(report));
     return std::max(exit_code, report.ExitCode());
@@ -245,7 +245,8 @@ int Repair(const Path& line_path, const Path& out, bool overwrite, const RepairO
 }  // namespace
 
 int RunLineCheck(const std::vector<std::string>& arguments, FileSystem& files, SoundSources& sounds,
-                 FileWriter& writer, const Print& print, const Show& show_path) {
+                 FileWriter& writer, const Print& print, const Show& show_path,
+                 const KeyboardLayout& keyboard) {
     const Show show = show_path ? show_path : [](const Path& p) { return p; };
     auto usage = [&] {
         print(kUsage);
@@ -331,7 +332,7 @@ int RunLineCheck(const std::vector<std::string>& arguments, FileSystem& files, S
         return 2;
     }
     out = NormalizePath(files.FullPath(out));
-    if (mend) return Repair(args[0], out, overwrite, repair, files, sounds, writer, print, show);
+    if (mend) return Repair(args[0], out, overwrite, repair, files, sounds, writer, print, show, keyboard);
     if (wav) return Render(args[0], *wav, out, overwrite, files, sounds, writer, print, show);
     int exit_code = 0, lines = 0, with_faults = 0;
     for (const std::string& arg : args) {
@@ -345,7 +346,7 @@ int RunLineCheck(const std::vector<std::string>& arguments, FileSystem& files, S
             found.push_back(arg);
         }
         for (const Path& path : found) {
-            LineReport report = CheckLine(path, files, sounds, analyse);
+            LineReport report = CheckLine(path, files, sounds, analyse, keyboard);
             report.path = show(report.path);
             print(FormatLineReport(report) + "\n");
             exit_code = std::max(exit_code, report.ExitCode());
