@@ -411,5 +411,22 @@ TEST(KeyCharacterTable, NamesTheKeysAndIsTheGuidesTable) {
         << "regenerate the table in docs/navod.md with: vkmcheck --klavesy";
 }
 
+// The guide's list of the keys the simulator leaves free is the one its default key map gives.
+TEST(SimulatorKeys, TheGuidesListOfFreeKeysIsTheTables) {
+    const std::string list = FreeSimulatorKeysList();
+    for (const char* row : {"| `r` | F3 |", "| `z` | F11 |", "| `‘` | Scroll Lock |", "| `o` | Num / |"})
+        EXPECT_NE(list.find(row), std::string::npos) << row;
+    for (const char* taken : {"| P |", "| F1 |", "| Space |", "| Home |"})
+        EXPECT_EQ(list.find(taken), std::string::npos) << taken;
+    const std::string source = __FILE__;
+    std::ifstream guide(source.substr(0, source.rfind("tests/native/")) + "docs/navod.md", std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(guide)), std::istreambuf_iterator<char>());
+    const std::string begin = "<!-- volné klávesy: začátek (vytváří je program, neupravujte ručně) -->\n";
+    const std::size_t at = text.find(begin);
+    ASSERT_NE(at, std::string::npos) << "docs/navod.md has no list of free keys";
+    EXPECT_EQ(text.substr(at + begin.size(), list.size()), list) << "the list in docs/navod.md should be:\n"
+                                                                 << list;
+}
+
 }  // namespace
 }  // namespace vkm::testing
