@@ -12,6 +12,7 @@
 #include <map>
 
 #include "core/codepage.h"
+#include "core/definition_keys.h"
 #include "core/playout.h"
 #include "core/sound_analysis.h"
 #include "fakes/fakes.h"
@@ -156,6 +157,31 @@ TEST_F(LineCheckTest, KeysAndSectionsTheProgramDoesNotReadAreNamed) {
               "klíč „name“ je v sekci [Info] víckrát; platí první\n");
     // klavesy_ZPET is Klavesy_zpet.
     EXPECT_EQ(r.keys, (std::vector<std::string>{"Hlášení: Enter, P, F1", "Zpět: Z"}));
+}
+
+// The nearest name is offered when a third of its characters at most differ, marks on letters not
+// counted; comments and what the program reads are never named.
+TEST(UnreadDefinitionNames, OfferTheNameMeantOnlyWhenItIsClose) {
+    const struct {
+        const char* text;
+        const char* said;
+    } rows[] = {
+        {"[Info]\nKlávesy_zpět=x",
+         "klíč „Klávesy_zpět“ v sekci [Info] program nečte — myslel jste Klavesy_zpet?\n"},
+        {"[Info]\nWAV_odjezdy=x",
+         "klíč „WAV_odjezdy“ v sekci [Info] program nečte — myslel jste WAV_odjezd?\n"},
+        {"[Info]\nNazev=x", "klíč „Nazev“ v sekci [Info] program nečte\n"},
+        {"[Info]\nKlavesy=x", "klíč „Klavesy“ v sekci [Info] program nečte\n"},
+        {"[Uzivatelske klavesy]",
+         "sekci [Uzivatelske klavesy] program nečte — myslel jste [Uzivatelske_klavesy]?\n"},
+        {"[Info]\n;Klavesy_zpett=x\n  NAME  =x\nKlavesy_zpet\n[hlaseni]", ""},
+        {"", ""},
+    };
+    for (const auto& row : rows) {
+        std::string said;
+        for (const std::string& text : UnreadDefinitionNames(IniFile(row.text))) said += text + "\n";
+        EXPECT_EQ(said, row.said) << row.text;
+    }
 }
 
 TEST_F(LineCheckTest, FilesThatCannotBeReadOrAreUtf16WithoutAMark) {
