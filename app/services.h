@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/host.h"
+#include "platform/win32/win32_keyboard.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_player.h"
 
@@ -16,7 +17,8 @@ struct Win32Services {
     Win32Hotkeys hotkeys;
     Win32MessageBoxes boxes;
     Win32OpenFileDialog open_dialog;
-    Platform platform{files, player, hotkeys, boxes, open_dialog};
+    Win32KeyboardLayout keyboard;
+    Platform platform{files, player, hotkeys, boxes, open_dialog, keyboard};
 
     // The services that act for a window get its handle (nullptr when it has gone).
     void SetWindow(HWND window) {

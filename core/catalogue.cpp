@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/definition_keys.h"
 #include "core/ini_value_reader.h"
 #include "core/wildcard.h"
 
@@ -60,7 +61,7 @@ void FindFiles(FileSystem& files, const Path& dir, const std::string& mask, std:
 
 std::string DefinitionName(FileSystem& files, const Path& path, const std::atomic<bool>* stop) {
     try {
-        IniValueReader name("Info", "Name");
+        IniValueReader name(kInfoSection, kNameKey);
         const bool read = files.ReadFileInPieces(
             path, [&name, stop](std::string_view piece) { return !Stopped(stop) && name.Feed(piece); });
         if (!read || Stopped(stop)) return std::string();

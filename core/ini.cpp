@@ -263,6 +263,12 @@ std::vector<IniEntry> IniFile::SectionEntries(const std::string& section) const 
     return entries;
 }
 
+std::vector<std::string> IniFile::SectionNames() const {
+    std::vector<std::string> names;
+    for (std::size_t i = 1; i < sections_.size(); ++i) names.push_back(Utf16ToUtf8(sections_[i].name));
+    return names;
+}
+
 bool IniFile::HasSection(const std::string& section) const {
     return FindSection(Trim(Wide(section))) != nullptr;
 }

@@ -66,6 +66,9 @@ class IniFile {
     // value ReadValue gives for it. A name listed again (without regard to case) gives no entry
     // of its own: it is named at the place of the first. Takes time in proportion to the section.
     std::vector<IniEntry> SectionEntries(const std::string& section) const;
+    // The names of the sections in file order, duplicates included, without the nameless section the
+    // text begins with.
+    std::vector<std::string> SectionNames() const;
 
     // For text read in parts (see core/ini_value_reader.h). Whether a section of that name is there
     // (the one ReadValue reads is the first); "" names the nameless section the text begins with.

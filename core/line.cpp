@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/definition_keys.h"
 #include "core/text.h"
 
 namespace vkm {
@@ -32,23 +33,23 @@ Path Line::SoundPath(const LineSound& sound) const {
 
 Line ReadLine(const IniFile& ini, const Path& file) {
     Line line;
-    line.name = ini.ReadValue("Info", "Name", "");
+    line.name = ini.ReadValue(kInfoSection, kNameKey, "");
     line.folder = NormalizePath(IncludeBackslash(ExtractFilePath(file)));
-    line.departure_sounds = ReadSoundList(ini.ReadValue("Info", "WAV_odjezd", ""));
-    line.arrival_sounds = ReadSoundList(ini.ReadValue("Info", "WAV_prijezd", ""));
-    line.end_sounds = ReadSoundList(ini.ReadValue("Info", "WAV_Konec", ""));
+    line.departure_sounds = ReadSoundList(ini.ReadValue(kInfoSection, kDepartureSoundsKey, ""));
+    line.arrival_sounds = ReadSoundList(ini.ReadValue(kInfoSection, kArrivalSoundsKey, ""));
+    line.end_sounds = ReadSoundList(ini.ReadValue(kInfoSection, kEndSoundsKey, ""));
     // An absent or empty key string takes its default.
     LineKeys keys;
-    const std::string arrival = ini.ReadValue("Info", "Klavesy_prijezd", "");
+    const std::string arrival = ini.ReadValue(kInfoSection, kArrivalKeysKey, "");
     if (!arrival.empty()) keys.arrival = arrival;
-    const std::string departure = ini.ReadValue("Info", "Klavesy_odjezd", "");
+    const std::string departure = ini.ReadValue(kInfoSection, kDepartureKeysKey, "");
     if (!departure.empty()) keys.departure = departure;
-    keys.take_back = ini.ReadValue("Info", "Klavesy_zpet", "");
-    keys.skip = ini.ReadValue("Info", "Klavesy_vpred", "");
-    keys.repeat = ini.ReadValue("Info", "Klavesy_znovu", "");
-    keys.stop = ini.ReadValue("Info", "Klavesy_stop", "");
+    keys.take_back = ini.ReadValue(kInfoSection, kTakeBackKeysKey, "");
+    keys.skip = ini.ReadValue(kInfoSection, kSkipKeysKey, "");
+    keys.repeat = ini.ReadValue(kInfoSection, kRepeatKeysKey, "");
+    keys.stop = ini.ReadValue(kInfoSection, kStopKeysKey, "");
 
-    std::vector<IniEntry> entries = ini.SectionEntries("Hlaseni");
+    std::vector<IniEntry> entries = ini.SectionEntries(kAnnouncementsSection);
     line.announcements.reserve(entries.size());
     for (IniEntry& e : entries) {
         SoundList sounds = ReadSoundList(e.value);
@@ -56,7 +57,7 @@ Line ReadLine(const IniFile& ini, const Path& file) {
             LineAnnouncement{std::move(e.name), std::move(e.value), std::move(sounds)});
     }
     std::vector<UserKey> user_keys;
-    for (const IniEntry& e : ini.SectionEntries("Uzivatelske_klavesy")) {
+    for (const IniEntry& e : ini.SectionEntries(kUserKeysSection)) {
         UserAnnouncement u;
         const std::string key_text = GetField(e.value, 1, ";");
         u.key.text = key_text.empty() ? e.value : key_text;  // named by what the user wrote

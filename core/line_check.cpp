@@ -6,6 +6,7 @@
 #include <set>
 
 #include "core/codepage.h"
+#include "core/definition_keys.h"
 #include "core/hotkeys.h"
 #include "core/line.h"
 #include "core/line_sounds.h"
@@ -176,7 +177,8 @@ bool LooksLikeUtf16WithoutMark(std::string_view bytes) {
     return zeros[0] * 10 >= half * 7 || zeros[1] * 10 >= half * 7;
 }
 
-LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, bool analyse) {
+LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, bool analyse,
+                     const KeyboardLayout& keyboard) {
     LineReport report;
     report.path = path;
     const LineFile file = LoadLineFile(files, path);
@@ -199,6 +201,7 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, 
     else if (line.name.empty())
         check.Warning(
             "linka nemá jméno (Name v sekci [Info]): v seznamu se nenabídne, jen přes tlačítko ...");
+    for (std::string& text : UnreadDefinitionNames(ini)) check.Warning(std::move(text));
 
     const double departure = check.List(line.departure_sounds, "WAV_odjezd");
     const double arrival = check.List(line.arrival_sounds, "WAV_prijezd");
@@ -221,6 +224,8 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, 
     }
 
     report.keys = ShownKeys(line.hotkeys, line.user_announcements).roles;
+    report.simulator_keys = SimulatorKeyNotes(line.hotkeys, keyboard);
+    report.keyboard = keyboard.Name();
     if (!line.refused.empty()) check.Fault(UnusableKeysWarning(line.refused, kAllKeys));
     CheckUserKeyLetters(line, check);
     if (analyse) report.sounds = ReportSounds(line, walk, sounds);
@@ -263,6 +268,7 @@ std::string FormatLineReport(const LineReport& r) {
         out += "  Klávesy:\n";
         for (const std::string& role : r.keys) out += "    " + role + "\n";
     }
+    out += SimulatorKeysReport(r.simulator_keys, r.keyboard);
     findings(true, "Chyby: žádné", "Chyby");
     findings(false, "Upozornění: žádná", "Upozornění");
     if (!r.sounds) return out;

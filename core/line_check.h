@@ -13,6 +13,7 @@
 #include "core/announcement.h"
 #include "core/file_system.h"
 #include "core/ini.h"
+#include "core/simulator_keys.h"
 #include "core/sound_repair.h"
 #include "core/sound_report.h"
 
@@ -41,6 +42,10 @@ struct LineReport {
     std::vector<std::string> keys;  // each role's keys, as the window shows them ("Zpět: F9")
     std::vector<CheckFinding> findings;
     std::optional<SoundReport> sounds;  // what the sound files hold; none when not asked for
+    // The keys of the line that the simulator uses too (SimulatorKeyNotes), and the keyboard layout
+    // they were compared in.
+    std::vector<std::string> simulator_keys;
+    std::string keyboard;
 
     bool HasFault() const;
     // 0: no fault; 1: faults; 2: the file cannot be read.
@@ -50,8 +55,10 @@ struct LineReport {
 // Checks the definition file at path: files gives the definition file, sounds the
 // sound files (and codecs, which may be null: a compressed sound then needs the
 // system's codec, which is said but is no fault). With analyse, every sound file is
-// also measured (ReportSounds).
-LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, bool analyse = true);
+// also measured (ReportSounds). The line's keys are compared with the simulator's in the
+// keyboard layout given.
+LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, bool analyse = true,
+                     const KeyboardLayout& keyboard = UsKeyboardLayout());
 
 // The report as the check prints it, in Czech, lines ending in "\n".
 std::string FormatLineReport(const LineReport& report);

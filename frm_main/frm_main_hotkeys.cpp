@@ -15,6 +15,7 @@
 
 #include "MsgDlgCZ/MsgDlgCZ.h"
 #include "core/hotkeys.h"
+#include "core/simulator_keys.h"
 #include "frm_main/frm_main.h"
 
 namespace vkm {
@@ -53,6 +54,8 @@ void TfrmMain::ShowKeys() {
     KeysShown shown = ShownKeys(FBoundHotkeys, FLine.user_announcements);
     lblKlavesy = std::move(shown.line);
     lblKlavesyHint = std::move(shown.hint);
+    const std::string simulator = SimulatorKeysHint(FBoundHotkeys, platform_.keyboard);
+    if (!simulator.empty()) lblKlavesyHint += "\n\n" + simulator;
 }
 
 void TfrmMain::UnregisterHotkeys() {

@@ -15,6 +15,7 @@
 #include "core/cue.h"
 #include "core/file_system.h"
 #include "core/path.h"
+#include "core/simulator_keys.h"
 
 namespace vkm {
 
@@ -101,6 +102,8 @@ struct Platform {
     HotkeyRegistrar& hotkeys;
     MessageBoxService& boxes;
     OpenFileDialog& open_dialog;
+    // The layout in which the line's keys are compared with the simulator's (the keys label's tooltip).
+    const KeyboardLayout& keyboard = UsKeyboardLayout();
 };
 
 }  // namespace vkm

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ googletest libgtest-dev libebur128-dev g++-mingw-w64-x86-64 wine wine64 xvfb xdotool
-          espeak-ng sox pulseaudio pulseaudio-utils x11-utils imagemagick python3 findutils coreutils util-linux)
+          espeak-ng sox pulseaudio pulseaudio-utils x11-utils imagemagick python3 findutils coreutils util-linux
+          pandoc)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

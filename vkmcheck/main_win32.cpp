@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_keyboard.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_sound.h"
 #include "vkmcheck/vkmcheck.h"
@@ -17,7 +18,8 @@ int wmain(int argc, wchar_t** argv) {
     vkm::Win32FileSystem files;
     vkm::Win32SoundSources sounds;
     vkm::Win32FileWriter writer;
-    return vkm::RunLineCheck(args, files, sounds, writer, [&](const std::string& text) {
+    vkm::Win32KeyboardLayout keyboard;
+    auto print = [&](const std::string& text) {
         DWORD written = 0;
         if (console) {
             const std::wstring wide = vkm::ToWide(text);
@@ -25,5 +27,6 @@ int wmain(int argc, wchar_t** argv) {
         } else {
             WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         }
-    });
+    };
+    return vkm::RunLineCheck(args, files, sounds, writer, print, {}, keyboard);
 }

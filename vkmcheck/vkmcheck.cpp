@@ -178,6 +178,7 @@ struct Tools {
     FileWriter& writer;
     const Print& print;
     Show show;
+    const KeyboardLayout& keyboard;  // the simulator's keys are found in it
 };
 
 // What a rendered announcement's fragment became, when it is not the file's own sound.
@@ -322,7 +323,7 @@ int Repair(const Command& c, const Tools& t) {
     t.print(FormatRepairReport(repair, t.show(copy), not_written));
     if (!repair.Whole() || !not_written.empty()) return 2;
     t.print("\nKontrola opravené kopie:\n");
-    LineReport report = CheckLine(copy, t.files, t.sounds, true);
+    LineReport report = CheckLine(copy, t.files, t.sounds, true, t.keyboard);
     report.path = t.show(report.path);
     t.print(FormatLineReport(report));
     return report.ExitCode();
@@ -342,7 +343,7 @@ int Check(const Command& c, const Tools& t) {
             found.push_back(arg);
         }
         for (const Path& path : found) {
-            LineReport report = CheckLine(path, t.files, t.sounds, c.analyse);
+            LineReport report = CheckLine(path, t.files, t.sounds, c.analyse, t.keyboard);
             report.path = t.show(report.path);
             t.print(FormatLineReport(report) + "\n");
             exit_code = std::max(exit_code, report.ExitCode());
@@ -359,9 +360,11 @@ int Check(const Command& c, const Tools& t) {
 }  // namespace
 
 int RunLineCheck(const std::vector<std::string>& arguments, FileSystem& files, SoundSources& sounds,
-                 FileWriter& writer, const Print& print, const Show& show_path) {
+                 FileWriter& writer, const Print& print, const Show& show_path,
+                 const KeyboardLayout& keyboard) {
     Command c = ParseCommand(arguments);
-    const Tools t{files, sounds, writer, print, show_path ? show_path : [](const Path& p) { return p; }};
+    const Tools t{files,   sounds, writer, print, show_path ? show_path : [](const Path& p) { return p; },
+                  keyboard};
     if (c.kind == Command::Kind::kUsage) print(kUsage);
     if (c.kind == Command::Kind::kRefused) print(c.refusal + "\n");
     if (c.kind == Command::Kind::kKeys) print(KeyCharacterTable());

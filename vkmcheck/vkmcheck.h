@@ -8,6 +8,7 @@
 
 #include "core/announcement.h"
 #include "core/file_system.h"
+#include "core/simulator_keys.h"
 #include "platform/platform.h"
 
 namespace vkm {
@@ -22,9 +23,11 @@ namespace vkm {
 // with --prepsat and never a file the line reads, by path or by identity. Every path is
 // made full first (files.FullPath). Writes its Czech report through print; returns the
 // exit code: 0 no fault, 1 a line has faults, 2 a file cannot be read or written (or
-// bad use). show_path writes a path as the system writes it.
+// bad use). show_path writes a path as the system writes it; the line's keys are compared with
+// the simulator's in the keyboard layout given.
 int RunLineCheck(const std::vector<std::string>& args, FileSystem& files, SoundSources& sounds,
                  FileWriter& writer, const std::function<void(const std::string&)>& print,
-                 const std::function<std::string(const Path&)>& show_path = {});
+                 const std::function<std::string(const Path&)>& show_path = {},
+                 const KeyboardLayout& keyboard = UsKeyboardLayout());
 
 }  // namespace vkm

@@ -21,6 +21,10 @@ for line in "  Linka: Ukázková linka Praha - Kolín" "  Kódování: Windows-1
 done
 grep -qE '^    1\. odjezd   [0-9]+,[0-9] s' "$E2E_WORK/demo.txt" || fail "no length of the first announcement"
 grep -qxF "  Poznámky ke zvukům: žádné" "$E2E_WORK/demo.txt" || fail "the demo line's sounds have notes"
+# P by the key's place in the system's layout (MapVirtualKeyExW): the pantograph of the simulator.
+grep -qE '^  Klávesy, které potřebuje i simulátor, .* v rozložení klávesnice .+ \(4\):$' "$E2E_WORK/demo.txt" &&
+    grep -qxF "    - P (hlášení): pantograf 1, Control Cylinder Compound" "$E2E_WORK/demo.txt" ||
+    fail "the simulator's keys: $(cat "$E2E_WORK/demo.txt")"
 
 step "the demo line rendered: every announcement a file, none written over unless asked"
 check demo/Demo.vkm --wav-all "vykreslená linka" >"$E2E_WORK/render.txt" || fail "render: exit $?"

@@ -11,6 +11,7 @@
 
 #include "core/codepage.h"
 #include "core/msgbox_flags.h"
+#include "core/simulator_keys.h"
 #include "fakes/fakes.h"
 
 namespace vkm::testing {
@@ -156,6 +157,56 @@ TEST(KeyName, NamesWhatTheKeyIsNotWhatWasTyped) {
         {0, 0xFF, "0xFF"},
     };
     for (const Row& r : rows) EXPECT_EQ(KeyName(r.modifiers, r.vk), r.name);
+}
+
+// ---- The simulator's default keys. ----
+
+// A layout whose Y and Z change places, as in the German and Czech ones; nothing else has a key.
+struct QwertzLayout : KeyboardLayout {
+    unsigned char VirtualKey(unsigned scan) const override {
+        return scan == 0x15 ? 'Z' : scan == 0x2C ? 'Y' : 0;
+    }
+    std::string Name() const override { return "QWERTZ"; }
+};
+
+TEST(SimulatorKeys, AKeyTakesTheCommandsOfItsCodeWithExactlyItsModifiers) {
+    struct Row {
+        unsigned modifiers;
+        int vk;
+        std::vector<std::string> commands;
+    } rows[] = {
+        {0, 'P', {"Control Cylinder Compound", "Control Pantograph 1"}},
+        {0, 'p', {"Display Help Window"}},           // p is F1
+        {kModShift, 0x70, {"Display Help Window"}},  // Shift or not
+        {kModAlt, 0x70, {"Debug Dump Keyboard Map"}},
+        {kModAlt, 'P', {"Debug Weather Change"}},
+        {kModShift | kModControl, 'P', {"Control Pantograph 4"}},
+        {kModAlt | kModShift, 'P', {}},
+        {kModAlt, 'Z', {}},
+        {0, 0x91, {}},  // Scroll Lock
+        {0, 0x6F, {}},  // Num /, not the / key
+        {0, 0xBF, {"Control Bail Off"}},
+        {0, 0x0D, {"Control Master Key"}},
+        {kModAlt, 0x0D, {"Game Fullscreen"}},
+        {0, 0x13, {"Game Pause"}},  // named by its virtual key
+        {kModControl | kModShift, 0x26, {"Camera Pan (Rotate) Up"}},
+        {kModControl | kModAlt, 0x26, {"Camera Rotate (Pan) Up"}},
+        {0, 0x24, {"Camera Head Out Forward"}},
+        {0, '7', {}},
+    };
+    for (const Row& r : rows) {
+        std::vector<std::string> got;
+        for (const SimulatorKey* k :
+             SimulatorCommands(UsKeyboardLayout(), r.modifiers, static_cast<unsigned char>(r.vk)))
+            got.push_back(SimulatorCommandName(*k));
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(got, r.commands) << KeyName(r.modifiers, static_cast<unsigned char>(r.vk));
+    }
+    // By the key's place: Z where the US layout has Y.
+    ASSERT_EQ(SimulatorCommands(QwertzLayout(), 0, 'Z').size(), 1u);
+    EXPECT_STREQ(SimulatorCommandName(*SimulatorCommands(QwertzLayout(), 0, 'Z')[0]), "Control Water Scoop");
+    EXPECT_TRUE(SimulatorCommands(QwertzLayout(), 0, 'P').empty());
+    EXPECT_EQ(SimulatorCommands(QwertzLayout(), 0, 0x13).size(), 1u);
 }
 
 // ---- Binding and routing. ----
@@ -355,8 +406,13 @@ TEST_F(HotkeysTest, CorrectionKeysHaveRangesOfTheirOwnAndAKeyOneRole) {
     ASSERT_EQ(w.boxes.shown.size(), 1u);
     EXPECT_EQ(w.boxes.shown[0].text, kWarning + "F9" + kCollision + ", Z" + kCollision);
     EXPECT_EQ(f.lblKlavesy, "Klávesy: Enter, P, F1 · zpět Z · vpřed V · znovu R · stop F4");
-    EXPECT_EQ(f.lblKlavesyHint,
-              "Hlášení: Enter, P, F1\nZpět: Z\nVpřed: V\nZnovu: R\nStop: F4\nAlt+B: Bezpečnost\nF9: v.wav");
+    // The keys the simulator uses too are marked with what they do there, in Czech only.
+    EXPECT_EQ(
+        f.lblKlavesyHint,
+        "Hlášení: Enter, P, F1\nZpět: Z\nVpřed: V\nZnovu: R\nStop: F4\nAlt+B: Bezpečnost\nF9: v.wav\n\n"
+        "V simulátoru (výchozí klávesy Open Rails a MSTS) mají úlohu i:\nEnter: hlavní klíč\nP: pantograf "
+        "1\nF1: okno nápovědy\nAlt+B: napájení vlaku\nF9: okno vozů vlaku\nZ: kontrola bdělosti\nV: "
+        "stěrače\nR: přikládání více\nF4: okno sledování trati");
     EXPECT_TRUE(f.WMHotKey(0xBC00));  // Z takes back: nothing to take back yet
     EXPECT_EQ(w.player.stops, 0);
     EXPECT_EQ(w.player.cues, std::vector<Cue>{Cue::kNothingMoved});

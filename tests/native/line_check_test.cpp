@@ -12,6 +12,7 @@
 #include <map>
 
 #include "core/codepage.h"
+#include "core/definition_keys.h"
 #include "core/playout.h"
 #include "core/report_text.h"
 #include "core/sound_analysis.h"
@@ -148,11 +149,66 @@ TEST_F(LineCheckTest, EveryFaultAndWarningIsNamedWithWhereItIs) {
          })
         EXPECT_NE(warnings.find(warning), std::string::npos) << warning << "\n" << warnings;
     EXPECT_EQ(warnings.find("zvuk „ok.wav“"), std::string::npos) << "a sound that plays is no warning";
-    // Z takes back (its first role) and does not stop.
-    EXPECT_NE(FormatLineReport(r).find("  Klávesy:\n    Hlášení: Enter, P, F1\n    Zpět: Z\n  Chyby"),
-              std::string::npos)
-        << FormatLineReport(r);
+    // Z takes back (its first role) and does not stop. Every key the line binds that the simulator
+    // uses too is noted, with the simulator's command.
+    const std::string keys =
+        "  Klávesy:\n"
+        "    Hlášení: Enter, P, F1\n"
+        "    Zpět: Z\n"
+        "  Klávesy, které potřebuje i simulátor, podle výchozích kláves Open Rails a MSTS v rozložení "
+        "klávesnice US (5):\n"
+        "    - Enter (hlášení): hlavní klíč\n"
+        "    - P (hlášení): pantograf 1, Control Cylinder Compound\n"
+        "    - F1 (hlášení): okno nápovědy\n"
+        "    - Alt+A (uživatelské hlášení): autopilot\n"
+        "    - Z (zpět): kontrola bdělosti\n"
+        "  Chyby";
+    EXPECT_NE(FormatLineReport(r).find(keys), std::string::npos) << FormatLineReport(r);
     EXPECT_EQ(faults.find("ok.wav"), std::string::npos);
+}
+
+// What the program does not read is named, with the name meant when one is close; what it reads is
+// not, whatever its case.
+TEST_F(LineCheckTest, KeysAndSectionsTheProgramDoesNotReadAreNamed) {
+    const LineReport r = Check(
+        "Name=před sekcí\r\n[Info]\r\nName=Linka\r\nklavesy_ZPET=Z\r\nKlavesy_zpett=X\r\nBarva=modrá\r\n"
+        "WAV_KONEC=k.wav\r\nname=znovu\r\n[Hlášení]\r\n1=a.wav\r\n[Poznamky]\r\n[uzivatelske_KLAVESY]\r\n"
+        "[INFO]\r\n");
+    EXPECT_EQ(Texts(r, false),
+              "klíč „Name“ a ostatní řádky před první sekcí program nečte\n"
+              "sekci [Hlášení] program nečte — myslel jste [Hlaseni]?\n"
+              "sekci [Poznamky] program nečte\n"
+              "sekce [INFO] je v souboru víckrát; program čte jen první\n"
+              "klíč „Klavesy_zpett“ v sekci [Info] program nečte — myslel jste Klavesy_zpet?\n"
+              "klíč „Barva“ v sekci [Info] program nečte\n"
+              "klíč „name“ je v sekci [Info] víckrát; platí první\n");
+    // klavesy_ZPET is Klavesy_zpet.
+    EXPECT_EQ(r.keys, (std::vector<std::string>{"Hlášení: Enter, P, F1", "Zpět: Z"}));
+}
+
+// The nearest name is offered when a third of its characters at most differ, marks on letters not
+// counted; comments and what the program reads are never named.
+TEST(UnreadDefinitionNames, OfferTheNameMeantOnlyWhenItIsClose) {
+    const struct {
+        const char* text;
+        const char* said;
+    } rows[] = {
+        {"[Info]\nKlávesy_zpět=x",
+         "klíč „Klávesy_zpět“ v sekci [Info] program nečte — myslel jste Klavesy_zpet?\n"},
+        {"[Info]\nWAV_odjezdy=x",
+         "klíč „WAV_odjezdy“ v sekci [Info] program nečte — myslel jste WAV_odjezd?\n"},
+        {"[Info]\nNazev=x", "klíč „Nazev“ v sekci [Info] program nečte\n"},
+        {"[Info]\nKlavesy=x", "klíč „Klavesy“ v sekci [Info] program nečte\n"},
+        {"[Uzivatelske klavesy]",
+         "sekci [Uzivatelske klavesy] program nečte — myslel jste [Uzivatelske_klavesy]?\n"},
+        {"[Info]\n;Klavesy_zpett=x\n  NAME  =x\nKlavesy_zpet\n[hlaseni]", ""},
+        {"", ""},
+    };
+    for (const auto& row : rows) {
+        std::string said;
+        for (const std::string& text : UnreadDefinitionNames(IniFile(row.text))) said += text + "\n";
+        EXPECT_EQ(said, row.said) << row.text;
+    }
 }
 
 TEST_F(LineCheckTest, FilesThatCannotBeReadOrAreUtf16WithoutAMark) {
@@ -471,6 +527,15 @@ TEST_F(LineCheckTest, OneWalkOverTheLinesSounds) {
     }
 }
 
+// size bytes of the guide (docs/navod.md) after the marker; "" without the marker.
+std::string GuideAfter(const std::string& marker, std::size_t size) {
+    const std::string source = __FILE__;
+    std::ifstream guide(source.substr(0, source.rfind("tests/native/")) + "docs/navod.md", std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(guide)), std::istreambuf_iterator<char>());
+    const std::size_t at = text.find(marker);
+    return at == std::string::npos ? "" : text.substr(at + marker.size(), size);
+}
+
 // The guide's table of key characters is the one the program's key names give.
 TEST(KeyCharacterTable, NamesTheKeysAndIsTheGuidesTable) {
     const std::string table = KeyCharacterTable();
@@ -479,14 +544,24 @@ TEST(KeyCharacterTable, NamesTheKeysAndIsTheGuidesTable) {
         EXPECT_NE(table.find(row), std::string::npos) << row;
     EXPECT_EQ(table.find("0x"), std::string::npos);
 
-    const std::string source = __FILE__;
-    std::ifstream guide(source.substr(0, source.rfind("tests/native/")) + "docs/navod.md", std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(guide)), std::istreambuf_iterator<char>());
-    const std::string begin = "<!-- tabulka kláves: začátek (vytváří ji program, neupravujte ručně) -->\n";
-    const std::size_t at = text.find(begin);
-    ASSERT_NE(at, std::string::npos) << "docs/navod.md has no table of key characters";
-    EXPECT_EQ(text.substr(at + begin.size(), table.size()), table)
+    EXPECT_EQ(GuideAfter("<!-- tabulka kláves: začátek (vytváří ji program, neupravujte ručně) -->\n",
+                         table.size()),
+              table)
         << "regenerate the table in docs/navod.md with: vkmcheck --klavesy";
+}
+
+// The guide's list of the keys the simulator leaves free is the one its default key map gives.
+TEST(SimulatorKeys, TheGuidesListOfFreeKeysIsTheTables) {
+    const std::string list = FreeSimulatorKeysList();
+    for (const char* row : {"| `r` | F3 |", "| `z` | F11 |", "| `‘` | Scroll Lock |", "| `o` | Num / |"})
+        EXPECT_NE(list.find(row), std::string::npos) << row;
+    for (const char* taken : {"| P |", "| F1 |", "| Space |", "| Home |"})
+        EXPECT_EQ(list.find(taken), std::string::npos) << taken;
+    EXPECT_EQ(
+        GuideAfter("<!-- volné klávesy: začátek (vytváří je program, neupravujte ručně) -->\n", list.size()),
+        list)
+        << "the list in docs/navod.md should be:\n"
+        << list;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "core/codepage.h"
 #include "fakes/fakes.h"
 #include "platform/win32/key_repeat_filter.h"
+#include "platform/win32/win32_keyboard.h"
 #include "platform/win32/win32_platform.h"
 
 #ifndef MOD_NOREPEAT
@@ -393,6 +394,24 @@ TEST(Win32Hotkeys, UnderWineKeyEventsTheHookCannotSeeLeaveEveryPressCountingOnce
 
 // Filters made and ended one after another: each ends its hook and thread, and the
 // presses made while each watched count as they should.
+// The system's layout gives every scan code of the simulator's keys the virtual key that our fixed US
+// table gives it natively, when the layout is US (as Wine's is on Xvfb), and names itself.
+TEST(Win32KeyboardLayout, TheUsLayoutOfTheSystemIsOurUsTable) {
+    if (LOWORD(reinterpret_cast<UINT_PTR>(GetKeyboardLayout(0))) != 0x0409)
+        GTEST_SKIP() << "the keyboard layout is not US";
+    const Win32KeyboardLayout system;
+    int compared = 0;
+    for (unsigned scan = 1; scan <= 0x58; ++scan) {
+        const unsigned char vk = UsKeyboardLayout().VirtualKey(scan);
+        if (vk == 0) continue;
+        EXPECT_EQ(system.VirtualKey(scan), vk) << "scan code 0x" << std::hex << scan;
+        ++compared;
+    }
+    EXPECT_GE(compared, 80);
+    EXPECT_FALSE(system.Name().empty());
+    EXPECT_EQ(SimulatorCommands(system, 0, 'P').size(), 2u);  // the pantograph, the cylinder compound
+}
+
 TEST(Win32Hotkeys, RepeatFiltersComeAndGo) {
     TestWindow target(L"target");
     TestWindow& focus = FocusWindow();
