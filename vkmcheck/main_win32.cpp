@@ -5,6 +5,7 @@
 
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_keyboard.h"
+#include "platform/win32/win32_file_writer.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_sound.h"
 #include "vkmcheck/vkmcheck.h"

@@ -27,14 +27,6 @@ class Win32FileSystem : public FileSystem {
     std::optional<FileIdentity> Identity(const Path& path) override;
 };
 
-// Each file written to a temporary name beside it and moved into place when complete
-// (MoveFileExW; without overwrite, never over a file that is there).
-class Win32FileWriter : public FileWriter {
-  public:
-    Created Create(const Path& path, bool overwrite) override;
-    bool MakeFolder(const Path& path) override;
-};
-
 // Hotkeys of one window, bound with the no-repeat flag: on Windows holding a key
 // down counts as one press (Wine ignores the flag; see key_repeat_filter.h).
 class Win32Hotkeys : public HotkeyRegistrar {

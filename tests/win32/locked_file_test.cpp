@@ -10,6 +10,7 @@
 
 #include "fakes/fakes.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_file_writer.h"
 #include "platform/win32/win32_platform.h"
 
 namespace vkm::testing {

@@ -22,6 +22,7 @@
 #include "frm_main/frm_main_win32.h"
 #include "native/wave_builder.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_file_writer.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_player.h"
 #include "platform/win32/win32_sound.h"
