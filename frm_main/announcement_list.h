@@ -12,8 +12,8 @@ namespace vkm {
 
 struct AnnouncementRow {
     std::string number;  // from 1
-    std::string
-        kind;  // "odjezd" or "příjezd", as the presses from the start play it; "(další)" marks the next
+    // "odjezd" or "příjezd", as the presses from the start play it; "(další)" marks the next.
+    std::string kind;
     std::string text;  // as the window shows it
 };
 
