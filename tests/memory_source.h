@@ -12,33 +12,25 @@
 namespace vkm {
 
 // Bytes that belong to the caller, who keeps them alive while the view is used.
-class MemoryView : public ByteSource {
-  public:
-    explicit MemoryView(std::string_view bytes) : bytes_(bytes) {}
-    std::uint64_t Size() const override { return bytes_.size(); }
-    std::size_t ReadAt(std::uint64_t offset, void* out, std::size_t n) override {
-        if (offset >= bytes_.size()) return 0;
-        const std::size_t count =
-            static_cast<std::size_t>(std::min<std::uint64_t>(n, bytes_.size() - offset));
-        if (count) std::memcpy(out, bytes_.data() + offset, count);
+struct MemoryView : ByteSource {
+    explicit MemoryView(std::string_view b) : bytes(b) {}
+    std::uint64_t Size() const override { return bytes.size(); }
+    std::size_t ReadAt(std::uint64_t at, void* out, std::size_t n) override {
+        const std::size_t count = at < bytes.size() ? std::min<std::size_t>(n, bytes.size() - at) : 0;
+        if (count) std::memcpy(out, bytes.data() + at, count);
         return count;
     }
-
-  private:
-    std::string_view bytes_;
+    std::string_view bytes;
 };
 
 // Bytes held in memory.
-class MemorySource : public ByteSource {
-  public:
-    explicit MemorySource(std::string bytes) : bytes_(std::move(bytes)) {}
-    std::uint64_t Size() const override { return bytes_.size(); }
-    std::size_t ReadAt(std::uint64_t offset, void* out, std::size_t n) override {
-        return MemoryView(bytes_).ReadAt(offset, out, n);
+struct MemorySource : ByteSource {
+    explicit MemorySource(std::string b) : bytes(std::move(b)) {}
+    std::uint64_t Size() const override { return bytes.size(); }
+    std::size_t ReadAt(std::uint64_t at, void* out, std::size_t n) override {
+        return MemoryView(bytes).ReadAt(at, out, n);
     }
-
-  private:
-    std::string bytes_;
+    std::string bytes;
 };
 
 }  // namespace vkm

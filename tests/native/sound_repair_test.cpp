@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,7 +12,6 @@
 #include <cstdio>
 #include <functional>
 #include <set>
-#include <tuple>
 
 #include "core/adpcm.h"
 #include "core/catalogue.h"
@@ -29,17 +27,20 @@ namespace {
 struct Repaired {
     SoundMeasures m;  // of the copy, as the report measures it (with the true peak)
     double lufs = 0;  // the line's median, the target
-    double trimmed_start = -1, trimmed_end = -1;  // ms, as the repair's summary says
+    std::vector<double> trimmed{};
 };
 
 // The milliseconds trimmed at each end of a sound, as the repair's summary says them.
-std::pair<double, double> Trimmed(const std::string& said, std::string name) {
+std::vector<double> Trimmed(const std::string& said, std::string name) {
     std::replace(name.begin(), name.end(), '/', '\\');
     double start = -1, end = -1;
     if (const std::size_t at = said.find("„" + name + "“: "); at != std::string::npos)
-        std::sscanf(said.c_str() + said.find("oříznuto", at), "oříznuto %lf ms na začátku a %lf", &start,
-                    &end);
+        std::sscanf(said.c_str() + said.find("oříznuto", at), "%*s %lf ms na začátku a %lf", &start, &end);
     return {start, end};
+}
+
+bool Between(double value, double low, double high) {
+    return low <= value && value <= high;
 }
 
 TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
@@ -81,19 +82,13 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
         // An offset, then 0.3 s of digital silence an editor added: the silence has no offset and is
         // trimmed to the margin: 300 ms less 50, and up to the 20 ms of the fade that are under -50 dBFS.
         {"dcpad.wav", "-r 22050 " + speech + " dcshift 0.05 pad 0 0.3",
-         [](const Repaired& r) {
-             EXPECT_GE(r.trimmed_end, 250);
-             EXPECT_LE(r.trimmed_end, 270);
-         }},
+         [](const Repaired& r) { EXPECT_PRED3(Between, r.trimmed[1], 250, 270); }},
         // Every fault at once but clipping: quiet, an offset, silence added at both ends, 8 kHz, IMA
         // ADPCM. The resampler's filter reaches 46 frames (5.75 ms at 8 kHz) before the sound.
         {"vse.wav", "-r 8000 -e ima-adpcm " + speech + " gain -8 dcshift 0.05 pad 0.3 0.3",
          [](const Repaired& r) {
              EXPECT_EQ(r.m.rate, 22050u);
-             for (const double trimmed : {r.trimmed_start, r.trimmed_end}) {
-                 EXPECT_GE(trimmed, 300 - 50 - 5.75);
-                 EXPECT_LE(trimmed, 300 - 50 + 20);
-             }
+             for (double t : r.trimmed) EXPECT_PRED3(Between, t, 300 - 50 - 5.75, 300 - 50 + 20);
          }},
     };
     std::string definition = "[Info]\r\nName=Nerovná\r\n[Hlaseni]\r\n";
@@ -144,7 +139,7 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
                       samples.data());
         analyzer.Push(samples.data(), samples.size());
         Repaired r{analyzer.Finish(), 0};
-        std::tie(r.trimmed_start, r.trimmed_end) = Trimmed(said.substr(0, report), row.name);
+        r.trimmed = Trimmed(said.substr(0, report), row.name);
         ASSERT_TRUE(r.m.loudness) << row.name;
         if (std::string(row.name) != "spicka.wav" && std::string(row.name) != "prebuzeny.wav")
             loudness.push_back(*r.m.loudness);
@@ -163,10 +158,9 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
         ++unchanged;
     EXPECT_EQ(unchanged, std::size(rows)) << said;
 
-    // The loudness asked for wins over the median. Each of these is kept whole (its sound starts and
-    // ends within the margin), so the copy is what was measured at the gain the measure calls for
-    // (about -8 dB, for tichy.wav +0.4 dB: none under the 0.05 dB that is left out), but for its fades
-    // (10 ms of 2 s: at most 0.02 dB) and the rounding to 16 bits.
+    // The loudness asked for wins over the median. These start and end within the margin, so each copy is
+    // its sound whole at the gain its measure calls for (about -8 dB; tichy.wav +0.4, over the 0.05 dB left
+    // out) but for its fades (10 ms of 2 s: at most 0.02 dB) and the rounding to 16 bits.
     ASSERT_EQ(run({line + "/Linka.vkm", "--uprav", dir / "hlasitost", "--hlasitost", "-30"}, said), 0)
         << said;
     EXPECT_NE(said.find("  Hlasitost: -30,0 LUFS, skutečná špička"), std::string::npos) << said;
@@ -177,15 +171,9 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
     // The margin in milliseconds: 400 ms of silence kept to 200, up to the fade's 20 ms more trimmed.
     ASSERT_EQ(run({line + "/Linka.vkm", "--uprav", dir / "okraj", "--okraj", "200"}, said), 0) << said;
     EXPECT_NE(said.find("  Ticho na koncích: 200 ms"), std::string::npos) << said;
-    for (const double trimmed :
-         {Trimmed(said, "zvuky/ticho.wav").first, Trimmed(said, "zvuky/ticho.wav").second}) {
-        EXPECT_GE(trimmed, 200);
-        EXPECT_LE(trimmed, 220);
-    }
-    // A folder that is not empty (one file is enough), and the line's own folder: refused, nothing written.
-    std::filesystem::create_directories(dir / "jeden");
-    WriteBytes(dir / "jeden/x.txt", "");
-    for (const char* folder : {"kopie", "jeden"}) {
+    for (double t : Trimmed(said, "zvuky/ticho.wav")) EXPECT_PRED3(Between, t, 200, 220);
+    // Refused, nothing written: a folder not empty (the copy's zvuky holds one file), the line's own.
+    for (const char* folder : {"kopie", "kopie/zvuky"}) {
         EXPECT_EQ(run({line + "/Linka.vkm", "--uprav", dir / folder}, said), 2);
         EXPECT_NE(said.find("není prázdná; kopii do ní zapíše jen --prepsat. Nic nebylo zapsáno."),
                   std::string::npos);
@@ -195,19 +183,66 @@ TEST(SoundRepair, MendsEachFaultOfALineIntoACopy) {
     for (const auto& [path, bytes] : before) EXPECT_TRUE(ReadBytes(path) == bytes) << path << " changed";
 }
 
-// A line of a second of tone in each of the files it names, in folder.
-std::string ToneLine(const std::string& folder, const std::vector<std::string>& names) {
-    std::vector<int> tone(22050);
-    for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int>(3000 * std::sin(i * 0.125));
-    std::string definition = "[Info]\r\nName=L\r\n[Hlaseni]\r\n";
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        std::filesystem::create_directories(NativePath(ExtractFilePath(folder + "/" + names[i])));
-        WriteBytes(NativePath(folder + "/" + names[i]), PlainWave(kTagPcm, 1, 22050, 16, Pcm16(tone)));
-        definition += std::to_string(i + 1) + "=" + names[i] + "\r\n";
+// How the real writer fails on the file named fail: with error at its first write, or at its commit
+// (at_commit); another program makes it meanwhile (what it writes there); or the process is killed
+// after the file's first write.
+struct Fault {
+    const char* fail = "";
+    WriteError error;
+    bool at_commit = false;
+    std::string meanwhile{};
+    bool killed = false;
+};
+
+struct FailingWriter : FileWriter {
+    struct File : OutputFile {
+        File(std::unique_ptr<OutputFile> f, const Fault& fault) : out(std::move(f)), fault(fault) {}
+        bool Write(const void* d, std::size_t n) override {
+            const bool written = (fault.at_commit || !fault.error) && out->Write(d, n);
+            if (fault.killed) raise(SIGKILL);
+            return written;
+        }
+        bool WriteAt(std::uint64_t o, const void* d, std::size_t n) override { return out->WriteAt(o, d, n); }
+        bool Commit() override { return !fault.error && out->Commit(); }
+        WriteError error() const override { return fault.error ? fault.error : out->error(); }
+        std::unique_ptr<OutputFile> out;
+        const Fault& fault;
+    };
+    Created Create(const Path& path, bool overwrite) override {
+        Created c = real.Create(path, overwrite);
+        if (!c.file || ExtractFileName(path) != fault.fail) return c;
+        if (!fault.meanwhile.empty()) WriteBytes(NativePath(path), fault.meanwhile);
+        return {std::make_unique<File>(std::move(c.file), fault), {}};
     }
-    WriteBytes(folder + "/Linka.vkm", definition);
-    return folder + "/Linka.vkm";
-}
+    bool MakeFolder(const Path& path) override { return real.MakeFolder(path); }
+    PortableFileWriter real;
+    Fault fault;
+};
+
+// The line check on real files, on a line of a second of tone in each of a.wav, zvuky\a.wav, b.wav
+// and c.wav, with a writer that fails as the test asks.
+struct ToneLine : ::testing::Test {
+    ToneLine() {
+        std::vector<int> tone(22050);
+        for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int>(3000 * std::sin(i * 0.125));
+        std::filesystem::create_directories(line + "/zvuky");
+        for (const char* name : {"a.wav", "zvuky/a.wav", "b.wav", "c.wav"})
+            WriteBytes(line + "/" + name, PlainWave(kTagPcm, 1, 22050, 16, Pcm16(tone)));
+        WriteBytes(line + "/Linka.vkm",
+                   "[Info]\r\nName=L\r\n[Hlaseni]\r\n1=a.wav\r\n2=zvuky\\a.wav\r\n3=b.wav\r\n4=c.wav\r\n");
+    }
+    int Run(std::vector<std::string> args) {
+        args.insert(args.begin(), line + "/Linka.vkm");
+        said.clear();
+        return RunLineCheck(args, files, sounds, writer, [this](const std::string& t) { said += t; });
+    }
+    ScratchDir dir;
+    const std::string line = dir / "linka";
+    PortableFileSystem files;
+    PortableSoundSources sounds;
+    FailingWriter writer;
+    std::string said;
+};
 
 // Everything below root: each path with its bytes, or where it links to.
 std::map<std::string, std::string> Tree(const std::string& root) {
@@ -222,21 +257,16 @@ std::map<std::string, std::string> Tree(const std::string& root) {
 // Outputs that are the line's files through a symbolic or a hard link, an output folder that is a
 // link, a sub-folder of the copy that is one, or a sub-folder of the line: each refused with and
 // without --prepsat, nothing written anywhere.
-TEST(SoundRepair, NoOutputIsAFileTheLineReadsAlsoThroughLinks) {
-    ScratchDir dir;
+TEST_F(ToneLine, NoOutputIsAFileTheLineReadsAlsoThroughLinks) {
     namespace fs = std::filesystem;
-    const std::string line = dir / "linka", a = line + "/a.wav";
-    ToneLine(line, {"a.wav", "zvuky\\a.wav"});
-    for (const char* folder : {"tvrdy", "mekky", "pod", "vse_tvrdy", "vse_mekky"})
-        fs::create_directories(dir / folder);
+    const std::string a = line + "/a.wav";
+    for (const char* f : {"tvrdy", "mekky", "pod", "vse_tvrdy", "vse_mekky"}) fs::create_directories(dir / f);
     fs::create_directory_symlink(line, dir / "odkaz");
     fs::create_directory_symlink(line, dir / "pod/zvuky");
-    fs::create_hard_link(a, dir / "tvrdy/a.wav");
-    fs::create_hard_link(a, dir / "hard.wav");
-    fs::create_hard_link(a, dir / "vse_tvrdy/01_odjezd.wav");
-    fs::create_symlink(a, dir / "mekky/a.wav");
-    fs::create_symlink(a, dir / "sym.wav");
-    fs::create_symlink(a, dir / "vse_mekky/02_prijezd.wav");
+    for (const char* f : {"tvrdy/a.wav", "hard.wav", "vse_tvrdy/01_odjezd.wav"})
+        fs::create_hard_link(a, dir / f);
+    for (const char* f : {"mekky/a.wav", "sym.wav", "vse_mekky/02_prijezd.wav"})
+        fs::create_symlink(a, dir / f);
     // clang-format off
     const std::vector<std::vector<std::string>> rows = {
         {"--uprav", dir / "odkaz"}, {"--uprav", dir / "tvrdy"}, {"--uprav", dir / "mekky"}, {"--uprav", dir / "pod"},
@@ -244,74 +274,26 @@ TEST(SoundRepair, NoOutputIsAFileTheLineReadsAlsoThroughLinks) {
         {"--wav-all", dir / "vse_tvrdy"}, {"--wav-all", dir / "vse_mekky"},
     };
     // clang-format on
-    PortableFileSystem files;
-    PortableFileWriter writer;
-    PortableSoundSources sounds;
     const std::map<std::string, std::string> before = Tree(dir.path());
     for (const bool overwrite : {false, true})
         for (std::vector<std::string> args : rows) {
-            args.insert(args.begin(), line + "/Linka.vkm");
             if (overwrite) args.push_back("--prepsat");
-            std::string said;
-            EXPECT_EQ(RunLineCheck(args, files, sounds, writer, [&](const std::string& t) { said += t; }), 2)
-                << said;
-            EXPECT_NE(said.find(": tento soubor linka čte"), std::string::npos) << args[2] << "\n" << said;
-            EXPECT_TRUE(Tree(dir.path()) == before) << args[2] << ": something was written";
+            EXPECT_EQ(Run(args), 2) << said;
+            EXPECT_NE(said.find(": tento soubor linka čte"), std::string::npos) << args[1] << "\n" << said;
+            EXPECT_TRUE(Tree(dir.path()) == before) << args[1] << ": something was written";
         }
 }
-
-// The real writer, except that the file named fail fails with error at its first write, or with
-// at_commit at its commit; or another program makes it meanwhile; or the process stops in it.
-struct FailingWriter : FileWriter {
-    struct File : OutputFile {
-        File(std::unique_ptr<OutputFile> f, const FailingWriter& w, Path p)
-            : real(std::move(f)), writer(w), path(std::move(p)) {}
-        bool Write(const void* d, std::size_t n) override {
-            if (!writer.at_commit) failed = writer.error;
-            const bool written = !failed && real->Write(d, n);
-            if (writer.stop >= 0 && write(writer.stop, "!", 1) == 1) pause();
-            return written;
-        }
-        bool WriteAt(std::uint64_t at, const void* d, std::size_t n) override {
-            return real->WriteAt(at, d, n);
-        }
-        bool Commit() override {
-            if (writer.at_commit) failed = writer.error;
-            if (!writer.meanwhile.empty()) WriteBytes(NativePath(path), writer.meanwhile);  // another program
-            return !failed && real->Commit();
-        }
-        WriteError error() const override { return failed ? failed : real->error(); }
-        std::unique_ptr<OutputFile> real;
-        const FailingWriter& writer;
-        Path path;
-        WriteError failed;
-    };
-    Created Create(const Path& path, bool overwrite) override {
-        Created c = real.Create(path, overwrite);
-        if (c.file && ExtractFileName(path) == fail)
-            c.file = std::make_unique<File>(std::move(c.file), *this, path);
-        return c;
-    }
-    bool MakeFolder(const Path& path) override { return real.MakeFolder(path); }
-    PortableFileWriter real;
-    std::string fail;
-    WriteError error;
-    bool at_commit = false;
-    std::string meanwhile;  // when not empty: what another program writes at the path just before the commit
-    int stop = -1;          // a pipe: told of the file's first write, after which the process waits for ever
-};
 
 // The names in folder; each WAV file's header must tell its size.
 std::set<std::string> Written(const std::string& folder) {
     std::set<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(folder)) {
-        const std::string name = e.path().filename().string(), bytes = ReadBytes(e.path());
-        names.insert(name);
-        if (name.size() < 4 || name.substr(name.size() - 4) != ".wav") continue;
-        MemorySource source(bytes);
-        const WaveInfo info = ParseWave(source);
-        EXPECT_EQ(info.fault, WaveFault::kNone) << name;
-        EXPECT_EQ(info.data_offset + info.data_size, bytes.size()) << name << "'s header lies";
+        names.insert(e.path().filename());
+        if (e.path().extension() != ".wav") continue;
+        MemorySource wav(ReadBytes(e.path()));
+        const WaveInfo info = ParseWave(wav);
+        EXPECT_TRUE(info.fault == WaveFault::kNone && info.data_offset + info.data_size == wav.Size())
+            << e.path() << "'s header lies";
     }
     return names;
 }
@@ -319,83 +301,47 @@ std::set<std::string> Written(const std::string& folder) {
 // A write that fails leaves nothing that looks finished: the file is not there (nor its temporary
 // one), the definition, written last, is not written when a sound was not, the summary names the
 // reason and the sound; a render goes on with the next announcement.
-TEST(SoundRepair, AFailedWriteLeavesNothingThatLooksFinished) {
-    ScratchDir dir;
-    const std::string line = ToneLine(dir / "linka", {"a.wav", "b.wav", "c.wav"});
+TEST_F(ToneLine, AFailedWriteLeavesNothingThatLooksFinished) {
     using Kind = WriteError::Kind;
-    std::filesystem::create_directories(dir / "k5");
-    const std::string k1 = dir / "k1\\Linka.vkm", k3 = dir / "k3\\Linka.vkm";
     const struct {
-        const char* fail;
-        WriteError error;
-        bool at_commit;
-        std::string meanwhile;  // written there by another program just before the commit
+        Fault fault;
         std::vector<std::string> args;
         std::set<std::string> left;  // in the output folder
         std::vector<std::string> said;
     } rows[] = {
         // clang-format off
-        {"b.wav", {Kind::kDiskFull, 28}, false, "", {"--uprav", dir / "k1"}, {"a.wav", "c.wav"},
-         {"Kopie linky není celá: definiční soubor " + k1 + " nezapsán, protože 1 zvuk nešlo zapsat",
+        {{"b.wav", {Kind::kDiskFull, 28}}, {"--uprav", dir / "k1"}, {"a.wav", "zvuky", "c.wav"},
+         {"Kopie linky není celá: definiční soubor ", "k1\\Linka.vkm nezapsán, protože 1 zvuk nešlo zapsat",
           "„b.wav“: nezapsán (na disku není místo)", "Nezapsáno (1): „b.wav“", "„c.wav“: 0,0 dB"}},
-        {"c.wav", {Kind::kReadOnly, 30}, true, "", {"--uprav", dir / "k2"}, {"a.wav", "b.wav"},
+        {{"c.wav", {Kind::kReadOnly, 30}, true}, {"--uprav", dir / "k2"}, {"a.wav", "zvuky", "b.wav"},
          {"„c.wav“: nezapsán (disk je jen pro čtení)", "Nezapsáno (1): „c.wav“"}},
-        {"Linka.vkm", {Kind::kAccessDenied, 13}, false, "", {"--uprav", dir / "k3"}, {"a.wav", "b.wav", "c.wav"},
-         {"Kopie linky není celá: definiční soubor " + k3 + " nešel zapsat (přístup odepřen)"}},
-        {"02_prijezd.wav", {Kind::kOther, 5}, false, "", {"--wav-all", dir / "k4"}, {"01_odjezd.wav", "03_odjezd.wav", "04_konec.wav"},
+        {{"Linka.vkm", {Kind::kAccessDenied, 13}}, {"--uprav", dir / "k3"}, {"a.wav", "zvuky", "b.wav", "c.wav"},
+         {"Kopie linky není celá: definiční soubor ", "k3\\Linka.vkm nešel zapsat (přístup odepřen)"}},
+        {{"02_prijezd.wav", {Kind::kOther, 5}}, {"--wav-all", dir / "k4"}, {"01_odjezd.wav", "03_odjezd.wav", "04_prijezd.wav"},
          {"02_prijezd.wav: soubor nelze zapsat (zápis selhal (chyba systému 5))", "03_odjezd.wav  (hlášení „3“)"}},
-        {"x.wav", {}, false, PlainWave(kTagPcm, 1, 8000, 8, "theirs"), {"--wav", "1", dir / "k5/x.wav"}, {"x.wav"},
+        {{"x.wav", {}, false, PlainWave(kTagPcm, 1, 8000, 8, "theirs")}, {"--wav", "1", dir / "k4/x.wav"}, {"01_odjezd.wav", "03_odjezd.wav", "04_prijezd.wav", "x.wav"},
          {"x.wav: soubor nelze zapsat (už existuje; přepíše ho --prepsat)"}},
         // clang-format on
     };
-    PortableFileSystem files;
-    PortableSoundSources sounds;
     for (const auto& row : rows) {
-        FailingWriter writer;
-        writer.fail = row.fail;
-        writer.error = row.error;
-        writer.at_commit = row.at_commit;
-        writer.meanwhile = row.meanwhile;
-        std::vector<std::string> args = row.args;
-        args.insert(args.begin(), line);
-        std::string said;
-        EXPECT_EQ(RunLineCheck(args, files, sounds, writer, [&](const std::string& t) { said += t; }), 2)
-            << said;
+        writer.fault = row.fault;
+        EXPECT_EQ(Run(row.args), 2) << said;
         for (const std::string& text : row.said)
             EXPECT_NE(said.find(text), std::string::npos) << text << "\n" << said;
         EXPECT_EQ(said.find("Kontrola opravené kopie"), std::string::npos) << said;
-        const std::string folder =
-            row.args[0] == "--wav" ? ExtractFilePath(row.args.back()) : row.args.back();
-        EXPECT_EQ(Written(folder), row.left) << row.fail;
+        EXPECT_EQ(Written(row.args[0] == "--wav" ? dir / "k4" : row.args.back()), row.left) << row.fault.fail;
     }
 }
 
 // A repair killed while a sound is written (its header promises all of it) leaves the sounds written
 // whole, the one cut short under its temporary name, and no definition file: no line is offered there.
-TEST(SoundRepair, ARepairKilledLeavesNoLine) {
-    ScratchDir dir;
-    const std::string line = ToneLine(dir / "linka", {"a.wav", "b.wav", "c.wav"});
-    int pipe_ends[2];
-    ASSERT_EQ(pipe(pipe_ends), 0);
+TEST_F(ToneLine, ARepairKilledLeavesNoLine) {
+    writer.fault = {"b.wav", {}, false, "", true};
     const pid_t child = fork();
-    if (child == 0) {
-        PortableFileSystem files;
-        FailingWriter writer;
-        writer.fail = "b.wav";
-        writer.stop = pipe_ends[1];
-        PortableSoundSources sounds;
-        RunLineCheck({line, "--uprav", dir / "kopie"}, files, sounds, writer, [](const std::string&) {});
-        _exit(0);
-    }
-    char got = 0;
-    EXPECT_EQ(read(pipe_ends[0], &got, 1), 1);
-    kill(child, SIGKILL);
+    if (child == 0) _exit(Run({"--uprav", dir / "kopie"}));
     waitpid(child, nullptr, 0);
-    const std::set<std::string> left = Written(dir / "kopie");
-    ASSERT_EQ(left.size(), 2u);
-    EXPECT_EQ(*left.begin(), "a.wav");
-    EXPECT_EQ(left.rbegin()->substr(left.rbegin()->size() - 4), ".tmp") << *left.rbegin();
-    PortableFileSystem files;
+    EXPECT_EQ(Written(dir / "kopie"),
+              (std::set<std::string>{"a.wav", "zvuky", "vkmcheck-" + std::to_string(child) + "-1.tmp"}));
     EXPECT_TRUE(FindDefinitionFiles(files, dir / "kopie/").empty());
 }
 

@@ -143,11 +143,9 @@ TEST(AcmCodecs, TakeAndDecodeTheAdpcmOurDecodersDo) {
     std::uint32_t seed = 1;
     for (const AdpcmFormatRow& row : AdpcmFormatRows()) {
         MemorySource header(Wave(Chunk("fmt ", row.fmt) + Chunk("data", std::string(2048, '\0'))));
-        const WaveInfo info = ParseWave(header);
-        ASSERT_EQ(info.fault, WaveFault::kNone) << row.what;
-        EXPECT_EQ(system.Open(info.format) != nullptr, row.wine_takes) << row.what;
+        const WaveFormat f = ParseWave(header).format;
+        EXPECT_EQ(system.Open(f) != nullptr, row.wine_takes) << row.what;
         if (!row.taken) continue;
-        const WaveFormat& f = info.format;
         const std::string file =
             Wave(Chunk("fmt ", row.fmt) +
                  Chunk("data", SeededAdpcm(f.tag, f.channels, f.block_align, 40, seed++)));
@@ -175,22 +173,17 @@ struct Watch : PlayerObserver {
     }
     void Moved(PlayerState from, PlayerState to) override { Note(moves, from, to); }
     void Refused(PlayerState from, PlayerState to) override { Note(refused, from, to); }
-    void Note(std::string& to_list, PlayerState a, PlayerState b) {
+    void Note(std::string& to, PlayerState a, PlayerState b) {
         std::lock_guard<std::mutex> lock(mutex);
-        to_list += std::string(to_list.empty() ? "" : " ") + "IOPDSC"[static_cast<int>(a)] + ">" +
-                   "IOPDSC"[static_cast<int>(b)];
+        to += (to.empty() ? "" : " ") + std::string{"IOPDSC"[int(a)], '>', "IOPDSC"[int(b)]};
     }
-    std::string TakeMoves() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return std::exchange(moves, {});
-    }
-    // The moves so far, once the last ones are as given (5 s at most).
-    std::string TakeMovesEndingIn(const std::string& last) {
-        for (int i = 0; i < 500; ++i, Sleep(10)) {
+    // The moves so far, once they end in last (5 s at most).
+    std::string TakeMoves(const std::string& last = "") {
+        for (int i = 0;; ++i, Sleep(10)) {
             std::lock_guard<std::mutex> lock(mutex);
-            if (moves.size() >= last.size() && moves.substr(moves.size() - last.size()) == last) break;
+            if (i == 500 || (moves.size() >= last.size() && moves.substr(moves.size() - last.size()) == last))
+                return std::exchange(moves, {});
         }
-        return TakeMoves();
     }
     std::mutex mutex;
     std::map<SoundPlayer::Ticket, std::string> handed;
@@ -257,8 +250,7 @@ TEST(Win32SoundPlayer, QueuesCancelsStopsAndReportsIdleOnItsOwnThread) {
     EXPECT_EQ(p.ended[4].second.at(0).path, long_file);
 }
 
-// What the player hands the device for the files: the line check's render, in 16-bit PCM with
-// pcm16.
+// What the player hands the device for the files (in 16-bit PCM with pcm16): the line check's render.
 std::string Rendered(const std::vector<Path>& paths, bool pcm16 = false) {
     std::string wav;
     StringSink sink(wav);
@@ -294,9 +286,8 @@ TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRendersMadeReadyOrNot) {
         folder.Write("a.wav", Tone(0.3)),
         folder.Write("b.wav", PlainWave(kTagPcm, 2, 44100, 16, Pcm16(stereo))),
         folder.Root() + "chybi.wav",
-        folder.Write("c.wav",
-                     Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(505))) +
-                          Chunk("data", ima))),
+        folder.Write("c.wav", Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(505))) +
+                                   Chunk("data", ima))),
     };
     const std::string data = Rendered(paths);
 
@@ -311,9 +302,7 @@ TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRendersMadeReadyOrNot) {
         EXPECT_TRUE(p.WaitIdle());
         return t;
     };
-    const SoundPlayer::Ticket prepared = p.player.PrepareNext(paths);
-    const SoundPlayer::Ticket ready = play_when(stereo_44k, prepared);
-    EXPECT_EQ(ready, prepared);
+    const SoundPlayer::Ticket ready = play_when(stereo_44k, p.player.PrepareNext(paths));
     EXPECT_EQ(stereo_44k, 1);
     p.player.PrepareNext({paths[0]});
     const SoundPlayer::Ticket other = play_when(mono_22k, 0);
@@ -328,76 +317,57 @@ TEST(Win32SoundPlayer, HandsTheDeviceWhatTheLineCheckRendersMadeReadyOrNot) {
 }
 
 // A device that plays what it is given at once, keeping a log of each stream. It can refuse every
-// format but 16-bit PCM, lose the streams it has (they start, and hand nothing back), go away
-// (streams refuse to start, none opens), or hang (streams lost from the start, a reset waiting
-// until the test lets it go, as on a frozen sound server). It says when it is freed.
+// format but 16-bit PCM, lose the streams it has (they start, and hand nothing back), refuse new
+// streams, go away (no stream opens or starts), or hang (its streams lost, a reset waiting until the
+// test lets it go, as on a frozen sound server). It says when it is freed.
 struct FakeDevice : SoundDevice {
     struct Log {
         StreamFormat format;
-        std::string bytes;
-        bool started = false, lost = false;
+        std::string handed;
     };
     struct Stream : SoundOutput {
-        Stream(FakeDevice& d, std::shared_ptr<Log> l, std::size_t n)
-            : device(d), log(l), memory(kBuffers * n) {}
-        char* Buffer(int i) override { return &memory[static_cast<std::size_t>(i) * capacity()]; }
-        std::size_t capacity() const override { return memory.size() / kBuffers; }
+        Stream(FakeDevice& d, std::size_t i, std::size_t n)
+            : device(d), id(i), memory(kBuffers * n), bytes(n) {}
+        char* Buffer(int i) override { return &memory[static_cast<std::size_t>(i) * bytes]; }
+        std::size_t capacity() const override { return bytes; }
         bool Write(int i, std::size_t n) override {
-            std::lock_guard<std::mutex> lock(device.mutex);
-            log->bytes.append(Buffer(i), n);
-            queued[i] = true;
-            if (log->started) Play();
+            device.streams[id].handed.append(Buffer(i), n);  // by the worker alone, as Open
+            SetEvent(event.get());
             return SetEvent(device.written);
         }
-        bool Back(int i) override { return !queued[i]; }
+        bool Back(int) override { return reset || (started && !device.hung && id >= device.lost_below); }
         bool Start() override {
-            std::lock_guard<std::mutex> lock(device.mutex);
-            log->started = !device.gone;
-            Play();
-            return log->started;
+            SetEvent(event.get());
+            return started = !device.away;
         }
         void Reset() override {
             if (device.hung) WaitForSingleObject(device.let_go, INFINITE);
-            std::fill(queued, queued + kBuffers, false);
+            reset = true;
         }
         HANDLE signal() const override { return event.get(); }
-        void Play() {
-            if (log->lost || !log->started) return;
-            std::fill(queued, queued + kBuffers, false);
-            SetEvent(event.get());
-        }
         FakeDevice& device;
-        std::shared_ptr<Log> log;
+        std::size_t id;  // its place in streams
         std::vector<char> memory;
-        bool queued[kBuffers] = {};
+        std::size_t bytes;
+        bool started = false, reset = false;
         KernelHandle event = MakeEvent();
     };
     std::unique_ptr<SoundOutput> Open(const StreamFormat& f, std::size_t bytes, Refusal& why) override {
         std::lock_guard<std::mutex> lock(mutex);
-        why = gone || no_new               ? Refusal::kNoDevice
-              : only_pcm16 && f.bits != 16 ? Refusal::kFormat
-                                           : Refusal::kNone;
+        why = away || streams.size() >= open_below ? Refusal::kNoDevice
+              : only_pcm16 && f.bits != 16         ? Refusal::kFormat
+                                                   : Refusal::kNone;
         if (why != Refusal::kNone) return nullptr;
-        streams.push_back(std::make_shared<Log>(Log{f, {}, false, hung}));
-        return std::make_unique<Stream>(*this, streams.back(), bytes);
+        streams.push_back(Log{f, {}});
+        return std::make_unique<Stream>(*this, streams.size() - 1, bytes);
     }
-    ~FakeDevice() override {
-        if (freed) SetEvent(freed);
-    }
-    void LoseStreams() {
-        std::lock_guard<std::mutex> lock(mutex);
-        for (auto& log : streams) log->lost = true;
-    }
-    std::size_t Opened() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return streams.size();
-    }
+    ~FakeDevice() override { SetEvent(gone); }
     std::mutex mutex;
-    std::vector<std::shared_ptr<Log>> streams;
-    std::atomic<bool> only_pcm16{false}, gone{false}, no_new{false},
-        hung{false};  // set while the player waits
+    std::vector<Log> streams;
+    std::atomic<std::size_t> lost_below{0}, open_below{std::size_t(-1)};  // by their place in streams
+    std::atomic<bool> only_pcm16{false}, away{false}, hung{false};
     HANDLE written = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    HANDLE let_go = CreateEventW(nullptr, TRUE, FALSE, nullptr), freed = nullptr;
+    HANDLE let_go = CreateEventW(nullptr, TRUE, FALSE, nullptr), gone = nullptr;
 };
 
 // The window closes while the device, hung, holds an announcement: the window's thread is past
@@ -406,7 +376,7 @@ struct FakeDevice : SoundDevice {
 TEST(Win32SoundPlayer, ClosingTheWindowOnAHungDeviceTakesTheDeadlineAtMost) {
     HANDLE gone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     auto device = std::make_shared<FakeDevice>();
-    device->freed = gone;
+    device->gone = gone;
     device->hung = true;
     FakeDevice& hung = *device;
     struct : PlayerObserver {
@@ -456,47 +426,41 @@ TEST(Win32SoundPlayer, StreamsGoneOrRefusedEndInAllowedMovesOnAFakeDevice) {
     TempFolder dir;
     const Path tone = dir.Write("tone.wav", Tone(0.1));  // every buffer written ahead
     const Path eight = dir.Write("osm.wav", PlainWave(kTagPcm, 1, 22050, 8, NoiseBytes(2205, 8)));
-    const std::string played = Rendered({tone});
-    auto device = std::make_shared<FakeDevice>();
-    FakeDevice& dev = *device;
-    Player p(device);
+    auto dev = std::make_shared<FakeDevice>();
+    Player p(dev);
     // Made ready, then the device changes meanwhile, then the press: its moves.
     auto held_then = [&](auto&& meanwhile) {
         const SoundPlayer::Ticket t = p.player.PrepareNext({tone});
-        EXPECT_EQ(p.TakeMovesEndingIn("O>I"), "I>O O>I");
+        EXPECT_EQ(p.TakeMoves("O>I"), "I>O O>I");
         meanwhile();
         EXPECT_EQ(p.player.Play({tone}, t), t);
         EXPECT_TRUE(p.WaitIdle());
         return p.TakeMoves();
     };
-    EXPECT_EQ(held_then([&] { dev.LoseStreams(); }), "I>O O>P P>D D>S S>O O>P P>D D>I");
-    ASSERT_EQ(dev.Opened(), 2u);
-    EXPECT_TRUE(dev.streams[1]->bytes == played) << dev.streams[1]->bytes.size() << " of " << played.size();
+    EXPECT_EQ(held_then([&] { dev->lost_below = dev->streams.size(); }), "I>O O>P P>D D>S S>O O>P P>D D>I");
+    ASSERT_EQ(dev->streams.size(), 2u);
+    EXPECT_TRUE(dev->streams[1].handed == Rendered({tone})) << dev->streams[1].handed.size() << " bytes";
     EXPECT_TRUE(p.player.DeviceStoppedAnswering()) << "the stream gone is left to its driver";
-
-    EXPECT_EQ(held_then([&] {
-                  dev.LoseStreams();
-                  dev.no_new = true;  // the server restarts and takes no stream yet
-              }),
+    // The sound server restarts, losing the stream, and takes no new one yet.
+    EXPECT_EQ(held_then([&] { dev->lost_below = dev->open_below = dev->streams.size(); }),
               "I>O O>P P>D D>S S>O O>I");
-    EXPECT_EQ(dev.Opened(), 3u);
     EXPECT_EQ(p.ended.back().second.at(0).result, FragmentResult::kCopied);
-    dev.no_new = false;
+    dev->open_below = std::size_t(-1);
 
-    EXPECT_EQ(held_then([&] { dev.gone = true; }), "I>O O>I");
-    dev.gone = false;
+    EXPECT_EQ(held_then([&] { dev->away = true; }), "I>O O>I");
+    dev->away = false;
     p.player.Play({tone});
     EXPECT_TRUE(p.WaitIdle());
     EXPECT_EQ(p.TakeMoves(), "I>O O>P P>D D>I");
-    ASSERT_EQ(dev.Opened(), 5u);
-    EXPECT_TRUE(dev.streams[4]->bytes == played);
+    ASSERT_EQ(dev->streams.size(), 5u);
+    EXPECT_TRUE(dev->streams[4].handed == Rendered({tone}));
 
-    dev.only_pcm16 = true;
+    dev->only_pcm16 = true;
     p.player.Play({eight});
     EXPECT_TRUE(p.WaitIdle());
-    ASSERT_EQ(dev.Opened(), 6u);
-    EXPECT_EQ(dev.streams[5]->format, (StreamFormat{SampleEncoding::kPcm, 22050, 1, 16}));
-    EXPECT_TRUE(dev.streams[5]->bytes == Rendered({eight}, true));
+    ASSERT_EQ(dev->streams.size(), 6u);
+    EXPECT_EQ(dev->streams[5].format, (StreamFormat{SampleEncoding::kPcm, 22050, 1, 16}));
+    EXPECT_TRUE(dev->streams[5].handed == Rendered({eight}, true));
 }
 
 // A move the worker's table forbids is refused in every build (these tests are built as the
@@ -505,11 +469,9 @@ TEST(Win32SoundPlayer, StreamsGoneOrRefusedEndInAllowedMovesOnAFakeDevice) {
 TEST(PlayerStates, RefuseAForbiddenMoveAndSayItOnce) {
     static std::atomic<int> said{0};
     PVOID watch = AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* e) -> LONG {
-        const EXCEPTION_RECORD& r = *e->ExceptionRecord;
-        const DWORD kDebugPrint = 0x40010006;  // DBG_PRINTEXCEPTION_C: what OutputDebugString raises
-        if (r.ExceptionCode == kDebugPrint && r.NumberParameters >= 2 &&
-            std::strstr(reinterpret_cast<const char*>(r.ExceptionInformation[1]), "player refused"))
-            ++said;
+        const EXCEPTION_RECORD& r = *e->ExceptionRecord;  // OutputDebugString raises DBG_PRINTEXCEPTION_C
+        said += r.ExceptionCode == DBG_PRINTEXCEPTION_C && r.NumberParameters >= 2 &&
+                std::strstr(reinterpret_cast<const char*>(r.ExceptionInformation[1]), "player refused");
         return EXCEPTION_CONTINUE_SEARCH;
     });
     PlayerStates states;
