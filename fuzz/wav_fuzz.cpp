@@ -1,8 +1,7 @@
 // The WAV parser and the stream that plays it on any bytes: a header is trusted only
 // when its sizes fit the file and its format can be played, and an announcement of
 // these bytes between two good sounds plays them, or the tone in their place, and
-// both good sounds whole; compressed ones go through our own ADPCM decoders, as in the native
-// line check.
+// both good sounds whole; compressed ones through our ADPCM decoders, as in the native line check.
 #include <map>
 
 #include "core/adpcm.h"

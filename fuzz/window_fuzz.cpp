@@ -1,8 +1,8 @@
 // The window's logic on fake services: a line file from the input, then presses,
 // clicks, corrections, choices in the list and Start again in the order the input gives. Whatever happens,
-// the label shows the announcement at the position the harness keeps itself (the list marks the same one),
-// the step controls follow the rules, a correction ticks once where the line moved and twice where it did
-// not, every key bound is one the line names under its own id, and none is left after the window closes.
+// the label shows the announcement at the position the harness keeps itself, the step controls follow the
+// rules, every key bound is one the line names under its own id, and none is left after the window closes.
+// The list marks the label's announcement; a correction ticks once where the line moved, twice where not.
 //
 // Input: two bytes of length and the line file, one byte of settings, then one byte
 // (and sometimes a second) per action.
@@ -95,7 +95,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const bool ours = w.hotkeys.bound.count(id) > 0;
                 FUZZ_CHECK(f.WMHotKey(id) == ours);
                 const KeyRole role = ours ? KeyRoleOf(id) : KeyRole::kNone;
-                // A correction ticks once where the line moved, twice where nothing did.
                 const bool moved = role == KeyRole::kSkip || (role == KeyRole::kTakeBack && model.index > 0);
                 if (role == KeyRole::kSkip || role == KeyRole::kTakeBack)
                     FUZZ_CHECK(w.player.cues.back() == (moved ? Cue::kStep : Cue::kNothingMoved));

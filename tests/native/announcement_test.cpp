@@ -332,13 +332,10 @@ TEST(AnnouncementStream, CompressedFormatsGoThroughTheCodecCutToTheirLength) {
     for (int i : {2, 3, 4}) EXPECT_EQ(s.reports()[i].fault, WaveFault::kUnsupported);
 }
 
-// Decoding of each stored encoding, against sox's own conversion of the same file to 16-bit
-// samples (no dither): files sox makes of a seeded sweep and noise, and ADPCM files of seeded blocks
-// as an encoder could write them (wave_builder.h). sox decodes IMA ADPCM by the same rules as
-// Windows' codec, and MS ADPCM as well but for the prediction, which it rounds down where Windows'
-// codec and ours round toward zero: the MS ADPCM blocks use only the pairs (256, 0) and (0, 0), whose
-// prediction (s1 * 256 or 0, / 256) is whole, so no rounding can differ (the other pairs are
-// AdpcmRows' to pin).
+// Decoding of each stored encoding against sox's conversion of the same file to 16 bits (no dither):
+// files sox makes of a seeded sweep and noise, and ADPCM files of seeded blocks (wave_builder.h). sox
+// decodes MS ADPCM as Windows' codec does but for the prediction, which it rounds down where Windows and
+// we round toward zero: our MS blocks use only the pairs (256, 0) and (0, 0), whose prediction is whole.
 TEST(AnnouncementStream, DecodesEveryEncodingAsSoxDoes) {
     ASSERT_TRUE(HaveSox()) << "sox is needed (scripts/setup.sh installs it)";
     ScratchDir dir;
@@ -358,20 +355,18 @@ TEST(AnnouncementStream, DecodesEveryEncodingAsSoxDoes) {
         {"-e floating-point -b 64", 1, ""},
         // Through our own decoders, as the native line check has them.
         {"-e ima-adpcm", 0, ""},
-        {"IMA ADPCM", 0, ImaWave(2, 8000, 512, SeededAdpcm(kTagImaAdpcm, 2, 512, 8, 41))},
-        {"MS ADPCM", 0, MsWave(2, 8000, 512, SeededAdpcm(kTagMsAdpcm, 2, 512, 8, 42, {0, 2}))},
+        {"IMA ADPCM", 0, AdpcmWave(kTagImaAdpcm, 2, 512, SeededAdpcm(kTagImaAdpcm, 2, 512, 8, 41))},
+        {"MS ADPCM", 0, AdpcmWave(kTagMsAdpcm, 2, 512, SeededAdpcm(kTagMsAdpcm, 2, 512, 8, 42, {0, 2}))},
     };
     AdpcmCodecs adpcm;
     int n = 0;
     for (const auto& [what, tolerance, made] : encodings) {
         const std::string in = dir / ("in" + std::to_string(n) + ".wav");
         const std::string ref = dir / ("ref" + std::to_string(n++) + ".wav");
-        // A sweep over the whole range, and noise for every bit pattern.
-        if (made.empty())
-            ASSERT_TRUE(
-                Sox("-n -r 8000 -c 2 " + what + " '" + in + "' synth 0.5 sine 100-3000 whitenoise vol 0.9"));
-        else
-            WriteBytes(in, made);
+        // The file we make, or a sweep over the whole range and noise for every bit pattern.
+        if (!made.empty()) WriteBytes(in, made);
+        ASSERT_TRUE(!made.empty() || Sox("-n -r 8000 -c 2 " + what + " '" + in +
+                                         "' synth 0.5 sine 100-3000 whitenoise vol 0.9"));
         ASSERT_TRUE(Sox("-D '" + in + "' -e signed-integer -b 16 '" + ref + "'"));
         // Listed with a 16-bit file, each is converted to 16 bits.
         PortableSoundSources src(std::nullopt, &adpcm);
@@ -380,8 +375,7 @@ TEST(AnnouncementStream, DecodesEveryEncodingAsSoxDoes) {
         const std::string out = Render(s);
         MemorySource ref_bytes(ReadBytes(ref));
         const WaveInfo info = ParseWave(ref_bytes);
-        // The 0.5 s that sox made (it decodes ADPCM to the end of its last block, past a fact chunk);
-        // every block of the files we make.
+        // sox's 0.5 s (it decodes ADPCM to the end of its last block, past a fact chunk); all of ours.
         const std::size_t bytes = made.empty() ? 4000 * 4 : info.data_size;
         ASSERT_EQ(out.size(), bytes + info.data_size) << what;
         const std::string ref_data = ReadBytes(ref).substr(info.data_offset, bytes);

@@ -161,20 +161,20 @@ TEST(KeyName, NamesWhatTheKeyIsNotWhatWasTyped) {
 
 // ---- The simulator's default keys. ----
 
-// A layout whose Y and Z change places, as in the German and Czech ones; nothing else has a key.
-struct QwertzLayout : KeyboardLayout {
-    unsigned char VirtualKey(unsigned scan) const override {
-        return scan == 0x15 ? 'Z' : scan == 0x2C ? 'Y' : 0;
-    }
-    std::string Name() const override { return "QWERTZ"; }
-};
-
 TEST(SimulatorKeys, AKeyTakesTheCommandsOfItsCodeWithExactlyItsModifiers) {
-    struct Row {
-        unsigned modifiers;
-        int vk;
-        std::vector<std::string> commands;
-    } rows[] = {
+    // A layout whose Y and Z change places, as in the German and Czech ones; nothing else has a key.
+    struct Qwertz : KeyboardLayout {
+        unsigned char VirtualKey(unsigned s) const override { return s == 0x15 ? 'Z' : s == 0x2C ? 'Y' : 0; }
+        std::string Name() const override { return "QWERTZ"; }
+    } qwertz;
+    auto commands = [](const KeyboardLayout& layout, unsigned mods, unsigned char vk) {
+        std::vector<std::string> names;
+        for (const SimulatorKey* k : SimulatorCommands(layout, mods, vk))
+            names.push_back(SimulatorCommandName(*k));
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::tuple<unsigned, unsigned char, std::vector<std::string>> rows[] = {
         {0, 'P', {"Control Cylinder Compound", "Control Pantograph 1"}},
         {0, 'p', {"Display Help Window"}},           // p is F1
         {kModShift, 0x70, {"Display Help Window"}},  // Shift or not
@@ -194,19 +194,12 @@ TEST(SimulatorKeys, AKeyTakesTheCommandsOfItsCodeWithExactlyItsModifiers) {
         {0, 0x24, {"Camera Head Out Forward"}},
         {0, '7', {}},
     };
-    for (const Row& r : rows) {
-        std::vector<std::string> got;
-        for (const SimulatorKey* k :
-             SimulatorCommands(UsKeyboardLayout(), r.modifiers, static_cast<unsigned char>(r.vk)))
-            got.push_back(SimulatorCommandName(*k));
-        std::sort(got.begin(), got.end());
-        EXPECT_EQ(got, r.commands) << KeyName(r.modifiers, static_cast<unsigned char>(r.vk));
-    }
-    // By the key's place: Z where the US layout has Y.
-    ASSERT_EQ(SimulatorCommands(QwertzLayout(), 0, 'Z').size(), 1u);
-    EXPECT_STREQ(SimulatorCommandName(*SimulatorCommands(QwertzLayout(), 0, 'Z')[0]), "Control Water Scoop");
-    EXPECT_TRUE(SimulatorCommands(QwertzLayout(), 0, 'P').empty());
-    EXPECT_EQ(SimulatorCommands(QwertzLayout(), 0, 0x13).size(), 1u);
+    for (const auto& [modifiers, vk, names] : rows)
+        EXPECT_EQ(commands(UsKeyboardLayout(), modifiers, vk), names) << KeyName(modifiers, vk);
+    // By the key's place: Z where the US layout has Y; a key named by its virtual key stays.
+    EXPECT_EQ(commands(qwertz, 0, 'Z'), std::vector<std::string>{"Control Water Scoop"});
+    EXPECT_TRUE(commands(qwertz, 0, 'P').empty());
+    EXPECT_EQ(commands(qwertz, 0, 0x13), std::vector<std::string>{"Game Pause"});
 }
 
 // ---- Binding and routing. ----
@@ -407,12 +400,11 @@ TEST_F(HotkeysTest, CorrectionKeysHaveRangesOfTheirOwnAndAKeyOneRole) {
     EXPECT_EQ(w.boxes.shown[0].text, kWarning + "F9" + kCollision + ", Z" + kCollision);
     EXPECT_EQ(f.lblKlavesy, "Klávesy: Enter, P, F1 · zpět Z · vpřed V · znovu R · stop F4");
     // The keys the simulator uses too are marked with what they do there, in Czech only.
-    EXPECT_EQ(
-        f.lblKlavesyHint,
-        "Hlášení: Enter, P, F1\nZpět: Z\nVpřed: V\nZnovu: R\nStop: F4\nAlt+B: Bezpečnost\nF9: v.wav\n\n"
-        "V simulátoru (výchozí klávesy Open Rails a MSTS) mají úlohu i:\nEnter: hlavní klíč\nP: pantograf "
-        "1\nF1: okno nápovědy\nAlt+B: napájení vlaku\nF9: okno vozů vlaku\nZ: kontrola bdělosti\nV: "
-        "stěrače\nR: přikládání více\nF4: okno sledování trati");
+    EXPECT_EQ(f.lblKlavesyHint,
+              "Hlášení: Enter, P, F1\nZpět: Z\nVpřed: V\nZnovu: R\nStop: F4\nAlt+B: Bezpečnost\nF9: v.wav\n\n"
+              "V simulátoru (výchozí klávesy Open Rails a MSTS) mají úlohu i:\nEnter: hlavní klíč\n"
+              "P: pantograf 1\nF1: okno nápovědy\nAlt+B: napájení vlaku\nF9: okno vozů vlaku\n"
+              "Z: kontrola bdělosti\nV: stěrače\nR: přikládání více\nF4: okno sledování trati");
     EXPECT_TRUE(f.WMHotKey(0xBC00));  // Z takes back: nothing to take back yet
     EXPECT_EQ(w.player.stops, 0);
     EXPECT_EQ(w.player.cues, std::vector<Cue>{Cue::kNothingMoved});

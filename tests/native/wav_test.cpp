@@ -227,17 +227,16 @@ TEST(InspectWave, GivesFaultFormatLengthAndWhetherItPlays) {
     EXPECT_EQ(r.playability, Playability::kBroken);
 }
 
-// Our decoders take the IMA and MS ADPCM files that Windows' codecs take, and no others
-// (wave_builder.h's rows; the Windows tests hold Wine's codecs to the same rows): the rest of those
-// two formats plays nowhere, so the check, the render and the repair meet them as broken; of the
-// other compressed formats they say nothing (the system's codec may take them).
+// Our decoders take the IMA and MS ADPCM formats that Windows' codecs take (wave_builder.h's rows, which
+// the Windows tests hold Wine's codecs to), and no others: the check, the render and the repair meet those
+// as broken; of the other compressed formats they say nothing (the system's codec may take them).
 TEST(AdpcmCodecs, TakeWhatWindowsCodecsTake) {
     AdpcmCodecs adpcm;
     for (const AdpcmFormatRow& row : AdpcmFormatRows()) {
-        const WaveInfo info = Parse(Wave(Chunk("fmt ", row.fmt) + Chunk("data", std::string(2048, '\0'))));
+        MemorySource file(Wave(Chunk("fmt ", row.fmt) + Chunk("data", std::string(2048, '\0'))));
+        const WaveInfo info = ParseWave(file);
         ASSERT_EQ(info.fault, WaveFault::kNone) << row.what;
         EXPECT_EQ(adpcm.Open(info.format) != nullptr, row.taken) << row.what;
-        MemorySource file(Wave(Chunk("fmt ", row.fmt) + Chunk("data", std::string(2048, '\0'))));
         const WaveInspection r = InspectWave(file, &adpcm);
         EXPECT_EQ(r.playability, row.taken ? Playability::kPlayable : Playability::kBroken) << row.what;
         EXPECT_EQ(r.fault, row.taken ? WaveFault::kNone : WaveFault::kUnsupported) << row.what;

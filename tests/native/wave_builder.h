@@ -71,45 +71,37 @@ inline std::string MsAdpcmExtra(unsigned frames, unsigned claimed = 7, unsigned 
 
 // Bytes as written.
 inline std::string Bytes(std::initializer_list<int> bytes) {
-    std::string s;
-    for (int b : bytes) s += static_cast<char>(b);
-    return s;
+    return std::string(bytes.begin(), bytes.end());
 }
 
-// IMA and MS ADPCM files whose blocks are wholly frames, as encoders write them: (block - 4 c) * 2
-// / c + 1 and (block - 7 c) * 2 / c + 2 frames; more chunks go before the data.
-inline std::string ImaWave(unsigned channels, unsigned rate, unsigned block, const std::string& data,
-                           const std::string& more = "") {
-    const unsigned frames = (block - 4 * channels) * 2 / channels + 1;
-    return Wave(Chunk("fmt ", FormatBody(kTagImaAdpcm, channels, rate, 4, block, Le16(frames))) + more +
-                Chunk("data", data));
-}
-
-inline std::string MsWave(unsigned channels, unsigned rate, unsigned block, const std::string& data) {
-    const unsigned frames = (block - 7 * channels) * 2 / channels + 2;
-    return Wave(Chunk("fmt ", FormatBody(kTagMsAdpcm, channels, rate, 4, block, MsAdpcmExtra(frames))) +
-                Chunk("data", data));
+// An IMA or MS ADPCM file at 8 kHz whose blocks are wholly frames, as encoders write them: (block - 4 c)
+// * 2 / c + 1 and (block - 7 c) * 2 / c + 2 frames; more chunks go before the data.
+inline std::string AdpcmWave(unsigned tag, unsigned channels, unsigned block, const std::string& data,
+                             const std::string& more = "") {
+    const bool ima = tag == kTagImaAdpcm;
+    const unsigned frames = (block - (ima ? 4 : 7) * channels) * 2 / channels + (ima ? 1 : 2);
+    const std::string extra = ima ? Le16(frames) : MsAdpcmExtra(frames);
+    return Wave(Chunk("fmt ", FormatBody(tag, channels, 8000, 4, block, extra)) + more + Chunk("data", data));
 }
 
 // ADPCM files of a few blocks and their samples, worked out by hand from the formats' published
-// rules, not from our decoders' tables: IMA's step table (7, 8, 9, 10, 11, 12, 13, 14, 16, 17, 19,
-// 21, 23, 25, 28, 31, 34, 37, 41, 45, 50, 55, 60, 66, 73, 80, 88, 97, 107, ... 20350, 22385,
-// 24623, 27086, 29794, 32767) and index moves (-1 for nibbles 0-3, then 2, 4, 6, 8), its difference
-// step/8 + step (bit 4) + step/2 (bit 2) + step/4 (bit 1), each halving rounded down, the index
-// held in 0..88 and the sample in -32768..32767; MS ADPCM's seven pairs ((256, 0), (512, -256),
-// (0, 0), (192, 64), (240, 0), (460, -208), (392, -232)), its prediction (s1 c1 + s2 c2) / 256
-// rounded toward zero as Windows' codec rounds it, the nibble as -8..7 times the step, the step
-// then times 230, 230, 230, 230, 307, 409, 512, 614, 768, 614, 512, 409, 307, 230, 230, 230
-// (by the nibble) / 256, toward zero, at least 16. Each row's working is written beside it.
+// rules, not from our decoders' tables. IMA: the published table of 89 steps (7, 8, 9, 10, 11, ... 32767;
+// each step used is in the workings); the index moves -1 for nibbles 0-3, then 2, 4, 6, 8, held in 0..88;
+// the difference step/8 + step (bit 4) + step/2 (bit 2) + step/4 (bit 1), each halving rounded down; the
+// sample held in 16 bits. MS: the pairs (256, 0), (512, -256), (0, 0), (192, 64), (240, 0), (460, -208),
+// (392, -232); the prediction (s1 c1 + s2 c2) / 256 rounded toward zero as Windows' codec rounds it,
+// plus the nibble (-8..7) times the step; the step then times 230, 230, 230, 230, 307, 409, 512, 614,
+// 768, 614, 512, 409, 307, 230, 230, 230 (by the nibble) / 256, toward zero, at least 16. Workings:
+// IMA "nibble: difference index/step", MS "nibble: prediction + difference (next step)".
 struct AdpcmRow {
     const char* what;
     std::string file;
     std::vector<int> samples;  // interleaved
-    // Wine's codec then adds 2 frames of nothing for each block it did not decode (it miscounts).
-    bool wine_adds = false;
+    bool wine_adds = false;    // Wine's codec adds 2 frames of nothing for each block it did not decode
 };
 
 inline std::vector<AdpcmRow> AdpcmRows() {
+    const unsigned ima = kTagImaAdpcm, ms = kTagMsAdpcm;
     // 1000 at index 0 (step 7); nibbles 0 7 F 0 8 4 2 1.
     const std::string a = Bytes({0xE8, 0x03, 0, 0, 0x70, 0x0F, 0x48, 0x12});
     // -300 at index 20 (step 50); nibbles 4 4 C C 0 0 8 8.
@@ -118,60 +110,45 @@ inline std::vector<AdpcmRow> AdpcmRows() {
     const std::string m = Bytes({4, 16, 0, 0xFF, 0xFF, 5, 0, 0x01, 0x78, 0x9F});
     // clang-format off
     return {
-        {"IMA: the header's sample, then nibbles low first; the index held at 0", ImaWave(1, 8000, 8, a),
-         // 0: +0 (index -1: 0); 7: +0+7+3+1 (index 8, step 16); F: -(2+16+8+4) (16, 34); 0: +4 (15, 31);
-         // 8: -3 (14, 28); 4: +3+28 (16, 34); 2: +4+17 (15, 31); 1: +3+7
+        // 0: 0 0/7 (held); 7: +11 8/16; F: -30 16/34; 0: +4 15/31; 8: -3 14/28; 4: +31 16/34; 2: +21 15/31; 1: +10
+        {"IMA: the header's sample, then nibbles low first; the index held at 0", AdpcmWave(ima, 1, 8, a),
          {1000, 1000, 1011, 981, 985, 982, 1013, 1034, 1044}},
-        {"IMA: the sample held in 16 bits, the index at 88",
-         ImaWave(1, 8000, 8, Bytes({0x00, 0x7D, 88, 0, 0xF7, 0x0F, 0xB8, 0x43})),
-         // 32000, index 88 (32767): 7: +4095+32767+16383+8191 = 61436, held at 32767 (index 96: 88);
-         // F: -61436; F: -61436, held; 0: +4095 (87, 29794); 8: -3724 (86, 27086);
-         // B: -(3385+13543+6771), held (85, 24623); 3: +3077+12311+6155 (84, 22385); 4: +2798+22385
+        // 32000 at 88 (32767): 7: +61436, held, 88 (held); F: -61436; F: -61436, held; 0: +4095 87/29794;
+        // 8: -3724 86/27086; B: -23699, held, 85/24623; 3: +21543 84/22385; 4: +25183
+        {"IMA: the sample held in 16 bits, the index at 88", AdpcmWave(ima, 1, 8, Bytes({0x00, 0x7D, 88, 0, 0xF7, 0x0F, 0xB8, 0x43})),
          {32000, 32767, -28669, -32768, -28673, -32397, -32768, -11225, 13958}},
-        {"IMA: a header's index beyond the table is its last",
-         ImaWave(1, 8000, 8, Bytes({0, 0, 200, 0, 0x01, 0, 0, 0})),
-         // index 200 as 88 (32767): 1: +4095+8191 (87, 29794); 0: +3724 (86, 27086); 0: +3385 (85);
-         // 0: +3077 (84); 0: +2798 (83, 20350); 0: +2543 (82, 18500); 0: +2312 (81, 16818); 0: +2102
+        // 200 as 88 (32767): 1: +12286 87/29794; each 0 adds 1/8 of 29794, 27086, 24623, 22385, 20350, 18500, 16818
+        {"IMA: a header's index beyond the table is its last", AdpcmWave(ima, 1, 8, Bytes({0, 0, 200, 0, 0x01, 0, 0, 0})),
          {0, 12286, 16010, 19395, 22472, 25270, 27813, 30125, 32227}},
+        // right: -5 at 10 (19); 9: -6 9/17; 5: +23 13/25; 6: +40 19/45; E: -72 25/80; 3: +70 24/73;
+        // A: -45 23/66; D: -90 27/97; 0: +12
         {"IMA, stereo: a header for each channel, then 4 bytes of each in turn",
-         // right: -5 at index 10 (step 19); nibbles 9 5 6 E 3 A D 0
-         ImaWave(2, 8000, 16, a.substr(0, 4) + Bytes({0xFB, 0xFF, 10, 0}) + a.substr(4) +
-                                  Bytes({0x59, 0xE6, 0xA3, 0x0D})),
-         // right: 9: -(2+4) (9, 17); 5: +2+17+4 (13, 25); 6: +3+25+12 (19, 45); E: -(5+45+22) (25, 80);
-         // 3: +10+40+20 (24, 73); A: -(9+36) (23, 66); D: -(8+66+16) (27, 97); 0: +12
+         AdpcmWave(ima, 2, 16, a.substr(0, 4) + Bytes({0xFB, 0xFF, 10, 0}) + a.substr(4) + Bytes({0x59, 0xE6, 0xA3, 0x0D})),
          {1000, -5, 1000, -11, 1011, 12, 981, 52, 985, -20, 982, 50, 1013, 5, 1034, -85, 1044, -73}},
+        // second block: 4: +56 22/60; 4: +67 24/73; C: -82 26/88; C: -99 28/107; 0: +13 27/97; 0: +12 26/88;
+        // 8: -11; 8: past the 17th frame
         {"IMA: each block starts afresh; part of a block gives nothing; cut to the fact chunk's 17 frames",
-         ImaWave(1, 8000, 8, a + b + b.substr(0, 6), Chunk("fact", Le32(17))),
-         // second block: 4: +6+50 (22, 60); 4: +7+60 (24, 73); C: -(9+73) (26, 88); C: -(11+88) (28, 107);
-         // 0: +13 (27, 97); 0: +12 (26, 88); 8: -11 (25, 80); 8: -10, past the 17th frame
+         AdpcmWave(ima, 1, 8, a + b + b.substr(0, 6), Chunk("fact", Le32(17))),
          {1000, 1000, 1011, 981, 985, 982, 1013, 1034, 1044, -300, -244, -177, -259, -358, -345, -333, -344}},
-        {"MS: the second sample, the first, then nibbles high first; the prediction toward zero",
-         MsWave(1, 8000, 10, m),
-         // 0: -240/256 = -0.94 as 0 (down: -1), step 230*16/256 = 14 as 16; 1: 0 + 16, step 16;
-         // 7: 3840/256 = 15, + 7*16, step 614*16/256 = 38; 8: 30480/256 = 119, - 8*38, step 114;
-         // 9: -44400/256 = -173.4 as -173, - 7*114, step 273; F: -233040/256 = -910.3 as -910, - 273
+        // 0: -0.94 as 0 (down: -1) + 0 (14 as 16); 1: 0 + 16 (16); 7: 15 + 112 (38); 8: 119 - 304 (114);
+        // 9: -173.4 as -173, - 798 (273); F: -910.3 as -910, - 273
+        {"MS: the second sample, the first, then nibbles high first; the prediction toward zero", AdpcmWave(ms, 1, 10, m),
          {5, -1, 0, 16, 127, -185, -971, -1183}},
-        {"MS: the sample held in 16 bits, the prediction not",
-         MsWave(1, 8000, 9, Bytes({1, 0xA0, 0x0F, 0x00, 0x7D, 0, 0, 0x7F, 0xD8})),
-         // (512, -256), step 4000, first 32000, second 0: 7: 64000 + 28000, held (step 9593);
-         // F: 65534 - 32000 = 33534, - 9593 (8618); D: 47882 - 32767 = 15115, - 3*8618 (7742);
-         // 8: -21478 - 23941 = -45419, - 8*7742, held
+        // (512, -256), step 4000: 7: 64000 + 28000, held (9593); F: 33534 - 9593 (8618); D: 15115 - 25854
+        // (7742); 8: -45419 - 61936, held
+        {"MS: the sample held in 16 bits, the prediction not", AdpcmWave(ms, 1, 9, Bytes({1, 0xA0, 0x0F, 0x00, 0x7D, 0, 0, 0x7F, 0xD8})),
          {0, 32000, 32767, 23941, -10739, -32768}},
+        // left (256, 0), step 20, 100, 50: 3: 100 + 60 (17); D: 160 - 51 (16); 8: 109 - 128;
+        // right (0, 0), step 300, -7, 9: 2: 0 + 600 (269); F: 0 - 269 (241); 7: 0 + 1687
         {"MS, stereo: each header field for the channels in turn, then a byte of both",
-         // left (256, 0), step 20, 100, 50; right (0, 0), step 300, -7, 9; nibbles 3 2, D F, 8 7
-         MsWave(2, 8000, 17, Bytes({0, 2, 20, 0, 0x2C, 0x01, 100, 0, 0xF9, 0xFF, 50, 0, 9, 0, 0x32, 0xDF, 0x87})),
-         // left: 3: 100 + 60 (step 17); D: 160 - 3*17 (16); 8: 109 - 8*16;
-         // right: 2: 0 + 600 (269); F: 0 - 269 (241); 7: 0 + 7*241
+         AdpcmWave(ms, 2, 17, Bytes({0, 2, 20, 0, 0x2C, 0x01, 100, 0, 0xF9, 0xFF, 50, 0, 9, 0, 0x32, 0xDF, 0x87})),
          {50, 9, 100, -7, 160, 600, 109, -269, -19, 1687}},
         {"MS: a predictor beyond the seven: that block and the rest handed over give nothing",
-         MsWave(1, 8000, 10, m + Bytes({7, 16, 0, 0, 0, 0, 0, 0x11, 0x11, 0x11}) + m), {5, -1, 0, 16, 127, -185, -971, -1183},
-         true},
+         AdpcmWave(ms, 1, 10, m + Bytes({7, 16, 0, 0, 0, 0, 0, 0x11, 0x11, 0x11}) + m), {5, -1, 0, 16, 127, -185, -971, -1183}, true},
+        // (256, 0), step 32767: each 8 holds -32768, the step 768/256 of it: 98301, 294903, 884709, 2654127,
+        // 7962381, then 768 x step wraps in 32 bits: 7109927, 4552565, -3119521 (as 16); 7: + 112 (38); 7: + 266
         {"MS: the step in 32-bit arithmetic, which a run of large nibbles wraps",
-         MsWave(1, 8000, 12, Bytes({0, 0xFF, 0x7F, 0, 0, 0, 0, 0x88, 0x88, 0x88, 0x88, 0x77})),
-         // (256, 0), step 32767: each 8 holds the sample at -32768 and makes the step 768/256 of it:
-         // 98301, 294903, 884709, 2654127, 7962381, then 768*7962381 = 6115108608 wraps to
-         // 1820141312 (7109927), 5460423936 to 1165456640 (4552565), 3496369920 to -798597376,
-         // which is below 16: 7: -32768 + 7*16 (step 38); 7: + 7*38
+         AdpcmWave(ms, 1, 12, Bytes({0, 0xFF, 0x7F, 0, 0, 0, 0, 0x88, 0x88, 0x88, 0x88, 0x77})),
          {0, 0, -32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768, -32656, -32390}},
     };
     // clang-format on
@@ -187,8 +164,6 @@ struct AdpcmFormatRow {
 
 inline std::vector<AdpcmFormatRow> AdpcmFormatRows() {
     const std::string tail = Bytes({0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
-    const std::string own_pairs =
-        Le16(500) + Le16(7) + Pcm16({256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -233});
     // clang-format off
     return {
         {"IMA, mono, 22,05 kHz, 505 frames in 256 bytes", FormatBody(kTagImaAdpcm, 1, 22050, 4, 256, Le16(505)), true, true},
@@ -208,44 +183,37 @@ inline std::vector<AdpcmFormatRow> AdpcmFormatRows() {
         {"MS, 8 channels", FormatBody(kTagMsAdpcm, 8, 22050, 4, 2048, MsAdpcmExtra(500)), false, false},
         {"MS, 8 pairs", FormatBody(kTagMsAdpcm, 1, 16000, 4, 256, MsAdpcmExtra(500, 8) + Pcm16({256, 0})), false, false},
         // Wine's codec decodes with the seven usual pairs, whatever the file says.
-        {"MS, pairs of its own", FormatBody(kTagMsAdpcm, 1, 22050, 4, 256, own_pairs), false, true},
+        {"MS, pairs of its own", FormatBody(kTagMsAdpcm, 1, 22050, 4, 256, MsAdpcmExtra(500, 7, 6) + Pcm16({392, -233})), false, true},
     };
     // clang-format on
 }
 
-// Seeded blocks of ADPCM data as an encoder could write them: IMA headers of any sample and step
-// index, nibbles of any value; MS ADPCM headers with one of predictors, a step of 16 to 1039 and
-// any samples, nibbles drawn so that the step stays as small as encoders keep it (7 in 8 from the
-// nibbles that shrink it).
+// Seeded blocks of ADPCM data as an encoder could write them: IMA headers of any sample and step index,
+// nibbles of any value; MS ADPCM headers with one of predictors, a step of 16 to 1039 and any samples,
+// nibbles drawn so that the step stays as small as encoders keep it (7 in 8 from those that shrink it).
 inline std::string SeededAdpcm(unsigned tag, unsigned channels, unsigned block, unsigned blocks,
                                std::uint32_t seed, std::vector<int> predictors = {0, 1, 2, 3, 4, 5, 6}) {
     auto next = [&seed](unsigned n) { return ((seed = seed * 1664525u + 1013904223u) >> 8) % n; };
+    auto nibble = [&] { return next(8) ? (13 + next(7)) % 16 : 4 + next(9); };
     std::string s;
-    for (unsigned b = 0; b < blocks; ++b) {
-        std::string block_bytes;
-        if (tag == kTagImaAdpcm) {
-            for (unsigned c = 0; c < channels; ++c)
-                block_bytes += Le16(next(65536)) + static_cast<char>(next(89)) + '\0';
-            while (block_bytes.size() < block) block_bytes += static_cast<char>(next(256));
-        } else {
-            std::string delta, first, second;
-            for (unsigned c = 0; c < channels; ++c) {
-                block_bytes += static_cast<char>(predictors[next(static_cast<unsigned>(predictors.size()))]);
-                delta += Le16(16 + next(1024));
-                first += Le16(next(65536));
-                second += Le16(next(65536));
-            }
-            block_bytes += delta + first + second;
-            auto nibble = [&] { return next(8) ? (13 + next(7)) % 16 : 4 + next(9); };
-            while (block_bytes.size() < block) block_bytes += static_cast<char>(nibble() << 4 | nibble());
+    for (unsigned b = 1; b <= blocks; ++b) {
+        std::string delta, first, second;  // MS ADPCM's header fields after the predictors
+        for (unsigned c = 0; tag == kTagImaAdpcm && c < channels; ++c)
+            s += Le16(next(65536)) + static_cast<char>(next(89)) + '\0';
+        for (unsigned c = 0; tag == kTagMsAdpcm && c < channels; ++c) {
+            s += static_cast<char>(predictors[next(static_cast<unsigned>(predictors.size()))]);
+            delta += Le16(16 + next(1024));
+            first += Le16(next(65536));
+            second += Le16(next(65536));
         }
-        s += block_bytes;
+        s += delta + first + second;
+        while (s.size() < b * block)
+            s += static_cast<char>(tag == kTagImaAdpcm ? next(256) : nibble() << 4 | nibble());
     }
     return s;
 }
 
-// The samples of a file as the player decodes them through codecs, on the 16-bit scale; none when
-// it does not play.
+// The samples of a file as the player decodes them through codecs (16-bit scale); none if it does not play.
 inline std::vector<int> PlayerSamples(const std::string& file, Codecs& codecs) {
     auto source = std::make_unique<MemorySource>(file);
     const WaveInfo info = ParseWave(*source);
@@ -263,9 +231,7 @@ inline std::vector<int> PlayerSamples(const std::string& file, Codecs& codecs) {
 struct StringSink : ByteSink {
     std::string& bytes;
     explicit StringSink(std::string& to) : bytes(to) {}
-    bool Write(const void* d, std::size_t n) override {
-        return bytes.append(static_cast<const char*>(d), n), true;
-    }
+    bool Write(const void* d, std::size_t n) override { return WriteAt(bytes.size(), d, n); }
     bool WriteAt(std::uint64_t at, const void* d, std::size_t n) override {
         return bytes.replace(at, n, static_cast<const char*>(d), n), true;
     }

@@ -161,18 +161,16 @@ void ListState(std::vector<std::string>& lines) {
     if (!box) return;
     std::vector<std::string> texts;
     for (HWND h : Children(box)) {
-        DWORD_PTR got = 0;
         if (_wcsicmp(ClassOf(h).c_str(), L"Static") == 0) texts.push_back(Utf8(TextOf(h)));
         if (_wcsicmp(ClassOf(h).c_str(), WC_LISTVIEWW) != 0) continue;
-        SendMessageTimeoutW(h, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &got);
-        lines.push_back("list.count=" + std::to_string(got));
-        SendMessageTimeoutW(h, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, SMTO_ABORTIFHUNG,
-                            5000, &got);
-        lines.push_back("list.selected=" + std::to_string(static_cast<int>(static_cast<LRESULT>(got)) + 1));
+        DWORD_PTR count = 0, selected = 0;
+        SendMessageTimeoutW(h, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
+        SendMessageTimeoutW(h, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED, SMTO_ABORTIFHUNG, 5000, &selected);
+        lines.push_back("list.count=" + std::to_string(count));
+        lines.push_back("list.selected=" + std::to_string(static_cast<int>(selected) + 1));
     }
     texts.resize(2);
-    lines.push_back("list.next=" + texts[0]);
-    lines.push_back("list.note=" + texts[1]);
+    lines.insert(lines.end(), {"list.next=" + texts[0], "list.note=" + texts[1]});
 }
 
 std::vector<std::string> State(HWND main) {
@@ -335,15 +333,11 @@ int CloseWindowTitled(const wchar_t* title, double seconds) {
     HWND h = nullptr;
     for (DWORD start = GetTickCount(); !(h = FindWindowW(nullptr, title)) || !IsWindowVisible(h); Sleep(10))
         if (GetTickCount() - start > seconds * 1000) return Print("no window"), 1;
-    FILETIME t;  // under Wine the system's clock, to the microsecond
+    FILETIME t;  // under Wine the system's clock, to the microsecond; 100 ns ticks since 1601
     GetSystemTimeAsFileTime(&t);
     PostMessageW(h, WM_CLOSE, 0, 0);
-    char line[32];
-    std::snprintf(
-        line, sizeof line, "%.6f",
-        static_cast<double>((ULONGLONG{t.dwHighDateTime} << 32 | t.dwLowDateTime) - 116444736000000000ULL) /
-            1e7);
-    Print(line);
+    Print(std::to_string(((ULONGLONG{t.dwHighDateTime} << 32 | t.dwLowDateTime) - 116444736000000000ULL) /
+                         1e7));
     return 0;
 }
 
