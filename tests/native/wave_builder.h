@@ -207,8 +207,10 @@ inline std::string SeededAdpcm(unsigned tag, unsigned channels, unsigned block, 
             second += Le16(next(65536));
         }
         s += delta + first + second;
-        while (s.size() < b * block)
-            s += static_cast<char>(tag == kTagImaAdpcm ? next(256) : nibble() << 4 | nibble());
+        while (s.size() < b * block) {
+            const unsigned high = tag == kTagImaAdpcm ? next(256) : nibble();  // drawn in order
+            s += static_cast<char>(tag == kTagImaAdpcm ? high : high << 4 | nibble());
+        }
     }
     return s;
 }
