@@ -42,8 +42,6 @@ class MainWindow {
     // lines, held by the file system): what that work uses must outlive the process.
     bool WorkLeftRunning() const { return scan_.left_running(); }
 
-    HWND handle() const { return hwnd_; }
-
     static constexpr const wchar_t* kClassName = L"TfrmMain";
     static constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
 

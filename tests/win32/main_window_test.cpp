@@ -490,10 +490,11 @@ TEST_F(SearchTest, ClosingTheWindowEndsTheSearchAtOnce) {
     // A search held inside the file system (a folder that never answers) is left running: the
     // window's thread waits for it a bounded time, and the window says so.
     files.held = true;
-    MainWindow second(platform);
+    HWND second_hwnd = nullptr;
+    MainWindow second(platform, [&second_hwnd](HWND h) { second_hwnd = h; });
     ASSERT_TRUE(second.Create(GetModuleHandleW(nullptr)));
     ASSERT_TRUE(PumpUntil([&] { return files.listing > 0; }));
-    SendMessageW(second.handle(), WM_CLOSE, 0, 0);
+    SendMessageW(second_hwnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(second.WorkLeftRunning());
     files.held = false;
     EXPECT_TRUE(PumpUntil([&] { return files.listing == 0; }));

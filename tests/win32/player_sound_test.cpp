@@ -389,7 +389,8 @@ TEST(Win32SoundPlayer, ClosingTheWindowOnAHungDeviceTakesTheDeadlineAtMost) {
     {
         FakeServicesOn<FakeFileSystem> fakes;
         Platform platform{fakes.files, *player, fakes.hotkeys, fakes.boxes, fakes.dialog};
-        MainWindow window(platform);
+        HWND hwnd = nullptr;  // the window's, until it has gone
+        MainWindow window(platform, [&hwnd](HWND h) { hwnd = h; });
         ASSERT_TRUE(window.Create(GetModuleHandleW(nullptr)));
         player->SetIdleCallback([&calls] { calls.late += calls.closed; });
         player->Play({"C:\\chybi.wav"});  // the tone in its place
@@ -397,14 +398,14 @@ TEST(Win32SoundPlayer, ClosingTheWindowOnAHungDeviceTakesTheDeadlineAtMost) {
         LARGE_INTEGER f, t0, t1;
         QueryPerformanceFrequency(&f);
         QueryPerformanceCounter(&t0);
-        SendMessageW(window.handle(), WM_CLOSE, 0, 0);
+        SendMessageW(hwnd, WM_CLOSE, 0, 0);
         QueryPerformanceCounter(&t1);
         calls.closed = true;
         const double ms =
             1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(f.QuadPart);
         std::printf("WM_CLOSE to the window gone, the device hung: %.0f ms (deadline %u ms)\n", ms,
                     SoundPlayer::kShutdownDeadlineMs);
-        EXPECT_FALSE(window.handle());
+        EXPECT_FALSE(hwnd);
         EXPECT_LT(ms, 4.0 * SoundPlayer::kShutdownDeadlineMs);  // a hang guard; the figure is printed
         EXPECT_EQ(player->state(), Win32SoundPlayer::State::kClosed);
         EXPECT_TRUE(player->DeviceStoppedAnswering());
