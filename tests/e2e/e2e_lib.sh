@@ -165,6 +165,14 @@ open_focus_window() {  # seconds it stays
     focus_x_window "$FOCUS_X"
 }
 
+# Has the driver, as another program, hold a hotkey for the given seconds, and waits until it does.
+hold_key_elsewhere() {  # seconds vk
+    drv hold-key "$1" "$2" >"$E2E_WORK/hold" &
+    E2E_PIDS+=("$!")
+    for _ in $(seq 100); do grep -q held "$E2E_WORK/hold" 2>/dev/null && break; sleep 0.1; done
+    grep -q held "$E2E_WORK/hold" || fail "the driver could not hold key $2"
+}
+
 # Starts the program in dir, which holds the demo line: it is offered alone and starts.
 start_demo_line() {  # dir
     start_program "$1"

@@ -39,10 +39,7 @@ picture() {
 }
 
 step "the warning about a key that another program holds (F1, held before Start)"
-drv hold-key 300 0x70 >"$E2E_WORK/hold" &
-E2E_PIDS+=("$!")
-for _ in $(seq 100); do grep -q held "$E2E_WORK/hold" 2>/dev/null && break; sleep 0.1; done
-grep -q held "$E2E_WORK/hold" || fail "the driver could not hold F1"
+hold_key_elsewhere 300 0x70
 start_program "$folder"
 expect "combo.count=1"
 drv select 0

@@ -55,10 +55,7 @@ wait "$PROGRAM_PID" || fail "the first program ended with an error"
 E2E_WAVS_SEEN=0
 
 step "another program holds F1; Start warns of it, and the warning's button is pressed"
-drv hold-key 300 $VK_F1 >"$E2E_WORK/hold" &
-E2E_PIDS+=("$!")
-for _ in $(seq 100); do grep -q held "$E2E_WORK/hold" 2>/dev/null && break; sleep 0.1; done
-grep -q held "$E2E_WORK/hold" || fail "the driver could not hold F1"
+hold_key_elsewhere 300 $VK_F1
 start_program "$second"
 expect "combo.count=1"
 drv select 0

@@ -123,10 +123,7 @@ grep -qx "text=Není vybrána žádná zvuková mapa" "$E2E_WORK/box" || fail "b
 drv close-box
 
 step "a key another program holds: the warning names it, Enter closes it and plays nothing"
-drv hold-key 120 $VK_F1 >"$E2E_WORK/hold" &
-E2E_PIDS+=("$!")
-for _ in $(seq 100); do grep -q held "$E2E_WORK/hold" 2>/dev/null && break; sleep 0.1; done
-grep -q held "$E2E_WORK/hold" || fail "the driver could not hold F1"
+hold_key_elsewhere 120 $VK_F1
 drv select "$alfa"
 drv click Start
 drv box 10 >"$E2E_WORK/box" || fail "no warning about F1"
