@@ -127,7 +127,7 @@ class Checker {
 
 void CheckAnnouncementEntries(const IniFile& ini, Checker& check) {
     std::vector<std::u16string> seen;
-    for (const std::string& name : ini.KeyNames("Hlaseni")) {
+    for (const std::string& name : ini.KeyNames(kAnnouncementsSection)) {
         const std::u16string folded = UpperCaseUtf16(Utf8ToUtf16(name));
         bool again = false;
         for (const std::u16string& s : seen) again |= s == folded;
@@ -136,7 +136,7 @@ void CheckAnnouncementEntries(const IniFile& ini, Checker& check) {
             continue;
         }
         seen.push_back(folded);
-        if (ini.ReadValue("Hlaseni", name, "").empty())
+        if (ini.ReadValue(kAnnouncementsSection, name, "").empty())
             check.Fault("hlášení " + Quoted(name) + " je prázdné; program ho vynechá");
     }
 }
@@ -203,9 +203,9 @@ LineReport CheckLine(const Path& path, FileSystem& files, SoundSources& sounds, 
             "linka nemá jméno (Name v sekci [Info]): v seznamu se nenabídne, jen přes tlačítko ...");
     for (std::string& text : UnreadDefinitionNames(ini)) check.Warning(std::move(text));
 
-    const double departure = check.List(line.departure_sounds, "WAV_odjezd");
-    const double arrival = check.List(line.arrival_sounds, "WAV_prijezd");
-    report.end_seconds = check.List(line.end_sounds, "WAV_Konec");
+    const double departure = check.List(line.departure_sounds, kDepartureSoundsKey);
+    const double arrival = check.List(line.arrival_sounds, kArrivalSoundsKey);
+    report.end_seconds = check.List(line.end_sounds, kEndSoundsKey);
     CheckAnnouncementEntries(ini, check);
     for (std::size_t i = 0; i < line.announcements.size(); ++i) {
         const LineAnnouncement& entry = line.announcements[i];

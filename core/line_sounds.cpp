@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/codepage.h"
+#include "core/definition_keys.h"
 #include "core/report_text.h"
 
 namespace vkm {
@@ -38,9 +39,9 @@ std::string PlaceOf(const UserAnnouncement& announcement) {
 
 LineSounds::LineSounds(const Line& line) {
     Walk walk{line, *this, {}, {}};
-    walk.List(line.departure_sounds, "WAV_odjezd");
-    walk.List(line.arrival_sounds, "WAV_prijezd");
-    walk.List(line.end_sounds, "WAV_Konec");
+    walk.List(line.departure_sounds, kDepartureSoundsKey);
+    walk.List(line.arrival_sounds, kArrivalSoundsKey);
+    walk.List(line.end_sounds, kEndSoundsKey);
     for (const LineAnnouncement& a : line.announcements) walk.List(a.sounds, PlaceOf(a));
     for (const UserAnnouncement& u : line.user_announcements) walk.List(u.sounds, PlaceOf(u));
 }
